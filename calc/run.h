@@ -1,0 +1,75 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tarvol {
+
+// One printed row of the result table, as the window shows it.
+struct ResultRow {
+    std::string level;
+    std::string volume;
+    double levelValue = 0;
+    double volumeValue = 0;
+};
+
+struct RunOptions {
+    int decimalPlaces = 0;                          // 0..3; anything else counts as 0
+    char separator = '.';
+    bool keepEveryLevel = false;                    // fill CalcResult::levelVolumes
+    std::function<void(double)> progress;           // fraction of levels done, called from the running thread
+    const std::atomic<bool>* cancel = nullptr;      // polled every few thousand levels
+};
+
+struct CalcResult {
+    std::vector<ResultRow> rows;        // grid rows 1 .. rowCount-1
+    std::int64_t rowCount = 1;          // heading row included
+    double sumVolume = 0;
+    double trueVolume = 0;
+    std::int32_t outputStep = 0;
+    double totalHeight = 0;
+    std::vector<double> levelVolumes;   // running volume at level 0..top (index = level), when asked for
+    std::string errorLine;              // empty when trueVolume is not positive
+};
+
+enum class RefusalKind {
+    BadInput,       // texts that are not the shape's digit strings
+    Inconsistent,   // dimensions that do not fit together (the window then behaves as after "Правка")
+    Unavailable,    // shape without a calculation yet
+    Cancelled,
+};
+
+struct Refusal {
+    RefusalKind kind;
+    std::string message;
+};
+
+// A run gives a table or a refusal, never both.
+struct RunOutcome {
+    std::optional<Refusal> refusal;
+    CalcResult result;
+
+    bool ok() const { return !refusal; }
+    static RunOutcome refuse(RefusalKind kind, std::string message)
+    {
+        return {Refusal{kind, std::move(message)}, {}};
+    }
+};
+
+// Runs shape `shape` on dimension values given in field order.
+RunOutcome calculate(int shape, std::span<const double> dims, const RunOptions& options);
+
+// Runs shape `shape` on the field texts; texts that are not digit strings of at most eight digits are refused.
+RunOutcome calculateFromTexts(int shape, std::span<const std::string> texts, const RunOptions& options);
+
+// Relative difference of the two full volumes in percent; meaningful only when trueVolume > 0.
+double errorPercent(double sumVolume, double trueVolume);
+std::string errorLine(double sumVolume, double trueVolume, char separator);
+std::string accuracyReport(int shape, double sumVolume, double trueVolume, char separator);
+
+} // namespace tarvol

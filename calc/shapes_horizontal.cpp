@@ -1,0 +1,216 @@
+// Horizontal bodies of round or elliptic section: every level cuts the shell and both heads.
+
+#include <cmath>
+
+#include "calc/shapes.h"
+#include "calc/skeleton.h"
+
+namespace tarvol {
+namespace {
+
+constexpr std::int64_t kPollPlain = 1 << 14;
+
+// Chord of the circle of diameter D at height x, times the length: the shell's share of a slab, mm^2.
+inline Ext shellSection(double D, Ext x, double length)
+{
+    return std::sqrt(-x * x + x * D) * (2 * Ext(length));
+}
+
+// Shape 8: cylinder of diameter D and length L lying on its side.
+struct HorizontalCylinder {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double L, D;
+    HorizontalCylinder(std::span<const double> d, const RunOptions&) : L(d[0]), D(d[1]) {}
+    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double level) const { return static_cast<double>(shellSection(D, Ext(level) - 0.5L, L) * kMilli); }
+    double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
+};
+
+// Shape 9: cylinder of elliptic section, S wide and H high, lying on its side.
+struct HorizontalEllipse {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double L, S, H;
+    HorizontalEllipse(std::span<const double> d, const RunOptions&) : L(d[0]), S(d[1]), H(d[2]) {}
+    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double level) const
+    {
+        const Ext x = Ext(level) - 0.5L;
+        const Ext half = 0.5L * H - x;
+        return static_cast<double>(std::sqrt(1 - half * 4 * half / H / H) * (Ext(L) * S) * kMilli);
+    }
+    double trueVolume() const { return static_cast<double>(Ext(kPi) * H * S * L * kQuarterMicro); }
+};
+
+// Shapes 10 to 13: the heads' cylindrical parts join the shell, Lc = 2 LD + L.
+struct HeadedHorizontal {
+    double L, D, LD, Lc;
+    HeadedHorizontal(std::span<const double> d)
+        : L(d[0]), D(d[1]), LD(d[2]), Lc(static_cast<double>(2 * Ext(LD) + L)) {}
+    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    double slabWith(double head, Ext x) const
+    {
+        const double shell = static_cast<double>(shellSection(D, x, Lc));
+        return static_cast<double>((2 * Ext(head) + shell) * kMilli);
+    }
+    double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro); }
+};
+
+// Shape 10: each head a spherical segment LS long; the sphere's centre lies on the axis inside the tank.
+struct SphericalHeadsHorizontal : HeadedHorizontal {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double LS, R, c;
+    SphericalHeadsHorizontal(std::span<const double> d, const RunOptions&)
+        : HeadedHorizontal(d), LS(d[3]),
+          R(LS != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(LS)) + LS * 0.5L) : 0.0), c(R - LS) {}
+    std::optional<std::string> check(char sep) const
+    {
+        if (Ext(LS) <= Ext(D) / 2)
+            return {};
+        return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(LS), sep)
+            + " мм\nили уменьшите длину сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
+    }
+    double slab(double level) const
+    {
+        const Ext x = Ext(level) - 0.5L;
+        double cap = 0;
+        if (LS != 0) {
+            // the plane at height x cuts the sphere in a circle of radius rho; the head is its segment beyond c
+            const double rho = static_cast<double>(std::sqrt(-x * x + x * D + Ext(c) * c));
+            const Ext t = Ext(c) / rho;
+            const Ext acos = std::atan2(std::sqrt(1 - t * t), t);
+            cap = static_cast<double>(acos * rho * rho - std::sqrt(Ext(rho) * rho - Ext(c) * c) * c);
+        }
+        return slabWith(cap, x);
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>((R - LS * kThird) * kPi * LS * LS * kTwoMicro + Ext(kPi) * D * D * Lc * kQuarterMicro);
+    }
+};
+
+// Shape 11: each head half an ellipsoid of revolution, semi-axes D/2 across and LEL along the axis.
+struct EllipticHeadsHorizontal : HeadedHorizontal {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double LEL;
+    EllipticHeadsHorizontal(std::span<const double> d, const RunOptions&) : HeadedHorizontal(d), LEL(d[3]) {}
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double level) const
+    {
+        const Ext x = Ext(level) - 0.5L;
+        double head = 0;
+        if (LEL != 0) {
+            const double u = static_cast<double>(0.5L * D - x);
+            head = static_cast<double>((Ext(D) * D * 0.25L - Ext(u) * u) * (Ext(kPi) * LEL) / D);
+        }
+        return slabWith(head, x);
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LEL * kThirdMicro);
+    }
+};
+
+// Shapes 12 and 13: the head's section under a plane is summed along the axis in 1 mm samples.
+// K is the apex distance of the large base, Ks that of the small end face (0 for a full cone).
+struct ConeSummation {
+    double D, K, Ks, twoK;
+    const std::atomic<bool>* cancel;
+
+    double section(Ext x) const
+    {
+        double hh = static_cast<double>(0.5L * D > x ? x : D - x);
+        if (hh < 0)
+            hh = 0;
+        const double u = static_cast<double>(0.5L * D - hh);
+        const Ext u2 = Ext(u) * u;
+        double z = static_cast<double>(2 * Ext(K) * (0.5L * D - hh) / D);
+        double j = z - 0.5;
+        if (Ks > z) {
+            z = Ks;
+            j = Ks + 0.5;
+        }
+        double head = 0;
+        std::int64_t polled = 0;
+        while (j <= K) {
+            const Ext r = Ext(D) * j / twoK;
+            const double q = static_cast<double>(r * r - u2);
+            if (q > 0)
+                head = static_cast<double>(head + std::sqrt(Ext(q)) * 2);
+            j = j + 1;
+            // a single level can take many samples; let a cancelled run stop within one of them
+            if (++polled == (1 << 20)) {
+                polled = 0;
+                if (cancel && cancel->load(std::memory_order_relaxed))
+                    return head;
+            }
+        }
+        return head;
+    }
+};
+
+struct ConeHeadsHorizontal : HeadedHorizontal {
+    static constexpr std::int64_t kPollEvery = 1;
+    double LK, Dmin;
+    ConeSummation cone;
+    ConeHeadsHorizontal(std::span<const double> d, double dmin, const RunOptions& o)
+        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0, o.cancel}
+    {
+        if (LK != 0 && Dmin != D) {
+            cone.K = static_cast<double>(Ext(LK) / (1 - Ext(Dmin) / D));
+            cone.Ks = static_cast<double>(Ext(cone.K) - LK);
+            cone.twoK = 2 * cone.K;
+        }
+    }
+    double slab(double level) const
+    {
+        const Ext x = Ext(level) - 0.5L;
+        double head = 0;   // LK = 0: no conical part, the tank is the cylinder of length Lc
+        if (LK == 0) {
+        } else if (Dmin == D) {
+            head = static_cast<double>(shellSection(D, x, LK));   // a cylinder LK long: LK times the chord
+        } else {
+            head = cone.section(x);
+        }
+        return slabWith(head, x);
+    }
+};
+
+// Shape 12: each head a cone LK long with its apex outward.
+struct ConeHeads : ConeHeadsHorizontal {
+    ConeHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, 0, o) {}
+    std::optional<std::string> check(char) const { return {}; }
+    double trueVolume() const
+    {
+        return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LK * kSixthMicro);
+    }
+};
+
+// Shape 13: each head a truncated cone from D down to Dmin over LK.
+struct FrustumHeads : ConeHeadsHorizontal {
+    FrustumHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, d[4], o) {}
+    std::optional<std::string> check(char sep) const
+    {
+        if (Dmin <= D)
+            return {};
+        return "Размеры указаны неверно!\nМинимальный диаметр конуса днища должен быть не более " + limitText(D, sep)
+            + " мм.";
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>((Ext(D) * D + Ext(D) * Dmin + Ext(Dmin) * Dmin) * (Ext(kPi) * LK) * kSixthMicro
+                                   + Ext(kPi) * D * D * Lc * kQuarterMicro);
+    }
+};
+
+} // namespace
+
+RunOutcome runHorizontalCylinder(std::span<const double> d, const RunOptions& o) { return runShape<HorizontalCylinder>(d, o); }
+RunOutcome runHorizontalEllipse(std::span<const double> d, const RunOptions& o) { return runShape<HorizontalEllipse>(d, o); }
+RunOutcome runSphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<SphericalHeadsHorizontal>(d, o); }
+RunOutcome runEllipticHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<EllipticHeadsHorizontal>(d, o); }
+RunOutcome runConeHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<ConeHeads>(d, o); }
+RunOutcome runFrustumHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<FrustumHeads>(d, o); }
+
+} // namespace tarvol

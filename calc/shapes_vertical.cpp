@@ -1,0 +1,173 @@
+// Vertical bodies: the level axis is the vertical axis of the body.
+
+#include "calc/shapes.h"
+#include "calc/skeleton.h"
+
+namespace tarvol {
+namespace {
+
+constexpr std::int64_t kPollPlain = 1 << 14;
+
+// Shape 0: sphere of diameter D; the circle at height x has area π x (D − x).
+struct Sphere {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double D;
+    Sphere(std::span<const double> d, const RunOptions&) : D(d[0]) {}
+    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double level) const
+    {
+        const Ext x = Ext(level) - 0.5L;
+        return static_cast<double>((D - x) * x * kPi * kMilli);
+    }
+    double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * D * kSixthMicro); }
+};
+
+// Shape 1: upright cylinder H high, diameter D.
+struct VerticalCylinder {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double H, D, shell;
+    VerticalCylinder(std::span<const double> d, const RunOptions&)
+        : H(d[0]), D(d[1]), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro)) {}
+    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double) const { return shell; }
+    double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * H * kQuarterMicro); }
+};
+
+// Shape 2: upright cylinder of elliptic section with diameters Dmax and Dmin.
+struct VerticalEllipse {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double H, Dmax, Dmin, shell;
+    VerticalEllipse(std::span<const double> d, const RunOptions&)
+        : H(d[0]), Dmax(d[1]), Dmin(d[2]), shell(static_cast<double>(Ext(kPi) * Dmax * Dmin * kQuarterMicro)) {}
+    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double) const { return shell; }
+    double trueVolume() const { return static_cast<double>(Ext(kPi) * Dmax * Dmin * H * kQuarterMicro); }
+};
+
+// Shapes 3 to 6 share the layout: bottom head h high, shell L = H + 2 HD, top head mirrored.
+struct HeadedVertical {
+    double H, D, HD, h, L, shell;
+    HeadedVertical(std::span<const double> d)
+        : H(d[0]), D(d[1]), HD(d[2]), h(d[3]), L(static_cast<double>(H + 2 * Ext(HD))),
+          shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro)) {}
+    Frame frame() const { return {static_cast<double>(L + 2 * Ext(h)), 0.1 * Ext(L) + 0.2 * Ext(h)}; }
+    double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
+};
+
+// Shape 3: each head a spherical segment HS high over the circle of diameter D.
+struct SphericalHeadsVertical : HeadedVertical {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double R;   // radius of the sphere the segment belongs to
+    SphericalHeadsVertical(std::span<const double> d, const RunOptions&)
+        : HeadedVertical(d), R(h != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(h)) + h / 2.0L) : 0.0) {}
+    std::optional<std::string> check(char sep) const
+    {
+        if (Ext(h) <= Ext(D) / 2)
+            return {};
+        return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(h), sep)
+            + " мм\nили уменьшите высоту сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
+    }
+    double slab(double level) const
+    {
+        double v = 0;
+        if (level < h + 1) {
+            const Ext x = Ext(level) - 0.5L;
+            v += static_cast<double>((2 * Ext(R) - x) * x * kPi * kMilli);
+        }
+        if (level > h && level < L + h + 1)
+            v += shell;
+        if (level > L + h && level < 2 * h + L + 1) {
+            const Ext y = (2 * Ext(h) + L) - level + 0.5L;
+            v += static_cast<double>((2 * Ext(R) - y) * y * kPi * kMilli);
+        }
+        return v;
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>((R - Ext(h) / 3) * kPi * h * h * kTwoMicro + Ext(kPi) * D * D * L * kQuarterMicro);
+    }
+};
+
+// Shape 4: each head half an ellipsoid of revolution, semi-axes D/2 and HEL.
+struct EllipticHeadsVertical : HeadedVertical {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    EllipticHeadsVertical(std::span<const double> d, const RunOptions&) : HeadedVertical(d) {}
+    std::optional<std::string> check(char) const { return {}; }
+    double headSlab(Ext x) const
+    {
+        const double u = static_cast<double>(x * D * 0.5L / h);
+        return static_cast<double>(Ext(kPi) * u * (D - Ext(u)) * kMilli);
+    }
+    double slab(double level) const
+    {
+        double v = 0;
+        if (level < h + 1)
+            v += headSlab(Ext(level) - 0.5L);
+        if (level > h && level < L + h + 1)
+            v += shell;
+        if (level > L + h && level < 2 * h + L + 1)
+            v += headSlab((2 * Ext(h) + L) - level + 0.5L);
+        return v;
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + Ext(kPi) * D * D * h * kThirdMicro);
+    }
+};
+
+// Shape 5: each head a cone, apex outward, HK high.
+struct ConeHeadsVertical : HeadedVertical {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    ConeHeadsVertical(std::span<const double> d, const RunOptions&) : HeadedVertical(d) {}
+    std::optional<std::string> check(char) const { return {}; }
+    static double disc(double diameter) { return static_cast<double>(Ext(kPi) * diameter * diameter * kQuarterMicro); }
+    double slab(double level) const
+    {
+        if (level < h + 1)
+            return disc(static_cast<double>((Ext(level) - 0.5L) * D / h));
+        if (level < L + h + 1)
+            return shell;
+        return disc(static_cast<double>(((2 * Ext(h) + L) - level + 0.5L) * D / h));
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + Ext(kPi) * D * D * h * kSixthMicro);
+    }
+};
+
+// Shape 6: each head a truncated cone from D down to Dmin over HK.
+struct FrustumHeadsVertical : HeadedVertical {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double Dmin;
+    FrustumHeadsVertical(std::span<const double> d, const RunOptions&) : HeadedVertical(d), Dmin(d[4]) {}
+    std::optional<std::string> check(char) const { return {}; }
+    double slab(double level) const
+    {
+        if (level < h + 1)
+            return ConeHeadsVertical::disc(static_cast<double>((Ext(D) - Dmin) * (Ext(level) - 0.5L) / h + Dmin));
+        if (level < L + h + 1)
+            return shell;
+        return ConeHeadsVertical::disc(
+            static_cast<double>(((2 * Ext(h) + L) - level + 0.5L) * (Ext(D) - Dmin) / h + Dmin));
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>((Ext(D) * D + Ext(D) * Dmin + Ext(Dmin) * Dmin) * kPi * h * kSixthMicro
+                                   + Ext(kPi) * D * D * L * kQuarterMicro);
+    }
+};
+
+} // namespace
+
+RunOutcome runSphere(std::span<const double> d, const RunOptions& o) { return runShape<Sphere>(d, o); }
+RunOutcome runVerticalCylinder(std::span<const double> d, const RunOptions& o) { return runShape<VerticalCylinder>(d, o); }
+RunOutcome runVerticalEllipse(std::span<const double> d, const RunOptions& o) { return runShape<VerticalEllipse>(d, o); }
+RunOutcome runSphericalHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<SphericalHeadsVertical>(d, o); }
+RunOutcome runEllipticHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<EllipticHeadsVertical>(d, o); }
+RunOutcome runConeHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<ConeHeadsVertical>(d, o); }
+RunOutcome runFrustumHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<FrustumHeadsVertical>(d, o); }
+
+} // namespace tarvol

@@ -1,0 +1,118 @@
+#pragma once
+
+// The frame every shape branch follows: step, row count, check, the 1 mm slab loop and the row emitter.
+// Each body supplies its numbers; the loop is instantiated per body so nothing is dispatched per level.
+
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "calc/format.h"
+#include "calc/run.h"
+
+namespace tarvol {
+
+// Extended precision for evaluating a formula; every stored quantity stays a double.
+using Ext = long double;
+
+inline constexpr double kPi = 3.141592653589793;
+inline constexpr Ext kMilli = 1e-6L;               // mm^3 -> litres
+inline constexpr Ext kQuarterMicro = 2.5e-7L;      // pi d^2 / 4 in litres per mm
+inline constexpr Ext kTwoMicro = 2e-6L;
+inline constexpr Ext kThird = 1.0L / 3.0L;
+inline constexpr Ext kThirdMicro = 1.0L / 3e6L;
+inline constexpr Ext kSixthMicro = 1.0L / 6e6L;
+
+inline constexpr const char* kTooShallow = "Высота ёмкости должна быть не менее 10 мм.";
+
+// Number in a refusal message: one decimal, six significant digits.
+inline std::string limitText(Ext value, char separator)
+{
+    return formatFixed(static_cast<double>(value), 6, 1, separator);
+}
+
+// What a body tells the frame before its loop runs.
+struct Frame {
+    double total = 0;              // T, the top of the level axis
+    Ext stepExpression = 0;        // truncated to the step
+    std::int64_t firstLevel = 1;   // levels below 1 hold liquid below gauge zero and print nothing
+};
+
+// Body concept:
+//   Frame frame() const;
+//   std::optional<std::string> check(char separator) const;   // validity check, message on failure
+//   double slab(double level) const;                            // litres added by the slab ending at level
+//   double trueVolume() const;
+//   static constexpr std::int64_t kPollEvery;                   // levels between cancellation checks
+template <class Body>
+RunOutcome runBody(const Body& body, const RunOptions& options)
+{
+    const Frame frame = body.frame();
+    const std::int64_t step = static_cast<std::int64_t>(frame.stepExpression);
+    if (step <= 0)
+        return RunOutcome::refuse(RefusalKind::Inconsistent, kTooShallow);
+
+    RunOutcome outcome;
+    CalcResult& r = outcome.result;
+    r.rowCount = static_cast<std::int64_t>(frame.total / static_cast<double>(step)) + 1;
+    r.totalHeight = frame.total;
+
+    if (auto message = body.check(options.separator))
+        return RunOutcome::refuse(RefusalKind::Inconsistent, std::move(*message));
+
+    const int decimals = options.decimalPlaces >= 0 && options.decimalPlaces <= 3 ? options.decimalPlaces : 0;
+    r.rows.resize(static_cast<size_t>(r.rowCount - 1));
+
+    // whole levels 1 .. ceil(T) satisfy "T + 1 > level"
+    const std::int64_t top = static_cast<std::int64_t>(std::ceil(frame.total));
+    if (options.keepEveryLevel)
+        r.levelVolumes.assign(static_cast<size_t>(std::max<std::int64_t>(top, 0) + 1), 0.0);
+
+    double running = 0;
+    for (std::int64_t n = frame.firstLevel; n <= 0; ++n)
+        running += body.slab(static_cast<double>(n));
+    if (options.keepEveryLevel)
+        r.levelVolumes[0] = running;
+
+    const std::int64_t poll = Body::kPollEvery;
+    std::int64_t nextEmit = step;   // the level whose remainder by step is 0
+    std::int64_t nextPoll = poll;
+    for (std::int64_t n = 1; n <= top; ++n) {
+        running += body.slab(static_cast<double>(n));
+        if (options.keepEveryLevel)
+            r.levelVolumes[static_cast<size_t>(n)] = running;
+        if (n == nextEmit) {
+            nextEmit += step;
+            const auto row = static_cast<size_t>(n / step);
+            ResultRow& out = r.rows[row - 1];
+            out.levelValue = static_cast<double>(n);
+            out.volumeValue = running;
+            out.level = formatGeneral(out.levelValue, options.separator);
+            out.volume = formatFixed(running, 10, decimals, options.separator);
+        }
+        if (n == nextPoll) {
+            nextPoll += poll;
+            if (options.cancel && options.cancel->load(std::memory_order_relaxed))
+                return RunOutcome::refuse(RefusalKind::Cancelled, {});
+            if (options.progress)
+                options.progress(static_cast<double>(n) / static_cast<double>(top));
+        }
+    }
+    if (options.cancel && options.cancel->load(std::memory_order_relaxed))
+        return RunOutcome::refuse(RefusalKind::Cancelled, {});
+
+    r.sumVolume = running;
+    r.trueVolume = body.trueVolume();
+    r.outputStep = static_cast<std::int32_t>(static_cast<std::int64_t>(frame.stepExpression));
+    r.errorLine = errorLine(r.sumVolume, r.trueVolume, options.separator);
+    return outcome;
+}
+
+template <class Body>
+RunOutcome runShape(std::span<const double> d, const RunOptions& options)
+{
+    return runBody(Body(d, options), options);
+}
+
+} // namespace tarvol
