@@ -1,0 +1,235 @@
+// The run's frame: rows, steps, refusals, equivalent shapes, cancellation.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "calc/catalogue.h"
+#include "calc/run.h"
+#include "calc/shapes.h"
+
+namespace {
+
+using tarvol::RefusalKind;
+using tarvol::RunOptions;
+
+tarvol::RunOutcome run(int shape, std::vector<double> dims, int decimals = 3, char sep = '.')
+{
+    RunOptions o;
+    o.decimalPlaces = decimals;
+    o.separator = sep;
+    return tarvol::calculate(shape, dims, o);
+}
+
+struct RowsCase {
+    const char* name;
+    double diameter;
+    int step;
+    int rowCount;
+    int lastLevel;
+};
+
+class SphereRows : public ::testing::TestWithParam<RowsCase> {};
+
+TEST_P(SphereRows, StepDividesTheHeight)
+{
+    const auto& c = GetParam();
+    const auto out = run(0, {c.diameter});
+    ASSERT_TRUE(out.ok());
+    EXPECT_EQ(out.result.outputStep, c.step);
+    EXPECT_EQ(out.result.rowCount, c.rowCount);
+    ASSERT_EQ(out.result.rows.size(), static_cast<size_t>(c.rowCount - 1));
+    for (size_t k = 0; k < out.result.rows.size(); ++k)
+        EXPECT_EQ(out.result.rows[k].levelValue, static_cast<double>((k + 1) * c.step));
+    EXPECT_EQ(out.result.rows.back().levelValue, c.lastLevel);
+}
+
+INSTANTIATE_TEST_SUITE_P(Heights, SphereRows,
+                         ::testing::Values(RowsCase{"Ten", 10, 1, 11, 10}, RowsCase{"Nineteen", 19, 1, 20, 19},
+                                           RowsCase{"Twenty", 20, 2, 11, 20}, RowsCase{"Thousand", 1000, 100, 11, 1000},
+                                           RowsCase{"TopWithoutRow", 1005, 100, 11, 1000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Run, SumCoversSlabsAboveTheLastRow)
+{
+    const auto out = run(0, {1005});
+    ASSERT_TRUE(out.ok());
+    // the last 5 slabs are above level 1000 but still in the full volume
+    EXPECT_GT(out.result.sumVolume, out.result.rows.back().volumeValue);
+    EXPECT_NEAR(out.result.sumVolume, out.result.trueVolume, out.result.trueVolume * 1e-6);
+}
+
+struct RefusalCase {
+    const char* name;
+    int shape;
+    std::vector<double> dims;
+    char separator;
+    const char* message;
+};
+
+class Refusals : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(Refusals, RefuseWithTheirMessage)
+{
+    const auto& c = GetParam();
+    const auto out = run(c.shape, c.dims, 3, c.separator);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.refusal->kind, RefusalKind::Inconsistent);
+    EXPECT_EQ(out.refusal->message, c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Checks, Refusals,
+    ::testing::Values(
+        RefusalCase{"SphericalHeadTooHigh", 3, {1000, 1000, 50, 600}, ',',
+                    "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1200,0 мм\n"
+                    "или уменьшите высоту сферической части днища не более чем 500,0 мм."},
+        RefusalCase{"SphericalHeadTooLong", 10, {2000, 1000, 100, 501}, ',',
+                    "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1002,0 мм\n"
+                    "или уменьшите длину сферической части днища не более чем 500,0 мм."},
+        RefusalCase{"FrustumWiderThanShell", 13, {2000, 1000, 100, 300, 1001}, ',',
+                    "Размеры указаны неверно!\nМинимальный диаметр конуса днища должен быть не более 1000,0 мм."},
+        RefusalCase{"CornersTallerThanBox", 16, {2000, 300, 1500, 151}, '.',
+                    "Размеры указаны неверно!\nРадиус скругления углов должен быть не более 150.0 мм."},
+        RefusalCase{"CornersWiderThanBox", 16, {2000, 1000, 500, 251}, '.',
+                    "Размеры указаны неверно!\nРадиус скругления углов должен быть не более 250.0 мм."},
+        RefusalCase{"SphereBelowTenMillimetres", 0, {9}, '.', "Высота ёмкости должна быть не менее 10 мм."},
+        RefusalCase{"ZeroHeight", 1, {0, 1000}, '.', "Высота ёмкости должна быть не менее 10 мм."},
+        RefusalCase{"ShallowBeforeHeadCheck", 3, {1, 1000, 1, 2}, '.', "Высота ёмкости должна быть не менее 10 мм."},
+        RefusalCase{"ZeroDiameterCone", 12, {2000, 0, 100, 300}, '.', "Высота ёмкости должна быть не менее 10 мм."}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Run, HemisphericalHeadsAreAccepted)
+{
+    EXPECT_TRUE(run(3, {1000, 1000, 50, 500}).ok());
+    EXPECT_TRUE(run(10, {2000, 1000, 100, 500}).ok());
+}
+
+// Two shapes that must give the same table.
+struct SameCase {
+    const char* name;
+    int shapeA;
+    std::vector<double> dimsA;
+    int shapeB;
+    std::vector<double> dimsB;
+    bool sameTrueVolume;
+};
+
+class SameTable : public ::testing::TestWithParam<SameCase> {};
+
+TEST_P(SameTable, RowsAgree)
+{
+    const auto& c = GetParam();
+    const auto a = run(c.shapeA, c.dimsA);
+    const auto b = run(c.shapeB, c.dimsB);
+    ASSERT_TRUE(a.ok());
+    ASSERT_TRUE(b.ok());
+    ASSERT_EQ(a.result.rows.size(), b.result.rows.size());
+    for (size_t k = 0; k < a.result.rows.size(); ++k) {
+        EXPECT_EQ(a.result.rows[k].level, b.result.rows[k].level);
+        EXPECT_EQ(a.result.rows[k].volume, b.result.rows[k].volume) << "row " << k + 1;
+    }
+    if (c.sameTrueVolume)
+        EXPECT_NEAR(a.result.trueVolume, b.result.trueVolume, 1e-9 * b.result.trueVolume);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, SameTable,
+    ::testing::Values(
+        SameCase{"FrustumToPointIsCone", 6, {1000, 1000, 50, 300, 0}, 5, {1000, 1000, 50, 300}, true},
+        SameCase{"FlatSphericalHeadsAreCylinder", 3, {1000, 1000, 50, 0}, 1, {1100, 1000}, true},
+        SameCase{"FlatEllipticHeadsAreCylinder", 4, {1000, 1000, 50, 0}, 1, {1100, 1000}, true},
+        SameCase{"FlatConeHeadsAreCylinder", 5, {1000, 1000, 50, 0}, 1, {1100, 1000}, true},
+        SameCase{"FlatFrustumHeadsAreCylinder", 6, {1000, 1000, 50, 0, 300}, 1, {1100, 1000}, true},
+        SameCase{"NoHeadCylinderVertical", 3, {1100, 1000, 0, 200}, 3, {1000, 1000, 50, 200}, true},
+        SameCase{"FlatSphericalHeadsHorizontal", 10, {2000, 1000, 100, 0}, 8, {2200, 1000}, true},
+        SameCase{"FlatEllipticHeadsHorizontal", 11, {2000, 1000, 100, 0}, 8, {2200, 1000}, true},
+        SameCase{"FlatConeHeadsHorizontal", 12, {2000, 1000, 100, 0}, 8, {2200, 1000}, true},
+        SameCase{"FlatFrustumHeadsHorizontal", 13, {2000, 1000, 100, 0, 400}, 8, {2200, 1000}, true},
+        SameCase{"FrustumToPointHorizontal", 13, {2000, 1000, 100, 300, 0}, 12, {2000, 1000, 100, 300}, true},
+        SameCase{"StraightFrustumIsCylinder", 13, {2000, 1000, 100, 300, 1000}, 8, {2800, 1000}, true},
+        SameCase{"SharpCornersAreBox", 16, {2000, 1000, 1500, 0}, 15, {2000, 1000, 1500}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Run, EveryLevelIsTheRunningVolume)
+{
+    RunOptions o;
+    o.keepEveryLevel = true;
+    const std::vector<double> dims{1000, 1000};
+    const auto out = tarvol::calculate(8, dims, o);
+    ASSERT_TRUE(out.ok());
+    const auto& v = out.result.levelVolumes;
+    ASSERT_EQ(v.size(), 1001u);
+    EXPECT_EQ(v[0], 0.0);
+    EXPECT_EQ(v[100], out.result.rows[0].volumeValue);
+    EXPECT_EQ(v[1000], out.result.sumVolume);
+    for (size_t n = 1; n < v.size(); ++n)
+        ASSERT_GE(v[n], v[n - 1]) << "level " << n;
+}
+
+TEST(Run, TextsMustBeDigitStrings)
+{
+    RunOptions o;
+    for (const std::string bad : {"", "12a", "-5", "1.5", "123456789", " 12"}) {
+        const std::vector<std::string> texts{bad};
+        const auto out = tarvol::calculateFromTexts(0, texts, o);
+        ASSERT_FALSE(out.ok()) << bad;
+        EXPECT_EQ(out.refusal->kind, RefusalKind::BadInput);
+        EXPECT_FALSE(out.refusal->message.empty());
+    }
+    const std::vector<std::string> leadingZeros{"00012"};
+    EXPECT_TRUE(tarvol::calculateFromTexts(0, leadingZeros, o).ok());
+    const std::vector<std::string> wrongCount{"100", "100"};
+    EXPECT_FALSE(tarvol::calculateFromTexts(0, wrongCount, o).ok());
+}
+
+TEST(Run, PendingShapesRefuseInsteadOfGuessing)
+{
+    for (int k = 0; k < tarvol::kShapeCount; ++k) {
+        const std::vector<double> dims(tarvol::shape(k).captions.size(), 1000);
+        const auto out = tarvol::calculate(k, dims, {});
+        if (!out.ok() && out.refusal->kind == RefusalKind::Unavailable)
+            EXPECT_EQ(out.refusal->message, tarvol::kNotAvailable);
+    }
+}
+
+TEST(Run, CancelStopsWithoutRows)
+{
+    std::atomic<bool> cancel{true};
+    RunOptions o;
+    o.cancel = &cancel;
+    const std::vector<double> dims{1000000};
+    const auto out = tarvol::calculate(0, dims, o);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.refusal->kind, RefusalKind::Cancelled);
+    EXPECT_TRUE(out.result.rows.empty());
+}
+
+TEST(Run, CancelReachesIntoTheConeSummation)
+{
+    // one level of this cone takes about 10^8 samples; the run must still stop
+    std::atomic<bool> cancel{true};
+    RunOptions o;
+    o.cancel = &cancel;
+    const std::vector<double> dims{1000, 99999999, 0, 99999999};
+    const auto out = tarvol::calculate(12, dims, o);
+    ASSERT_FALSE(out.ok());
+    EXPECT_EQ(out.refusal->kind, RefusalKind::Cancelled);
+}
+
+TEST(Run, ProgressRisesToTheEnd)
+{
+    std::vector<double> seen;
+    RunOptions o;
+    o.progress = [&](double f) { seen.push_back(f); };
+    const std::vector<double> dims{100000};
+    ASSERT_TRUE(tarvol::calculate(0, dims, o).ok());
+    ASSERT_FALSE(seen.empty());
+    for (size_t k = 1; k < seen.size(); ++k)
+        EXPECT_GT(seen[k], seen[k - 1]);
+    EXPECT_LE(seen.back(), 1.0);
+}
+
+} // namespace

@@ -1,0 +1,95 @@
+// tarvol-table as a user runs it: output and exit statuses.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+struct Ran {
+    std::string out;
+    int status;
+};
+
+Ran table(const std::string& args)
+{
+    const std::string cmd = std::string(TARVOL_TABLE_PATH) + " " + args + " 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    Ran r{{}, -1};
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+TEST(Cli, SphereExample)
+{
+    const auto r = table("--decimals 3 --comma 0 1000");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out,
+              "Сферическая ёмкость\nВнутренний диаметр ёмкости (D)  1000\n\nУровень (мм)\tОбъём (л)\n"
+              "100\t14,661\n200\t54,454\n300\t113,097\n400\t184,307\n500\t261,800\n600\t339,292\n700\t410,502\n"
+              "800\t469,145\n900\t508,938\n1000\t523,599\n\nПогрешность расчётов: 0,000050 %.\n");
+}
+
+struct StatusCase {
+    const char* name;
+    const char* args;
+    int status;
+};
+
+class CliStatus : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(CliStatus, ExitsWith)
+{
+    EXPECT_EQ(table(GetParam().args).status, GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Statuses, CliStatus,
+    ::testing::Values(StatusCase{"Table", "8 1000 1000", 0}, StatusCase{"List", "--list", 0},
+                      StatusCase{"Refused", "3 1000 1000 50 600", 2}, StatusCase{"TooShallow", "0 9", 2},
+                      StatusCase{"NoArguments", "", 64}, StatusCase{"UnknownShape", "26 1000", 64},
+                      StatusCase{"ShapeNotANumber", "x 1000", 64}, StatusCase{"TooFewDims", "1 1000", 64},
+                      StatusCase{"TooManyDims", "0 1000 1000", 64}, StatusCase{"NineDigits", "0 123456789", 64},
+                      StatusCase{"NotDigits", "0 1e3", 64}, StatusCase{"NegativeDim", "0 -5", 64},
+                      StatusCase{"BadDecimals", "--decimals 4 0 1000", 64}, StatusCase{"UnknownOption", "--x 0 1000", 64}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, ListHasEveryShape)
+{
+    const auto r = table("--list");
+    int lines = 0;
+    for (char c : r.out)
+        lines += c == '\n';
+    EXPECT_EQ(lines, 26);
+    EXPECT_NE(r.out.find("16\t1\tПрямоугольная емкость со скруглёнными краями\tДлина ёмкости (L) | Высота ёмкости (H) | "
+                         "Ширина ёмкости (S) | Радиус скругления углов (RS)\n"),
+              std::string::npos);
+}
+
+TEST(Cli, JsonCarriesTheFigures)
+{
+    const auto r = table("--json 15 2000 1000 1500");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\"step\": 100"), std::string::npos);
+    EXPECT_NE(r.out.find("\"sum_volume\": 3000,"), std::string::npos);
+    EXPECT_NE(r.out.find("\"error_percent\": 0,"), std::string::npos);
+    EXPECT_NE(r.out.find("\"check_value\": false"), std::string::npos);
+    EXPECT_NE(r.out.find("{\"level\": 100, \"volume\": 300, \"text\": \"300\"}"), std::string::npos);
+}
+
+TEST(Cli, EveryMillimetreFromZeroToTheTop)
+{
+    const auto r = table("--every-mm 15 10 10 10");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("\n0\t0\n1\t0\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\n10\t0\n\n"), std::string::npos);
+}
+
+} // namespace
