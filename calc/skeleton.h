@@ -3,6 +3,7 @@
 // The frame every shape branch follows: step, row count, check, the 1 mm slab loop and the row emitter.
 // Each body supplies its numbers; the loop is instantiated per body so nothing is dispatched per level.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -38,6 +39,19 @@ struct Frame {
     Ext stepExpression = 0;        // truncated to the step
     std::int64_t firstLevel = 1;   // levels below 1 hold liquid below gauge zero and print nothing
 };
+
+// Adds the slabs ending at levels from..to to the running volume; kept out of line so the sum stays in a register.
+template <bool keepEvery, class Body>
+[[gnu::noinline]] double sumSlabs(const Body& body, std::int64_t from, std::int64_t to, double running, double* every)
+{
+    double level = static_cast<double>(from);
+    for (std::int64_t n = from; n <= to; ++n, level += 1) {
+        running += body.slab(level);
+        if constexpr (keepEvery)
+            every[n] = running;
+    }
+    return running;
+}
 
 // Body concept:
 //   Frame frame() const;
@@ -76,27 +90,28 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
         r.levelVolumes[0] = running;
 
     const std::int64_t poll = Body::kPollEvery;
-    std::int64_t nextEmit = step;   // the level whose remainder by step is 0
+    double* every = options.keepEveryLevel ? r.levelVolumes.data() : nullptr;
+    std::int64_t nextEmit = step;   // the next level whose remainder by step is 0
     std::int64_t nextPoll = poll;
-    for (std::int64_t n = 1; n <= top; ++n) {
-        running += body.slab(static_cast<double>(n));
-        if (options.keepEveryLevel)
-            r.levelVolumes[static_cast<size_t>(n)] = running;
-        if (n == nextEmit) {
+    for (std::int64_t n = 1; n <= top;) {
+        // sum plain slabs up to the next level that prints a row or checks for cancellation
+        const std::int64_t stop = std::min({nextEmit, nextPoll, top});
+        running = every ? sumSlabs<true>(body, n, stop, running, every) : sumSlabs<false>(body, n, stop, running, every);
+        n = stop + 1;
+        if (stop == nextEmit) {
             nextEmit += step;
-            const auto row = static_cast<size_t>(n / step);
-            ResultRow& out = r.rows[row - 1];
-            out.levelValue = static_cast<double>(n);
+            ResultRow& out = r.rows[static_cast<size_t>(stop / step) - 1];
+            out.levelValue = static_cast<double>(stop);
             out.volumeValue = running;
             out.level = formatGeneral(out.levelValue, options.separator);
             out.volume = formatFixed(running, 10, decimals, options.separator);
         }
-        if (n == nextPoll) {
+        if (stop == nextPoll) {
             nextPoll += poll;
             if (options.cancel && options.cancel->load(std::memory_order_relaxed))
                 return RunOutcome::refuse(RefusalKind::Cancelled, {});
             if (options.progress)
-                options.progress(static_cast<double>(n) / static_cast<double>(top));
+                options.progress(static_cast<double>(stop) / static_cast<double>(top));
         }
     }
     if (options.cancel && options.cancel->load(std::memory_order_relaxed))
