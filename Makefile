@@ -28,8 +28,10 @@ sanitize: deps
 	cmake --build $(BUILD)-asan -j$(JOBS)
 	cd $(BUILD)-asan && ctest --output-on-failure -j$(JOBS)
 
+PREFIX ?= /usr/local
+
 install: build
-	cmake --install $(BUILD)
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 package: build
 	cd $(BUILD) && cpack -G DEB
