@@ -2,7 +2,9 @@
 
 // The branch of every shape, one per catalogue entry.
 
+#include <optional>
 #include <span>
+#include <string>
 
 #include "calc/run.h"
 
@@ -34,6 +36,15 @@ RunOutcome runInclinedConeHeads(std::span<const double>, const RunOptions&);
 RunOutcome runInclinedFrustumHeads(std::span<const double>, const RunOptions&);
 RunOutcome runInclinedTorisphericalHeads(std::span<const double>, const RunOptions&);
 RunOutcome runInclinedBox(std::span<const double>, const RunOptions&);
+
+// The refusal of an inconsistent torispherical head (HS is its measured depth), shared by shapes 7, 14 and 24.
+std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, double HS, char separator);
+
+// The closed-form full volume and the dimension check of a horizontal shape 8 to 15, for its inclined twin.
+double horizontalTrueVolume(int shape, std::span<const double> dims);
+std::optional<std::string> horizontalCheck(int shape, std::span<const double> dims, char separator);
+double torisphericalHorizontalTrueVolume(std::span<const double> dims);
+double boxTrueVolume(std::span<const double> dims);
 
 // Shapes whose calculation has not landed yet refuse with this text.
 inline constexpr const char* kNotAvailable = "Расчёт для этой формы пока недоступен.";

@@ -206,6 +206,33 @@ struct FrustumHeads : ConeHeadsHorizontal {
 
 } // namespace
 
+double horizontalTrueVolume(int shape, std::span<const double> d)
+{
+    const RunOptions none;
+    switch (shape) {
+    case 8: return HorizontalCylinder(d, none).trueVolume();
+    case 9: return HorizontalEllipse(d, none).trueVolume();
+    case 10: return SphericalHeadsHorizontal(d, none).trueVolume();
+    case 11: return EllipticHeadsHorizontal(d, none).trueVolume();
+    case 12: return ConeHeads(d, none).trueVolume();
+    case 13: return FrustumHeads(d, none).trueVolume();
+    case 14: return torisphericalHorizontalTrueVolume(d);
+    case 15: return boxTrueVolume(d);
+    }
+    return 0;
+}
+
+std::optional<std::string> horizontalCheck(int shape, std::span<const double> d, char separator)
+{
+    const RunOptions none;
+    switch (shape) {
+    case 10: return SphericalHeadsHorizontal(d, none).check(separator);
+    case 13: return FrustumHeads(d, none).check(separator);
+    case 14: return torisphericalCheck(d[1], d[4], d[5], d[3], separator);
+    }
+    return {};
+}
+
 RunOutcome runHorizontalCylinder(std::span<const double> d, const RunOptions& o) { return runShape<HorizontalCylinder>(d, o); }
 RunOutcome runHorizontalEllipse(std::span<const double> d, const RunOptions& o) { return runShape<HorizontalEllipse>(d, o); }
 RunOutcome runSphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<SphericalHeadsHorizontal>(d, o); }

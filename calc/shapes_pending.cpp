@@ -10,8 +10,6 @@ RunOutcome pending(std::span<const double>, const RunOptions&)
 }
 } // namespace
 
-RunOutcome runTorisphericalHeadsVertical(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
-RunOutcome runTorisphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
 RunOutcome runDTank(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
 RunOutcome runInclinedCylinder(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
 RunOutcome runInclinedEllipse(std::span<const double> d, const RunOptions& o) { return pending(d, o); }

@@ -66,6 +66,8 @@ struct RoundedBox {
 
 } // namespace
 
+double boxTrueVolume(std::span<const double> d) { return Box(d, {}).trueVolume(); }
+
 RunOutcome runBox(std::span<const double> d, const RunOptions& o) { return runShape<Box>(d, o); }
 RunOutcome runRoundedBox(std::span<const double> d, const RunOptions& o) { return runShape<RoundedBox>(d, o); }
 

@@ -1,0 +1,96 @@
+// Cylinders with torispherical heads: a crown of radius RS joined to the shell through a knuckle of radius RSK.
+
+#include <cmath>
+
+#include "calc/shapes.h"
+#include "calc/skeleton.h"
+#include "calc/torispherical.h"
+
+namespace tarvol {
+
+std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, double HS, char sep)
+{
+    const auto refusal = TorisphericalHead::check(D, RS, RSK, HS);
+    if (!refusal)
+        return {};
+    const std::string limit = limitText(refusal->limit, sep);
+    switch (refusal->fault) {
+    case TorisphericalHead::Fault::CrownTooSmall:
+        return "Размеры указаны неверно!\nРадиус сферической части днища должен быть не менее " + limit + " мм.";
+    case TorisphericalHead::Fault::KnuckleTooLarge:
+        return "Размеры указаны неверно!\nРадиус отбортовки должен быть не более " + limit + " мм.";
+    case TorisphericalHead::Fault::DepthMismatch:
+        return "Размеры днища не согласованы!\nПри указанных диаметре и радиусах высота сферической части днища равна "
+            + limit + " мм.";
+    }
+    return {};
+}
+
+namespace {
+
+constexpr std::int64_t kPollPlain = 1 << 12;
+
+// Shape 7: upright; bottom head (apex at level 0), shell L = H + 2 HD, top head mirrored.
+struct TorisphericalVertical {
+    static constexpr std::int64_t kPollEvery = kPollPlain;
+    double H, D, HD, HS, RS, RSK, L;
+    TorisphericalHead head;
+    double h, shell;
+    TorisphericalVertical(std::span<const double> d, const RunOptions&)
+        : H(d[0]), D(d[1]), HD(d[2]), HS(d[3]), RS(d[4]), RSK(d[5]), L(static_cast<double>(H + 2 * Ext(HD))),
+          head(D, RS, RSK), h(head.depth()), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro)) {}
+    Frame frame() const
+    {
+        // a slab above the top adds nothing, so the level axis is rounded up to a whole millimetre
+        const double top = std::ceil(L + 2 * h);
+        return {top, 0.1 * Ext(top)};
+    }
+    std::optional<std::string> check(char sep) const { return torisphericalCheck(D, RS, RSK, HS, sep); }
+    double disc(double s) const
+    {
+        const double r = head.radiusAt(s);
+        return static_cast<double>(Ext(kPi) * r * r * kMilli);
+    }
+    double slab(double level) const
+    {
+        const double x = level - 0.5;
+        if (x < h)
+            return disc(h - x);
+        if (x <= h + L)
+            return shell;
+        return disc(x - (h + L));
+    }
+    double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + 2 * Ext(head.volume()) * kMilli); }
+};
+
+// Shape 14: lying; every level cuts the shell Lc = L + 2 LD long and both heads.
+struct TorisphericalHorizontal {
+    static constexpr std::int64_t kPollEvery = 1 << 8;
+    double L, D, LD, LS, RS, RSK, Lc;
+    TorisphericalHead head;
+    TorisphericalHorizontal(std::span<const double> d, const RunOptions&)
+        : L(d[0]), D(d[1]), LD(d[2]), LS(d[3]), RS(d[4]), RSK(d[5]), Lc(static_cast<double>(L + 2 * Ext(LD))),
+          head(D, RS, RSK) {}
+    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    std::optional<std::string> check(char sep) const { return torisphericalCheck(D, RS, RSK, LS, sep); }
+    double slab(double level) const
+    {
+        const Ext x = Ext(level) - 0.5L;
+        const double shell = static_cast<double>(std::sqrt(-x * x + x * D) * (2 * Ext(Lc)));
+        const double cap = head.sectionArea(std::fabs(static_cast<double>(x - D / 2.0L)));
+        return static_cast<double>((2 * Ext(cap) + shell) * kMilli);
+    }
+    double trueVolume() const
+    {
+        return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
+    }
+};
+
+} // namespace
+
+double torisphericalHorizontalTrueVolume(std::span<const double> d) { return TorisphericalHorizontal(d, {}).trueVolume(); }
+
+RunOutcome runTorisphericalHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<TorisphericalVertical>(d, o); }
+RunOutcome runTorisphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<TorisphericalHorizontal>(d, o); }
+
+} // namespace tarvol
