@@ -10,7 +10,6 @@ RunOutcome pending(std::span<const double>, const RunOptions&)
 }
 } // namespace
 
-RunOutcome runDTank(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
 RunOutcome runInclinedCylinder(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
 RunOutcome runInclinedEllipse(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
 RunOutcome runInclinedSphericalHeads(std::span<const double> d, const RunOptions& o) { return pending(d, o); }
