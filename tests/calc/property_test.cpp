@@ -1,0 +1,116 @@
+// Any digit strings, any shape: a refusal with a message, or a sound table. Seeded; set TARVOL_PROPERTY_SEED to replay.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "calc/catalogue.h"
+#include "calc/run.h"
+
+namespace {
+
+constexpr int kCasesPerShape = 30;
+constexpr auto kBudget = std::chrono::milliseconds(300);
+
+unsigned seedFromEnvironment()
+{
+    const char* s = std::getenv("TARVOL_PROPERTY_SEED");
+    return s ? static_cast<unsigned>(std::strtoul(s, nullptr, 10)) : 20261208u;
+}
+
+// Mostly tank-sized values, with zeros, leading zeros and the eight-digit maximum mixed in.
+std::string randomDimension(std::mt19937& rng)
+{
+    std::uniform_int_distribution<int> kind(0, 99);
+    const int k = kind(rng);
+    if (k < 8)
+        return "0";
+    if (k < 11)
+        return "99999999";
+    if (k < 20)
+        return "000" + std::to_string(std::uniform_int_distribution<int>(1, 999)(rng));
+    if (k < 30)
+        return std::to_string(std::uniform_int_distribution<int>(1, 30)(rng));
+    return std::to_string(std::uniform_int_distribution<int>(31, 4000)(rng));
+}
+
+// Runs one case, cancelling it when it outlives the budget; such a case proves only that cancelling works.
+tarvol::RunOutcome runWithBudget(int shape, const std::vector<std::string>& texts)
+{
+    std::atomic<bool> cancel{false};
+    std::mutex m;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(m);
+        if (!done.wait_for(lock, kBudget, [&] { return finished; }))
+            cancel = true;
+    });
+    tarvol::RunOptions o;
+    o.decimalPlaces = 3;
+    o.cancel = &cancel;
+    auto out = tarvol::calculateFromTexts(shape, texts, o);
+    {
+        std::lock_guard lock(m);
+        finished = true;
+    }
+    done.notify_one();
+    watchdog.join();
+    return out;
+}
+
+class AnyInput : public ::testing::TestWithParam<int> {};
+
+TEST_P(AnyInput, RefusedOrSound)
+{
+    const int shape = GetParam();
+    const unsigned seed = seedFromEnvironment() + static_cast<unsigned>(shape);
+    SCOPED_TRACE("TARVOL_PROPERTY_SEED base " + std::to_string(seedFromEnvironment()) + ", shape " + std::to_string(shape));
+    std::mt19937 rng(seed);
+    int cancelled = 0;
+    for (int c = 0; c < kCasesPerShape; ++c) {
+        std::vector<std::string> texts;
+        std::string shown;
+        for (size_t i = 0; i < tarvol::shape(shape).captions.size(); ++i) {
+            texts.push_back(randomDimension(rng));
+            shown += texts.back() + " ";
+        }
+        SCOPED_TRACE("case " + std::to_string(c) + ": tarvol-table " + std::to_string(shape) + " " + shown);
+        const auto out = runWithBudget(shape, texts);
+        if (!out.ok()) {
+            if (out.refusal->kind == tarvol::RefusalKind::Cancelled) {
+                ++cancelled;
+                continue;
+            }
+            EXPECT_FALSE(out.refusal->message.empty());
+            continue;
+        }
+        const auto& r = out.result;
+        ASSERT_TRUE(std::isfinite(r.sumVolume));
+        ASSERT_TRUE(std::isfinite(r.trueVolume));
+        EXPECT_GE(r.trueVolume, 0.0);
+        EXPECT_EQ(r.rows.size(), static_cast<size_t>(r.rowCount - 1));
+        double previous = 0;
+        for (const auto& row : r.rows) {
+            ASSERT_TRUE(std::isfinite(row.volumeValue)) << row.level;
+            EXPECT_GE(row.volumeValue, previous) << row.level;
+            EXPECT_EQ(row.volume.find("NAN"), std::string::npos);
+            previous = row.volumeValue;
+        }
+        EXPECT_LE(previous, r.sumVolume);
+    }
+    EXPECT_LE(cancelled, kCasesPerShape / 3) << "too many cases outran the budget";
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryShape, AnyInput, ::testing::Range(0, tarvol::kShapeCount));
+
+} // namespace
