@@ -1,5 +1,6 @@
 #include "calc/format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -25,9 +26,9 @@ Decimal toDecimal(double value)
         d.point = 1;
         return d;
     }
-    // glibc prints the binary value exactly to the requested digits, so rounding below sees true digits
+    // exact digits of the binary value, whatever the C locale's decimal point
     char buf[80];
-    std::snprintf(buf, sizeof buf, "%.*e", kExactDigits - 1, std::fabs(value));
+    *std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, kExactDigits - 1).ptr = 0;
     const char* p = buf;
     d.digits.push_back(*p++);
     if (*p == '.')
@@ -130,14 +131,13 @@ std::string formatGeneral(double value, char separator)
         return "NAN";
     if (std::isinf(value))
         return value < 0 ? "-INF" : "INF";
-    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.0f", value);
-        return value == 0.0 ? std::string("0") : std::string(buf);
-    }
+    if (value == 0.0)
+        return "0";
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.15G", value);
+    *std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::general, 15).ptr = 0;
     std::string out(buf);
+    for (char& c : out)
+        c = c == 'e' ? 'E' : c;
     const auto dot = out.find('.');
     if (dot != std::string::npos) {
         auto end = out.find('E');

@@ -40,7 +40,6 @@ struct CalcResult {
 enum class RefusalKind {
     BadInput,       // texts that are not the shape's digit strings
     Inconsistent,   // dimensions that do not fit together (the window then behaves as after "Правка")
-    Unavailable,    // shape without a calculation yet
     Cancelled,
 };
 

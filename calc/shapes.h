@@ -46,7 +46,4 @@ std::optional<std::string> horizontalCheck(int shape, std::span<const double> di
 double torisphericalHorizontalTrueVolume(std::span<const double> dims);
 double boxTrueVolume(std::span<const double> dims);
 
-// Shapes whose calculation has not landed yet refuse with this text.
-inline constexpr const char* kNotAvailable = "Расчёт для этой формы пока недоступен.";
-
 } // namespace tarvol

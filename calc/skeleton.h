@@ -83,21 +83,25 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
     if (options.keepEveryLevel)
         r.levelVolumes.assign(static_cast<size_t>(std::max<std::int64_t>(top, 0) + 1), 0.0);
 
-    double running = 0;
-    for (std::int64_t n = frame.firstLevel; n <= 0; ++n)
-        running += body.slab(static_cast<double>(n));
-    if (options.keepEveryLevel)
-        r.levelVolumes[0] = running;
-
     const std::int64_t poll = Body::kPollEvery;
+    const std::int64_t first = std::min<std::int64_t>(frame.firstLevel, 1);
+    const double span = static_cast<double>(top - first + 1);
     double* every = options.keepEveryLevel ? r.levelVolumes.data() : nullptr;
+    double running = 0;
     std::int64_t nextEmit = step;   // the next level whose remainder by step is 0
-    std::int64_t nextPoll = poll;
-    for (std::int64_t n = 1; n <= top;) {
-        // sum plain slabs up to the next level that prints a row or checks for cancellation
-        const std::int64_t stop = std::min({nextEmit, nextPoll, top});
-        running = every ? sumSlabs<true>(body, n, stop, running, every) : sumSlabs<false>(body, n, stop, running, every);
+    std::int64_t nextPoll = first - 1 + poll;
+    for (std::int64_t n = first; n <= top;) {
+        // sum plain slabs up to the next level that prints a row, checks for cancellation or is gauge zero
+        std::int64_t stop = std::min({nextEmit, nextPoll, top});
+        if (n <= 0)
+            stop = std::min<std::int64_t>(stop, 0);
+        if (n <= 0 || !every)
+            running = sumSlabs<false>(body, n, stop, running, nullptr);
+        else
+            running = sumSlabs<true>(body, n, stop, running, every);
         n = stop + 1;
+        if (stop == 0 && every)
+            every[0] = running;   // the liquid below gauge zero
         if (stop == nextEmit) {
             nextEmit += step;
             ResultRow& out = r.rows[static_cast<size_t>(stop / step) - 1];
@@ -111,7 +115,7 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
             if (options.cancel && options.cancel->load(std::memory_order_relaxed))
                 return RunOutcome::refuse(RefusalKind::Cancelled, {});
             if (options.progress)
-                options.progress(static_cast<double>(stop) / static_cast<double>(top));
+                options.progress(static_cast<double>(stop - first + 1) / span);
         }
     }
     if (options.cancel && options.cancel->load(std::memory_order_relaxed))

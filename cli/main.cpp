@@ -1,6 +1,6 @@
 // tarvol-table: the calculation core from a terminal.
 
-#include <cstdio>
+#include <charconv>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -68,8 +68,7 @@ std::string jsonString(std::string_view s)
 std::string jsonNumber(double v)
 {
     char buf[40];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
-    return buf;
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17).ptr);
 }
 
 struct Row {

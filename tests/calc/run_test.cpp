@@ -8,7 +8,6 @@
 
 #include "calc/catalogue.h"
 #include "calc/run.h"
-#include "calc/shapes.h"
 
 namespace {
 
@@ -183,16 +182,6 @@ TEST(Run, TextsMustBeDigitStrings)
     EXPECT_TRUE(tarvol::calculateFromTexts(0, leadingZeros, o).ok());
     const std::vector<std::string> wrongCount{"100", "100"};
     EXPECT_FALSE(tarvol::calculateFromTexts(0, wrongCount, o).ok());
-}
-
-TEST(Run, PendingShapesRefuseInsteadOfGuessing)
-{
-    for (int k = 0; k < tarvol::kShapeCount; ++k) {
-        const std::vector<double> dims(tarvol::shape(k).captions.size(), 1000);
-        const auto out = tarvol::calculate(k, dims, {});
-        if (!out.ok() && out.refusal->kind == RefusalKind::Unavailable)
-            EXPECT_EQ(out.refusal->message, tarvol::kNotAvailable);
-    }
 }
 
 TEST(Run, CancelStopsWithoutRows)
