@@ -15,7 +15,7 @@ build: configure
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
-	$(BUILD)/cli/tarvol-table --decimals 3 0 1000
+	$(BUILD)/app/tarvol
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)

@@ -1,0 +1,17 @@
+#include <clocale>
+
+#include <QApplication>
+
+#include "app/tform1.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    // Qt adopts the user's locale for the C library too; the core's number formatting needs the C one.
+    // The window still takes the user's decimal separator from QLocale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    tarvol::TForm1 form;
+    form.show();
+    return application.exec();
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+namespace tarvol {
+
+// Every message box of the program goes through here, so tests can record them instead of
+// running a modal loop.
+class MessageService {
+public:
+    virtual ~MessageService() = default;
+
+    // Plain box: no icon, OK, the program's name as caption.
+    virtual void information(const QString& text) = 0;
+    // A failure the program reports as an error: error icon, full stop appended as errors get one.
+    virtual void error(const QString& text) = 0;
+    // Yes/No; true for Yes.
+    virtual bool question(const QString& text, const QString& caption) = 0;
+};
+
+// The service in use; the modal boxes unless a test installed its own.
+MessageService& messages();
+
+// Installs `service` (not owned) and returns the previous one; nullptr goes back to the modal boxes.
+MessageService* setMessageService(MessageService* service);
+
+// The caption every box carries: the program file's name without its extension.
+QString messageCaption();
+
+// An error's text as the error box shows it: a full stop is appended when the last character
+// sorts after ".", so "!" and "." endings stay as they are.
+QString errorBoxText(const QString& message);
+
+} // namespace tarvol

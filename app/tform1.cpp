@@ -1,0 +1,620 @@
+#include "app/tform1.h"
+
+#include <algorithm>
+
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QSvgRenderer>
+
+#include "app/messages.h"
+#include "calc/catalogue.h"
+#include "ui_tform1.h"
+
+// A static library's compiled resources register only when called by name.
+static void registerPictures()
+{
+#ifdef TARVOL_HAVE_PICTURES
+    Q_INIT_RESOURCE(pictures);
+#endif
+}
+
+namespace tarvol {
+namespace {
+
+constexpr int kClientWidth = 888;
+constexpr int kClientHeight = 626;
+constexpr int kMaxDigits = 8;
+constexpr int kShortestName = 15;   // every catalogue name is longer; a shorter text was typed
+
+const QString kErrorIdle = QStringLiteral("Погрешность расчётов в %");
+const QString kInnerTitle = QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ ЕМКОСТИ");
+const QString kOuterTitle = QStringLiteral("ВНЕШНИЕ   РАЗМЕРЫ   ЕМКОСТИ");
+const QString kLevelHeading = QStringLiteral("УРОВЕНЬ(мм)");
+const QString kVolumeHeading = QStringLiteral("ОБЪЁМ (литров)");
+const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
+const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
+const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
+                                      "https://tarvol.example.org\n"
+                                      "По всем вопросам пишите автору программы:\n"
+                                      "Служба поддержки Tarvol\n"
+                                      "на электронный адрес: support@tarvol.example.org");
+
+// The separator of the user's number format; tests pin it through QLocale::setDefault.
+char decimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    const char16_t c = point.isEmpty() ? u'.' : point.front().unicode();
+    return c < 0x80 ? static_cast<char>(c) : '.';   // the core writes one byte
+}
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The layout's faces are Windows fonts; elsewhere the nearest narrow faces keep captions in their bounds.
+void installFontFallbacks()
+{
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Arial"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed")});
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif Condensed")});
+}
+
+bool isEnterKey(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
+
+// Ctrl with a letter types a control character: the clipboard and undo keys among them.
+bool isControlCharacter(const QKeyEvent* key)
+{
+    const int code = key->key();
+    return (key->modifiers() & Qt::ControlModifier) && code >= Qt::Key_A && code <= Qt::Key_Z;
+}
+
+// Keys that type a character, as opposed to moving the cursor, deleting forward or changing the focus.
+bool typesCharacter(const QKeyEvent* key)
+{
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Delete:
+        return false;
+    default:
+        return isControlCharacter(key) || !key->text().isEmpty();
+    }
+}
+
+// Fallback faces run wider than the layout's Windows fonts: condense the widget's font until every
+// text fits its width. The style sheet sets family and size only, so the stretch survives it.
+void condenseToFit(QWidget* widget, const QList<std::pair<QString, int>>& textsAndWidths)
+{
+    widget->ensurePolished();
+    QFont font = widget->font();
+    const auto fits = [&textsAndWidths](const QFont& candidate) {
+        const QFontMetrics metrics(candidate);
+        return std::all_of(textsAndWidths.begin(), textsAndWidths.end(), [&metrics](const auto& entry) {
+            return metrics.horizontalAdvance(entry.first) <= entry.second;
+        });
+    };
+    font.setStretch(QFont::AnyStretch);
+    for (int stretch = QFont::Unstretched; !fits(font) && stretch >= QFont::ExtraCondensed; --stretch)
+        font.setStretch(stretch);
+    widget->setFont(font);
+}
+
+QPixmap placeholderPicture(QSize size)
+{
+    QPixmap picture(size);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setPen(QColor(150, 150, 150));
+    painter.setBrush(QColor(225, 225, 225));
+    painter.drawRect(QRect(QPoint(0, 0), size).adjusted(0, 0, -1, -1));
+    return picture;
+}
+
+QPixmap thumbnailPicture(const QString& path, QSize size, qreal pixelRatio)
+{
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid())
+        return placeholderPicture(size);
+    QPixmap picture(size * pixelRatio);
+    picture.setDevicePixelRatio(pixelRatio);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    return picture;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_ui(new Ui::TForm1)
+{
+    static const bool prepared = [] {
+        registerPictures();
+        installFontFallbacks();
+        return true;
+    }();
+    Q_UNUSED(prepared);
+
+    m_ui->setupUi(this);
+    m_captions = {m_ui->L1, m_ui->L2, m_ui->L3, m_ui->L4, m_ui->L5, m_ui->L6, m_ui->L7, m_ui->L8};
+    m_fields = {m_ui->Edit1, m_ui->Edit2, m_ui->Edit3, m_ui->Edit4, m_ui->Edit5,
+                m_ui->Edit6, m_ui->Edit7, m_ui->Edit8, m_ui->Edit9};
+    m_units = {m_ui->mm1, m_ui->mm2, m_ui->mm3, m_ui->mm4, m_ui->mm5, m_ui->mm6, m_ui->mm7, m_ui->mm8};
+    for (int n = 1; n <= kShapeCount; ++n)
+        m_thumbnails.push_back(findChild<QLabel*>(QStringLiteral("Image%1").arg(n)));
+
+    // The window's tab order; the Enter key walks it like Tab.
+    m_tabOrder = {m_ui->Edit10, m_ui->StringGrid1, m_ui->ComboBox1};
+    m_tabOrder.insert(m_tabOrder.end(), m_fields.begin(), m_fields.end());
+    m_tabOrder.insert(m_tabOrder.end(), {m_ui->ProgressBar1, m_ui->ComboBox2, m_ui->Txt, m_ui->RG1Item0,
+                                         m_ui->RG1Item1, m_ui->RG1Item2});
+    for (size_t i = 1; i < m_tabOrder.size(); ++i)
+        QWidget::setTabOrder(m_tabOrder[i - 1], m_tabOrder[i]);
+
+    const QList<QAbstractButton*> orientations{m_ui->RG1Item0, m_ui->RG1Item1, m_ui->RG1Item2};
+    for (int id = 0; id < orientations.size(); ++id)
+        m_ui->RG1Buttons->setId(orientations[id], id);
+    m_ui->RG1Buttons->setExclusive(true);
+
+    QLineEdit* selectorEdit = m_ui->ComboBox1->lineEdit();
+    selectorEdit->setCompleter(nullptr);   // completion would type a whole name
+    selectorEdit->setAcceptDrops(false);   // a drop would bypass the one-character limit
+    selectorEdit->setContextMenuPolicy(Qt::PreventContextMenu);   // so would the menu's Paste
+    m_ui->ComboBox1->installEventFilter(this);
+
+    // Paste and drag-and-drop bypass the key filter; the validator keeps them to digits.
+    const QRegularExpression digits(QStringLiteral("[0-9]{0,%1}").arg(kMaxDigits));
+    for (int i = 0; i < kDimensionRows; ++i)
+        m_fields[static_cast<size_t>(i)]->setValidator(new QRegularExpressionValidator(digits, this));
+    for (QLineEdit* field : m_fields)
+        field->installEventFilter(this);
+    m_ui->StringGrid1->installEventFilter(this);
+    m_ui->StringGrid1->viewport()->installEventFilter(this);
+    for (QLabel* thumbnail : m_thumbnails)
+        thumbnail->installEventFilter(this);
+
+    connect(selectorEdit, &QLineEdit::textEdited, this, &TForm1::selectorEdited);
+    connect(m_ui->ComboBox1, &QComboBox::activated, this, &TForm1::ComboBox1Change);
+    connect(m_ui->RG1Buttons, &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked)
+            RG1Click();
+    });
+    connect(m_ui->N2, &QAction::triggered, this, &TForm1::N2Click);
+    connect(m_ui->N3, &QAction::triggered, this, &TForm1::N3Click);
+    connect(m_ui->N4, &QAction::triggered, this, &TForm1::N4Click);
+    connect(m_ui->N5, &QAction::triggered, this, &TForm1::ComboBox1Change);
+    connect(m_ui->N6, &QAction::triggered, this, &TForm1::N6Click);
+    connect(m_ui->D1, &QAction::triggered, this, &TForm1::D1Click);
+    connect(m_ui->N8, &QAction::triggered, this, &TForm1::N8Click);
+    connect(m_ui->N9, &QAction::triggered, this, &TForm1::N9Click);
+    connect(m_ui->Txt, &QPushButton::clicked, this, &TForm1::TxtClick);
+
+    loadThumbnails();
+    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    if (const QScreen* screen = this->screen())
+        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    m_ui->ComboBox1->setFocus();
+    // "0" stands in the box until an entry is chosen, and reads like one
+    QPalette decimals = m_ui->ComboBox2->palette();
+    decimals.setColor(QPalette::PlaceholderText, decimals.color(QPalette::ButtonText));
+    m_ui->ComboBox2->setPalette(decimals);
+
+    FormCreate();
+    fitFontsToLayout();
+}
+
+TForm1::~TForm1() { delete m_ui; }
+
+void TForm1::FormCreate()
+{
+    m_ui->ComboBox1->clear();
+    for (const ShapeInfo& info : shapes())
+        m_ui->ComboBox1->addItem(fromUtf8(info.name));
+    m_ui->StringGrid1->setColumnWidth(0, 110);
+    m_ui->StringGrid1->setColumnWidth(1, 140);
+    m_ui->ComboBox1->setCurrentIndex(0);
+    m_ui->StringGrid1->setItem(0, 0, new QTableWidgetItem(kLevelHeading));
+    m_ui->StringGrid1->setItem(0, 1, new QTableWidgetItem(kVolumeHeading));
+    ensureProgramFolder();
+}
+
+// The grid's headings must fit their columns and the longest shape name the selector's edit field.
+void TForm1::fitFontsToLayout()
+{
+    QTableWidget* grid = m_ui->StringGrid1;
+    // the cell's text margins, its grid line and a pixel for rounding
+    const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 2;
+    condenseToFit(grid, {{kLevelHeading, grid->columnWidth(0) - margins},
+                         {kVolumeHeading, grid->columnWidth(1) - margins}});
+
+    QComboBox* selector = m_ui->ComboBox1;
+    QStyleOptionComboBox option;
+    option.initFrom(selector);
+    option.editable = true;
+    const QRect edit =
+        selector->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, selector);
+    const int textMargins = 6;   // the edit field's own margins and cursor
+    QList<std::pair<QString, int>> names;
+    for (const ShapeInfo& info : shapes())
+        names.append({fromUtf8(info.name), edit.width() - textMargins});
+    condenseToFit(selector, names);
+    condenseToFit(selector->lineEdit(), names);
+}
+
+QString TForm1::programFolder()
+{
+    QString base = qEnvironmentVariable("ProgramFiles");
+    // without the variable (outside Windows) the folder goes with the user's application data
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("Tarvol"));
+}
+
+void TForm1::ensureProgramFolder()
+{
+    const QString folder = programFolder();
+    // an empty base would put the folder into whatever the working folder is
+    if (folder.isEmpty() || !QDir().mkpath(folder))
+        messages().error(kFolderError);
+}
+
+void TForm1::loadThumbnails()
+{
+    for (QLabel* thumbnail : m_thumbnails) {
+        const QString path = QStringLiteral(":/thumbs/%1.svg").arg(thumbnail->objectName());
+        thumbnail->setPixmap(QFile::exists(path) ? thumbnailPicture(path, thumbnail->size(), devicePixelRatioF())
+                                                 : placeholderPicture(thumbnail->size()));
+    }
+}
+
+// ---- window states ----
+
+// Entering: dimensions writable, "Рассчитать" offered. Calculated: dimensions locked, the result can be
+// saved and its accuracy shown. Edit9 only ever shows the step.
+void TForm1::updateActions(bool calculated)
+{
+    m_ui->N2->setEnabled(!calculated);
+    m_ui->N1->setEnabled(calculated);
+    m_ui->N6->setEnabled(calculated);
+    for (int i = 0; i < kDimensionRows; ++i)
+        m_fields[static_cast<size_t>(i)]->setReadOnly(calculated);
+    m_ui->Edit9->setReadOnly(true);
+}
+
+void TForm1::setEnteringState() { updateActions(false); }
+
+void TForm1::setCalculatedState() { updateActions(true); }
+
+// ---- shape selection ----
+
+QString TForm1::selectedShapeName() const
+{
+    const int index = m_ui->ComboBox1->currentIndex();
+    return index < 0 ? QString() : m_ui->ComboBox1->itemText(index);
+}
+
+void TForm1::ComboBox1Change()
+{
+    closePictureViewer();
+    for (int i = 0; i < kDimensionRows; ++i) {
+        const auto row = static_cast<size_t>(i);
+        m_captions[row]->hide();
+        m_fields[row]->hide();
+        m_units[row]->hide();
+    }
+    showErrorLine(kErrorIdle);
+    m_ui->ComboBox2->setCurrentIndex(0);
+    m_ui->Label0->setText(kInnerTitle);
+    m_ui->Label0->setProperty("outer", false);
+    if (m_ui->ComboBox1->currentText().size() < kShortestName)
+        m_ui->ComboBox1->setCurrentIndex(0);
+    for (QLineEdit* field : m_fields)
+        field->clear();
+    m_ui->StringGrid1->setRowCount(1);
+    setEnteringState();
+    for (QLabel* thumbnail : m_thumbnails)
+        thumbnail->hide();
+
+    if (const auto k = findShape(selectedShapeName().toStdString())) {
+        const ShapeInfo& info = shape(*k);
+        if (info.outerDimensions) {
+            m_ui->Label0->setText(kOuterTitle);
+            m_ui->Label0->setProperty("outer", true);
+        }
+        if (auto* thumbnail = findChild<QLabel*>(fromUtf8(info.thumbnail)))
+            thumbnail->show();
+        for (size_t i = 0; i < info.captions.size(); ++i) {
+            m_captions[i]->show();
+            m_captions[i]->setText(fromUtf8(info.captions[i]));
+            m_fields[i]->show();
+            m_units[i]->show();
+        }
+    }
+    // the title's background follows its "outer" property in the style sheet
+    m_ui->Label0->style()->unpolish(m_ui->Label0);
+    m_ui->Label0->style()->polish(m_ui->Label0);
+}
+
+// An edit of the selector's text leaves no item selected, and the text stays as typed.
+void TForm1::selectorEdited(const QString& text)
+{
+    QLineEdit* edit = m_ui->ComboBox1->lineEdit();
+    const int cursor = edit->cursorPosition();
+    {
+        const QSignalBlocker block(m_ui->ComboBox1);
+        m_ui->ComboBox1->setCurrentIndex(-1);
+    }
+    edit->setText(text);
+    edit->setCursorPosition(cursor);
+    ComboBox1Change();
+}
+
+void TForm1::RG1Click()
+{
+    const int group = m_ui->RG1Buttons->checkedId();
+    if (group >= 0 && group <= 2) {
+        const GroupRange range = groupRange(static_cast<Group>(group));
+        m_ui->ComboBox1->clear();
+        for (int k = range.first; k <= range.last; ++k)
+            m_ui->ComboBox1->addItem(fromUtf8(shape(k).name));
+    }
+    // only the chosen orientation is a tab stop
+    for (QAbstractButton* button : m_ui->RG1Buttons->buttons())
+        button->setFocusPolicy(button->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    m_ui->ComboBox1->setCurrentIndex(0);
+    ComboBox1Change();
+}
+
+// ---- commands ----
+
+bool TForm1::inputComplete() const
+{
+    return std::none_of(m_fields.begin(), m_fields.begin() + kDimensionRows, [this](const QLineEdit* field) {
+        return field->isVisibleTo(this) && field->text().isEmpty();
+    });
+}
+
+void TForm1::N2Click()
+{
+    showErrorLine(kErrorIdle);
+    const int index = m_ui->ComboBox2->currentIndex();
+    m_decimalPlaces = index >= 0 && index <= 3 ? index : 0;
+    m_sumVolume = 0;
+    m_trueVolume = 0;
+    if (!inputComplete()) {
+        messages().information(kIncomplete);
+        return;
+    }
+    m_ui->Edit9->clear();
+    setCalculatedState();
+
+    if (const auto k = findShape(selectedShapeName().toStdString()))
+        runShape(*k);
+
+    m_ui->Edit9->setText(QString::number(m_outputStep));
+    if (m_trueVolume > 0)
+        showErrorLine(fromUtf8(errorLine(m_sumVolume, m_trueVolume, decimalSeparator())));
+    // a refused run leaves "Сохранить" offered too
+    m_ui->N1->setEnabled(true);
+}
+
+void TForm1::runShape(int k)
+{
+    const ShapeInfo& info = shape(k);
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < info.captions.size(); ++i)
+        texts.push_back(m_fields[i]->text().toStdString());
+    RunOptions options;
+    options.decimalPlaces = m_decimalPlaces;
+    options.separator = decimalSeparator();
+
+    const RunOutcome outcome = calculate(k, texts, options);
+    if (!outcome.ok()) {
+        if (outcome.refusal->kind != RefusalKind::Cancelled)
+            messages().information(QString::fromStdString(outcome.refusal->message));
+        N4Click();   // back to entering, the typed values kept for correction
+        return;
+    }
+    showResult(outcome.result);
+}
+
+// The one call into the core.
+RunOutcome TForm1::calculate(int k, const std::vector<std::string>& texts, const RunOptions& options) const
+{
+    return calculateFromTexts(k, texts, options);
+}
+
+void TForm1::showResult(const CalcResult& result)
+{
+    QTableWidget* grid = m_ui->StringGrid1;
+    grid->setRowCount(static_cast<int>(result.rowCount));
+    for (size_t i = 0; i < result.rows.size(); ++i) {
+        const int row = static_cast<int>(i) + 1;
+        grid->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(result.rows[i].level)));
+        grid->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(result.rows[i].volume)));
+    }
+    m_sumVolume = result.sumVolume;
+    m_trueVolume = result.trueVolume;
+    m_outputStep = result.outputStep;
+}
+
+void TForm1::N4Click()
+{
+    showErrorLine(kErrorIdle);
+    m_ui->StringGrid1->setRowCount(1);
+    setEnteringState();
+}
+
+// PG reaches to the window's edge; the error line is the longest text it shows.
+void TForm1::showErrorLine(const QString& text)
+{
+    m_ui->PG->setText(text);
+    condenseToFit(m_ui->PG, {{text, m_ui->PG->contentsRect().width()}});
+}
+
+void TForm1::N3Click() { messages().information(kAbout); }
+
+void TForm1::N6Click()
+{
+    const int k = findShape(selectedShapeName().toStdString()).value_or(-1);
+    const std::string report = accuracyReport(k, m_sumVolume, m_trueVolume, decimalSeparator());
+    if (!report.empty())
+        messages().information(QString::fromStdString(report));
+}
+
+void TForm1::StringGrid1Exit()
+{
+    m_ui->StringGrid1->clearSelection();
+    m_ui->StringGrid1->selectionModel()->clearCurrentIndex();
+}
+
+void TForm1::Image26Click() { showPictureViewer(); }
+
+// The picture viewer window connects here.
+void TForm1::showPictureViewer() { emit pictureViewerRequested(); }
+
+void TForm1::closePictureViewer() { emit pictureViewerClosed(); }
+
+// ---- entry rules ----
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto field = std::find(m_fields.begin(), m_fields.end(), watched);
+    const bool isField = field != m_fields.end();
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (watched == m_ui->ComboBox1) {
+            ComboBox1KeyDown(key);
+            QLineEdit* edit = m_ui->ComboBox1->lineEdit();
+            // one typed character: what stays plus what comes in may not exceed it
+            const qsizetype kept = edit->text().size() - edit->selectedText().size();
+            if (key->matches(QKeySequence::Paste))
+                return kept + QGuiApplication::clipboard()->text().size() > 1;
+            if (typesCharacter(key) && key->key() != Qt::Key_Backspace && !isControlCharacter(key))
+                return kept + key->text().size() > 1;
+            return false;
+        }
+        if (isField) {
+            Edit1KeyDown(*field, key);
+            return field - m_fields.begin() < kDimensionRows && !Edit1KeyPress(*field, key);
+        }
+        break;
+    }
+    case QEvent::ContextMenu:
+        if (isField)
+            return Edit1ContextPopup();
+        break;
+    case QEvent::FocusOut:
+        if (watched == m_ui->StringGrid1)
+            StringGrid1Exit();
+        break;
+    case QEvent::MouseButtonRelease:
+        if (watched == m_ui->StringGrid1->viewport()) {
+            StringGrid1Exit();
+        } else if (std::find(m_thumbnails.begin(), m_thumbnails.end(), watched) != m_thumbnails.end()
+                   && static_cast<const QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            Image26Click();
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Digits and Backspace only, at most eight characters counted over the whole text.
+bool TForm1::Edit1KeyPress(QLineEdit* field, const QKeyEvent* key) const
+{
+    if (!typesCharacter(key))
+        return true;
+    if (key->key() == Qt::Key_Backspace && !(key->modifiers() & Qt::ControlModifier))
+        return true;
+    if (field->text().size() >= kMaxDigits)
+        return false;
+    const QString text = key->text();
+    return !isControlCharacter(key) && text.size() == 1 && text.front() >= u'0' && text.front() <= u'9';
+}
+
+bool TForm1::Edit1ContextPopup() { return true; }
+
+void TForm1::Edit1KeyDown(QWidget* field, const QKeyEvent* key)
+{
+    if (isEnterKey(key))
+        focusNextTabStop(field);
+}
+
+void TForm1::ComboBox1KeyDown(const QKeyEvent* key)
+{
+    if (isEnterKey(key))
+        focusNextTabStop(m_ui->ComboBox1);
+}
+
+bool TForm1::isTabStop(const QWidget* widget) const
+{
+    return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled()
+        && widget->isVisibleTo(this);
+}
+
+// Forward through the whole window's tab order, wrapping; the control itself comes last.
+void TForm1::focusNextTabStop(QWidget* from)
+{
+    const auto count = static_cast<std::ptrdiff_t>(m_tabOrder.size());
+    const std::ptrdiff_t start = std::find(m_tabOrder.begin(), m_tabOrder.end(), from) - m_tabOrder.begin();
+    for (std::ptrdiff_t step = 1; step <= count; ++step) {
+        QWidget* candidate = m_tabOrder[static_cast<size_t>((start + step) % count)];
+        if (isTabStop(candidate)) {
+            candidate->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+// ---- what the exports read ----
+
+QString TForm1::shapeText() const { return m_ui->ComboBox1->currentText(); }
+
+TForm1::DimensionRow TForm1::dimensionRow(int row) const
+{
+    if (row < 1 || row > kDimensionRows)
+        return {};
+    const auto i = static_cast<size_t>(row - 1);
+    return {m_captions[i]->text(), m_fields[i]->text(), m_fields[i]->isVisibleTo(this)};
+}
+
+int TForm1::gridRowCount() const { return m_ui->StringGrid1->rowCount(); }
+
+std::vector<TForm1::GridRow> TForm1::gridRows() const
+{
+    const QTableWidget* grid = m_ui->StringGrid1;
+    const auto cell = [grid](int row, int column) {
+        const QTableWidgetItem* item = grid->item(row, column);
+        return item ? item->text() : QString();
+    };
+    std::vector<GridRow> rows;
+    for (int row = 1; row < grid->rowCount(); ++row)
+        rows.push_back({cell(row, 0), cell(row, 1)});
+    return rows;
+}
+
+QProgressBar* TForm1::progressBar() const { return m_ui->ProgressBar1; }
+
+} // namespace tarvol

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QMainWindow>
+#include <QString>
+
+#include "calc/run.h"
+
+class QButtonGroup;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace Ui {
+class TForm1;
+}
+
+namespace tarvol {
+
+// The main window: shape selector, dimension rows, result grid and the commands around a run.
+class TForm1 final : public QMainWindow {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TForm1)
+
+public:
+    static constexpr int kDimensionRows = 8;
+
+    explicit TForm1(QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // What the exports read: the window as the user sees it.
+    struct DimensionRow {
+        QString caption;
+        QString text;
+        bool visible = false;
+    };
+    struct GridRow {
+        QString level;
+        QString volume;
+    };
+    QString shapeText() const;                      // the selector's text
+    DimensionRow dimensionRow(int row) const;        // rows 1 .. kDimensionRows
+    int gridRowCount() const;                        // heading row included
+    std::vector<GridRow> gridRows() const;           // rows 1 .. gridRowCount() - 1
+    QProgressBar* progressBar() const;
+
+    // Folder the program makes sure of at start-up.
+    static QString programFolder();
+
+signals:
+    // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
+    void pictureViewerRequested();
+    // Every shape set-up closes the picture viewer.
+    void pictureViewerClosed();
+
+public slots:
+    void ComboBox1Change();
+    void RG1Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N6Click();
+    void StringGrid1Exit();
+    void Image26Click();
+
+    // Save commands.
+    void D1Click();
+    void TxtClick();
+    void N8Click();
+    void N9Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    bool Edit1KeyPress(QLineEdit* field, const QKeyEvent* key) const;   // false: the character is refused
+    void Edit1KeyDown(QWidget* field, const QKeyEvent* key);          // serves Edit1 .. Edit9 alike
+    void ComboBox1KeyDown(const QKeyEvent* key);
+    bool Edit1ContextPopup();
+    void selectorEdited(const QString& text);
+
+    void setEnteringState();
+    void setCalculatedState();
+    void updateActions(bool calculated);
+
+    void showErrorLine(const QString& text);
+    void fitFontsToLayout();
+    void ensureProgramFolder();
+    void loadThumbnails();
+    void showPictureViewer();
+    void closePictureViewer();
+    void focusNextTabStop(QWidget* from);
+    bool isTabStop(const QWidget* widget) const;
+
+    QString selectedShapeName() const;
+    bool inputComplete() const;
+    void runShape(int shape);
+    RunOutcome calculate(int shape, const std::vector<std::string>& texts, const RunOptions& options) const;
+    void showResult(const CalcResult& result);
+
+    Ui::TForm1* m_ui;
+    std::array<QLabel*, kDimensionRows> m_captions{};
+    std::array<QLineEdit*, kDimensionRows + 1> m_fields{};    // Edit1 .. Edit9
+    std::array<QLabel*, kDimensionRows> m_units{};
+    std::vector<QLabel*> m_thumbnails;
+    std::vector<QWidget*> m_tabOrder;
+
+    // Results of the last run.
+    int m_decimalPlaces = 0;
+    double m_sumVolume = 0;
+    double m_trueVolume = 0;
+    std::int32_t m_outputStep = 0;
+};
+
+} // namespace tarvol

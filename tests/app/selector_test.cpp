@@ -1,0 +1,199 @@
+// Choosing a shape or an orientation: the rows, captions, thumbnail and title the window shows.
+
+#include <QSignalSpy>
+
+#include "calc/catalogue.h"
+#include "form_fixture.h"
+
+namespace {
+
+QString name(int shape)
+{
+    const std::string_view text = tarvol::shape(shape).name;
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::vector<int> firstRows(int n)
+{
+    std::vector<int> rows;
+    for (int k = 1; k <= n; ++k)
+        rows.push_back(k);
+    rows.push_back(9);   // the step row never goes away
+    return rows;
+}
+
+class EveryShape : public FormTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryShape, ShowsItsRowsCaptionsAndThumbnailAndNothingElse)
+{
+    const int k = GetParam();
+    const tarvol::ShapeInfo& info = tarvol::shape(k);
+    enter(1, "123");
+    chooseItem(k);
+
+    EXPECT_EQ(selector()->currentText(), name(k));
+    const int n = static_cast<int>(info.captions.size());
+    EXPECT_EQ(visibleRows(), firstRows(n));
+    for (int row = 1; row <= n; ++row) {
+        EXPECT_EQ(caption(row)->text().toStdString(), std::string(info.captions[static_cast<size_t>(row - 1)])) << row;
+        EXPECT_TRUE(field(row)->text().isEmpty()) << row;
+    }
+    const QString thumbnail = QString::fromUtf8(info.thumbnail.data(), info.thumbnail.size());
+    ASSERT_EQ(visibleThumbnails(), QStringList{thumbnail});
+    auto* image = control<QLabel>(thumbnail);
+    EXPECT_EQ(image->geometry(), QRect(info.thumbnailRect.left, info.thumbnailRect.top, info.thumbnailRect.width,
+                                       info.thumbnailRect.height));
+
+    QSignalSpy viewer(form.get(), &tarvol::TForm1::pictureViewerRequested);
+    QTest::mouseClick(image, Qt::LeftButton);
+    EXPECT_EQ(viewer.count(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, EveryShape, ::testing::Range(0, tarvol::kShapeCount),
+                         [](const auto& info) { return "Shape" + std::to_string(info.param); });
+
+struct Orientation {
+    const char* test;
+    int button;
+    int first, last;
+    const char* shownName;
+    QStringList captions;
+    const char* thumbnail;
+};
+void PrintTo(const Orientation& row, std::ostream* out) { *out << row.test; }
+
+class OrientationChoice : public FormTest, public ::testing::WithParamInterface<Orientation> {};
+
+TEST_P(OrientationChoice, NarrowsTheSelectorToItsGroupAndSetsUpTheFirstShape)
+{
+    const Orientation& o = GetParam();
+    chooseOrientation(o.button);
+
+    ASSERT_EQ(selector()->count(), o.last - o.first + 1);
+    for (int i = 0; i < selector()->count(); ++i)
+        EXPECT_EQ(selector()->itemText(i), name(o.first + i)) << i;
+    EXPECT_EQ(selector()->currentIndex(), 0);
+    EXPECT_EQ(selector()->currentText(), QString::fromUtf8(o.shownName));
+    EXPECT_EQ(visibleRows(), firstRows(static_cast<int>(o.captions.size())));
+    for (int row = 1; row <= o.captions.size(); ++row)
+        EXPECT_EQ(caption(row)->text(), o.captions[row - 1]) << row;
+    EXPECT_EQ(visibleThumbnails(), QStringList{o.thumbnail});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Groups, OrientationChoice,
+    ::testing::Values(
+        Orientation{"Vertical", 0, 0, 7, "Сферическая ёмкость", {"Внутренний диаметр ёмкости (D)"}, "Image10"},
+        Orientation{"Horizontal", 1, 8, 17, "Горизонтальный цилиндр",
+                    {"Длина ёмкости (L)", "Внутренний диаметр емкости (D)"}, "Image12"},
+        Orientation{"Inclined", 2, 18, 25, "Горизонтальный цилиндр с наклоном",
+                    {"Длина ёмкости (L)", "Внутренний диаметр емкости (D)", "Разность высот краёв емкости (A)",
+                     "От нижнего края до уровнемера (B)"},
+                    "Image20"}),
+    [](const auto& info) { return std::string(info.param.test); });
+
+TEST_F(FormTest, ANarrowedListIsReadByNameNotByPosition)
+{
+    chooseOrientation(1);
+    chooseItem(8);   // the ninth entry of the horizontal group is shape 16, not entry 8 + 9 = 17
+
+    EXPECT_EQ(selector()->currentText(), QStringLiteral("Прямоугольная емкость со скруглёнными краями"));
+    EXPECT_EQ(visibleRows(), firstRows(4));
+    EXPECT_EQ(caption(4)->text(), QStringLiteral("Радиус скругления углов (RS)"));
+    EXPECT_EQ(visibleThumbnails(), QStringList{"Image3"});
+}
+
+TEST_F(FormTest, FourthInclinedEntryIsTheEllipticHeadsWithTilt)
+{
+    chooseOrientation(2);
+    chooseItem(3);
+
+    EXPECT_EQ(visibleRows(), firstRows(6));
+    EXPECT_EQ(caption(5)->text(), QStringLiteral("Разность высот цилиндрической части (A)"));
+    EXPECT_EQ(caption(6)->text(), QStringLiteral("От нижнего края до уровнемера (B)"));
+    EXPECT_EQ(visibleThumbnails(), QStringList{"Image22"});
+}
+
+TEST_F(FormTest, OnlyTheDTankTurnsTheTitleToOuterDimensionsOnWhite)
+{
+    auto* title = control<QLabel>("Label0");
+    const auto background = [title] { return title->grab().toImage().pixelColor(1, 1); };
+
+    chooseItem(17);
+    EXPECT_EQ(title->text(), QStringLiteral("ВНЕШНИЕ   РАЗМЕРЫ   ЕМКОСТИ"));
+    EXPECT_EQ(background(), QColor(Qt::white));
+    EXPECT_EQ(visibleRows(), firstRows(7));
+
+    chooseItem(16);
+    EXPECT_EQ(title->text(), QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ ЕМКОСТИ"));
+    EXPECT_EQ(background(), form->palette().color(QPalette::Button));
+}
+
+TEST_F(FormTest, ChoosingTheSameShapeAgainEmptiesTheFieldsAndResetsDecimals)
+{
+    chooseItem(1);
+    enter(1, "1500");
+    enter(2, "2000");
+    control<QComboBox>("ComboBox2")->setCurrentIndex(2);
+
+    chooseItem(1);
+
+    EXPECT_TRUE(field(1)->text().isEmpty());
+    EXPECT_TRUE(field(2)->text().isEmpty());
+    EXPECT_EQ(control<QComboBox>("ComboBox2")->currentIndex(), 0);
+    EXPECT_EQ(pg(), QStringLiteral("Погрешность расчётов в %"));
+}
+
+TEST_F(FormTest, OneTypedCharacterBringsBackTheFirstShapeOfTheList)
+{
+    chooseOrientation(2);
+    chooseItem(3);
+    enter(1, "77");
+    selector()->lineEdit()->selectAll();
+
+    QTest::keyClick(selector(), Qt::Key_X);
+
+    EXPECT_EQ(selector()->currentIndex(), 0);
+    EXPECT_EQ(selector()->currentText(), QStringLiteral("Горизонтальный цилиндр с наклоном"));
+    EXPECT_EQ(visibleRows(), firstRows(4));
+    EXPECT_TRUE(field(1)->text().isEmpty());
+}
+
+TEST_F(FormTest, SelectorTakesNoSecondTypedCharacter)
+{
+    selector()->lineEdit()->end(false);
+    enter(1, "77");
+
+    QTest::keyClicks(selector(), "ab");
+
+    EXPECT_EQ(selector()->currentText(), QStringLiteral("Сферическая ёмкость"));
+    EXPECT_EQ(field(1)->text(), QStringLiteral("77"));
+}
+
+TEST_F(FormTest, DeletingFromTheSelectorTextLeavesNoShapeSelected)
+{
+    chooseItem(3);
+    selector()->lineEdit()->end(false);
+
+    for (int i = 0; i < 5; ++i)
+        QTest::keyClick(selector(), Qt::Key_Backspace);
+
+    EXPECT_EQ(selector()->currentIndex(), -1);
+    EXPECT_EQ(selector()->currentText(), name(3).chopped(5));
+    EXPECT_EQ(visibleRows(), std::vector<int>{9});
+    EXPECT_TRUE(visibleThumbnails().isEmpty());
+    EXPECT_EQ(control<QLabel>("Label0")->text(), QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ ЕМКОСТИ"));
+}
+
+TEST_F(FormTest, EmptyingTheSelectorTextBringsBackTheFirstShape)
+{
+    chooseItem(5);
+    selector()->lineEdit()->selectAll();
+
+    QTest::keyClick(selector(), Qt::Key_Backspace);
+
+    EXPECT_EQ(selector()->currentIndex(), 0);
+    EXPECT_EQ(visibleRows(), firstRows(1));
+}
+
+} // namespace

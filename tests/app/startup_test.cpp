@@ -1,0 +1,109 @@
+// The window as it opens, and the program folder it makes sure of.
+
+#include <QDir>
+#include <QFile>
+
+#include "form_fixture.h"
+
+namespace {
+
+TEST_F(FormTest, OpensWithEveryShapeOfferedAndNoOrientationChosen)
+{
+    ASSERT_EQ(selector()->count(), 26);
+    EXPECT_EQ(selector()->currentIndex(), 0);
+    EXPECT_EQ(selector()->currentText(), QStringLiteral("Сферическая ёмкость"));
+    EXPECT_EQ(selector()->itemText(25), QStringLiteral("Прямоугольная емкость с наклоном"));
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(control<QRadioButton>(QStringLiteral("RG1Item%1").arg(i))->isChecked()) << i;
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FormTest, OpensInTheEnteringStateWithTheDesignTimeTexts)
+{
+    EXPECT_TRUE(offered("N2"));
+    EXPECT_FALSE(offered("N1"));
+    EXPECT_FALSE(offered("N6"));
+    for (const char* always : {"N3", "N4", "N5", "N8", "N9", "D1"})
+        EXPECT_TRUE(offered(always)) << always;
+    EXPECT_FALSE(field(1)->isReadOnly());
+    EXPECT_TRUE(field(9)->isReadOnly());
+
+    ASSERT_EQ(grid()->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), QStringLiteral("УРОВЕНЬ(мм)"));
+    EXPECT_EQ(cell(0, 1), QStringLiteral("ОБЪЁМ (литров)"));
+    EXPECT_EQ(grid()->columnWidth(0), 110);
+    EXPECT_EQ(grid()->columnWidth(1), 140);
+
+    // the full stop goes with the first run or reset
+    EXPECT_EQ(pg(), QStringLiteral("Погрешность расчётов в %."));
+    auto* decimals = control<QComboBox>("ComboBox2");
+    EXPECT_EQ(decimals->currentIndex(), -1);
+    EXPECT_EQ(decimals->placeholderText(), QStringLiteral("0"));
+    EXPECT_EQ(decimals->count(), 4);
+}
+
+TEST_F(FormTest, OpensWithTheSphereRowAndThumbnail)
+{
+    EXPECT_EQ(visibleRows(), (std::vector<int>{1, 9}));
+    EXPECT_EQ(caption(1)->text(), QStringLiteral("Внутренний диаметр ёмкости (D)"));
+    EXPECT_EQ(control<QLabel>("L9")->text(), QStringLiteral("Шаг вывода результатов"));
+    EXPECT_EQ(control<QLabel>("mm1")->text(), QStringLiteral("(мм)"));
+    EXPECT_EQ(visibleThumbnails(), QStringList{"Image10"});
+    EXPECT_EQ(control<QLabel>("Label0")->text(), QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ ЕМКОСТИ"));
+    EXPECT_EQ(control<QLabel>("Image10")->toolTip(), QStringLiteral("Нажмите для уееличения"));
+}
+
+TEST_F(FormTest, WindowHasItsCaptionAndFixedClientArea)
+{
+    EXPECT_EQ(form->windowTitle(), QStringLiteral("  ПРОГРАММА  TARVOL."));
+    EXPECT_EQ(form->centralWidget()->size(), QSize(888, 626));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    auto* web = control<QLineEdit>("Edit10");
+    EXPECT_TRUE(web->isReadOnly());
+    EXPECT_EQ(web->text(), QStringLiteral("https://tarvol.example.org"));
+    EXPECT_FALSE(control<QWidget>("Txt")->isVisible());
+    EXPECT_FALSE(control<QWidget>("Txt")->isEnabled());
+}
+
+TEST_F(FormTest, ProgramFolderIsMadeUnderProgramFiles)
+{
+    EXPECT_TRUE(QDir(qEnvironmentVariable("ProgramFiles")).exists(QStringLiteral("Tarvol")));
+
+    tarvol::TForm1 again;   // the folder exists now: nothing to say
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(FormTest, ProgramFolderGoesWithTheUserDataWhenProgramFilesIsUnset)
+{
+    QTemporaryDir data;
+    const QByteArray saved = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", data.path().toUtf8());
+    qunsetenv("ProgramFiles");
+
+    tarvol::TForm1 again;
+
+    EXPECT_TRUE(QDir(data.path()).exists(QStringLiteral("Tarvol")));
+    EXPECT_TRUE(messages.shown.empty());
+    if (saved.isNull())
+        qunsetenv("XDG_DATA_HOME");
+    else
+        qputenv("XDG_DATA_HOME", saved);
+}
+
+TEST_F(FormTest, ProgramFolderThatCannotBeMadeIsReportedAndTheWindowStillWorks)
+{
+    QTemporaryDir base;
+    QFile blocker(base.filePath(QStringLiteral("file")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("ProgramFiles", blocker.fileName().toUtf8());   // a file cannot hold a folder
+
+    tarvol::TForm1 again;
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, RecordingMessages::Kind::Error);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!"));
+    EXPECT_EQ(again.findChild<QComboBox*>("ComboBox1")->count(), 26);
+}
+
+} // namespace
