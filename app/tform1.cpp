@@ -24,6 +24,7 @@
 #include "app/messages.h"
 #include "calc/catalogue.h"
 #include "ui_tform1.h"
+#include "viewer/tform2.h"
 
 // A static library's compiled resources register only when called by name.
 static void registerPictures()
@@ -217,6 +218,8 @@ TForm1::TForm1(QWidget* parent)
     m_ui->ComboBox2->setPalette(decimals);
 
     FormCreate();
+    // the picture viewer exists, hidden, from start-up on
+    m_viewer = std::make_unique<TForm2>(this, [this] { return selectedShapeName(); });
     fitFontsToLayout();
 }
 
@@ -488,9 +491,19 @@ void TForm1::StringGrid1Exit()
 void TForm1::Image26Click() { showPictureViewer(); }
 
 // The picture viewer window connects here.
-void TForm1::showPictureViewer() { emit pictureViewerRequested(); }
+void TForm1::showPictureViewer()
+{
+    if (m_viewer)
+        m_viewer->Image26Click();
+    emit pictureViewerRequested();
+}
 
-void TForm1::closePictureViewer() { emit pictureViewerClosed(); }
+void TForm1::closePictureViewer()
+{
+    if (m_viewer)
+        m_viewer->closeViewer();
+    emit pictureViewerClosed();
+}
 
 // ---- entry rules ----
 

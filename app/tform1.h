@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
+class TForm2;
 
 namespace Ui {
 class TForm1;
@@ -48,6 +50,10 @@ public:
     int gridRowCount() const;                        // heading row included
     std::vector<GridRow> gridRows() const;           // rows 1 .. gridRowCount() - 1
     QProgressBar* progressBar() const;
+
+    // The text of the selector's current item (empty when none is current), which names the selected shape.
+    QString selectedShapeName() const;
+    TForm2* pictureViewer() const { return m_viewer.get(); }
 
     // Folder the program makes sure of at start-up.
     static QString programFolder();
@@ -98,13 +104,13 @@ private:
     void focusNextTabStop(QWidget* from);
     bool isTabStop(const QWidget* widget) const;
 
-    QString selectedShapeName() const;
     bool inputComplete() const;
     void runShape(int shape);
     RunOutcome calculate(int shape, const std::vector<std::string>& texts, const RunOptions& options) const;
     void showResult(const CalcResult& result);
 
     Ui::TForm1* m_ui;
+    std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
     std::array<QLineEdit*, kDimensionRows + 1> m_fields{};    // Edit1 .. Edit9
     std::array<QLabel*, kDimensionRows> m_units{};

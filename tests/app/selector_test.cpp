@@ -1,9 +1,11 @@
 // Choosing a shape or an orientation: the rows, captions, thumbnail and title the window shows.
 
 #include <QSignalSpy>
+#include <QSvgWidget>
 
 #include "calc/catalogue.h"
 #include "form_fixture.h"
+#include "viewer/tform2.h"
 
 namespace {
 
@@ -44,9 +46,16 @@ TEST_P(EveryShape, ShowsItsRowsCaptionsAndThumbnailAndNothingElse)
     EXPECT_EQ(image->geometry(), QRect(info.thumbnailRect.left, info.thumbnailRect.top, info.thumbnailRect.width,
                                        info.thumbnailRect.height));
 
-    QSignalSpy viewer(form.get(), &tarvol::TForm1::pictureViewerRequested);
     QTest::mouseClick(image, Qt::LeftButton);
-    EXPECT_EQ(viewer.count(), 1);
+    TForm2* viewer = form->pictureViewer();
+    ASSERT_TRUE(viewer->isVisible());
+    EXPECT_EQ(viewer->windowTitle(), name(k));
+    EXPECT_EQ(viewer->frameGeometry().size(), QSize(info.viewerWidth, info.viewerHeight));
+    EXPECT_TRUE(viewer->drawing(k)->isVisible());
+
+    chooseItem(k == 0 ? 1 : 0);   // every shape set-up closes the viewer
+    EXPECT_FALSE(viewer->isVisible());
+    EXPECT_FALSE(viewer->drawing(k)->isVisible());
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryShape, ::testing::Range(0, tarvol::kShapeCount),
