@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QString>
+
+namespace tarvol {
+
+inline constexpr int kDimensionRows = 8;
+
+// One dimension row of the window: caption label, field text and whether the row is shown.
+struct DimensionRow {
+    QString caption;
+    QString text;
+    bool visible = false;
+};
+
+// One result row of the grid below its heading row, texts exactly as the grid shows them.
+struct GridRow {
+    QString level;
+    QString volume;
+};
+
+// What the text and spreadsheet exports copy from the window.
+struct ExportContent {
+    QString shapeName;
+    std::array<DimensionRow, kDimensionRows> dimensions;
+    std::vector<GridRow> rows;
+
+    // The grid's row count, heading row included.
+    int gridRowCount() const { return static_cast<int>(rows.size()) + 1; }
+};
+
+// "caption  value", the form every export gives a dimension in.
+inline QString dimensionLine(const QString& caption, const QString& text)
+{
+    return caption + QStringLiteral("  ") + text;
+}
+
+// Progress display: the bar's maximum and its position.
+using Progress = std::function<void(int maximum, int position)>;
+
+enum class ExportFailure {
+    Write,        // the file could not be created, written or put in place
+    Encoding,     // a text has characters that code page 1251 cannot hold
+    Automation,   // an automation call failed
+    BadTable,     // a table with no levels, or longer than the file format holds
+    Cancelled,
+};
+
+struct ExportError {
+    ExportFailure kind = ExportFailure::Write;
+    QString path;
+    QString reason;
+
+    // Text for the error box.
+    QString message() const;
+};
+
+class [[nodiscard]] ExportResult {
+public:
+    ExportResult() = default;
+    ExportResult(ExportError error) : m_error(std::move(error)) {}
+
+    bool ok() const { return !m_error; }
+    const ExportError& error() const { return *m_error; }
+
+private:
+    std::optional<ExportError> m_error;
+};
+
+} // namespace tarvol

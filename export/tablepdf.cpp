@@ -1,0 +1,320 @@
+#include "export/tablepdf.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QFontMetricsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+
+#include "calc/format.h"
+#include "export/atomicfile.h"
+
+namespace tarvol {
+namespace {
+
+constexpr int kResolution = 300;   // dots per inch of the page's coordinates
+constexpr int kCurvePoints = 2000;
+
+double mm(double millimetres)
+{
+    return millimetres * kResolution / 25.4;
+}
+
+QFont font(double points, bool bold = false)
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QString volumeText(double litres, const TableContent& content)
+{
+    // the grid's own formatting, so the sheet and the window agree digit for digit
+    return QString::fromStdString(formatFixed(litres, 10, content.decimalPlaces, content.separator));
+}
+
+// Step of about `count` intervals over `range`: 1, 2 or 5 times a power of ten.
+double niceStep(double range, int count)
+{
+    if (!(range > 0))
+        return 1;
+    const double raw = range / count;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double n = raw / magnitude;
+    return (n < 1.5 ? 1 : n < 3 ? 2 : n < 7 ? 5 : 10) * magnitude;
+}
+
+QString tickText(double value, double step, char separator)
+{
+    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    QString text = QString::number(value, 'f', decimals);
+    text.replace(QLatin1Char('.'), QLatin1Char(separator));
+    return text;
+}
+
+class TablePainter {
+public:
+    TablePainter(QPdfWriter& writer, const TableContent& content)
+        : m_writer(writer), m_content(content), m_title(tableTitleLines(content))
+    {
+        m_area = QRectF(0, 0, writer.width(), writer.height());
+        measure();
+    }
+
+    int pageCount() const { return m_tablePages + (m_curveOwnPage ? 1 : 0); }
+
+    bool paint(QPainter& p, const Progress& progress, const std::atomic<bool>* cancel, bool& wasCancelled)
+    {
+        const int rows = m_content.tableRows();
+        int page = 1;
+        if (progress)
+            progress(rows, 0);
+        for (int first = 0; first < rows; first += m_rowsPerPage, ++page) {
+            if (page > 1 && !m_writer.newPage())
+                return false;
+            drawPageFrame(p, page);
+            const double top = drawTableHeader(p);
+            const int last = std::min(rows, first + m_rowsPerPage);
+            for (int r = first; r < last; ++r) {
+                if (cancel && cancel->load(std::memory_order_relaxed)) {
+                    wasCancelled = true;
+                    return false;
+                }
+                drawRow(p, r, top + (r - first) * m_rowHeight);
+                if (progress)
+                    progress(rows, r + 1);
+            }
+            if (last == rows && !m_curveOwnPage)
+                drawCurve(p, QRectF(m_area.left(), top + (last - first) * m_rowHeight + mm(8), m_area.width(),
+                                    std::min(m_footerTop - (top + (last - first) * m_rowHeight) - mm(10), mm(130))));
+        }
+        if (m_curveOwnPage) {
+            if (!m_writer.newPage())
+                return false;
+            drawPageFrame(p, page);
+            drawCurve(p, QRectF(m_area.left(), m_titleHeight + mm(4), m_area.width(),
+                                std::min(m_footerTop - m_titleHeight - mm(8), mm(160))));
+        }
+        return true;
+    }
+
+private:
+    void measure()
+    {
+        m_nameFont = font(12, true);
+        m_titleFont = font(9);
+        m_headFont = font(8, true);
+        m_footFont = font(8);
+        const QFontMetricsF name(m_nameFont, &m_writer);
+        const QFontMetricsF title(m_titleFont, &m_writer);
+        m_titleHeight = name.lineSpacing() + (m_title.size() - 1) * title.lineSpacing() + mm(3);
+        m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - mm(2);
+
+        m_levelColumn = mm(17);
+        m_volumeColumn = (m_area.width() - m_levelColumn) / 10;
+        m_headRow = QFontMetricsF(m_headFont, &m_writer).lineSpacing() * 1.5;
+
+        // the largest volume has the widest text; the cell font shrinks until it fits the column
+        const auto [lo, hi] = std::minmax_element(m_content.levelVolumes.begin(), m_content.levelVolumes.end());
+        double points = 8;
+        QFontMetricsF at8(font(points), &m_writer);
+        const double widest = std::max(at8.horizontalAdvance(volumeText(*lo, m_content)),
+                                       at8.horizontalAdvance(volumeText(*hi, m_content)));
+        const double room = m_volumeColumn - mm(2.4);
+        if (widest > room)
+            points = std::max(4.0, points * room / widest);
+        m_cellFont = font(points);
+        m_levelFont = font(points, true);
+        m_rowHeight = std::max(QFontMetricsF(m_cellFont, &m_writer).lineSpacing() * 1.3, mm(3.2));
+
+        const double tableRoom = m_footerTop - mm(2) - m_titleHeight - 2 * m_headRow;
+        m_rowsPerPage = std::max(1, static_cast<int>(tableRoom / m_rowHeight));
+        const int rows = m_content.tableRows();
+        m_tablePages = (rows + m_rowsPerPage - 1) / m_rowsPerPage;
+        const int lastRows = rows - (m_tablePages - 1) * m_rowsPerPage;
+        m_curveOwnPage = tableRoom - lastRows * m_rowHeight < mm(85);
+    }
+
+    void drawPageFrame(QPainter& p, int page)
+    {
+        double y = 0;
+        p.setPen(Qt::black);
+        for (qsizetype i = 0; i < m_title.size(); ++i) {
+            p.setFont(i == 0 ? m_nameFont : m_titleFont);
+            const QFontMetricsF fm(p.font(), &m_writer);
+            p.drawText(QPointF(0, y + fm.ascent()), m_title[i]);
+            y += fm.lineSpacing();
+        }
+        p.setFont(m_footFont);
+        p.drawText(QRectF(m_area.left(), m_footerTop + mm(1), m_area.width(), m_area.bottom() - m_footerTop),
+                   Qt::AlignRight | Qt::AlignTop, QStringLiteral("Лист %1 из %2").arg(page).arg(pageCount()));
+    }
+
+    // Two header rows; returns where the first table row starts.
+    double drawTableHeader(QPainter& p)
+    {
+        const double top = m_titleHeight;
+        const QRectF whole(0, top, m_area.width(), 2 * m_headRow);
+        p.fillRect(whole, QColor(0xE8, 0xE8, 0xE8));
+        p.setPen(QPen(Qt::black, mm(0.25)));
+        p.setFont(m_headFont);
+        p.drawRect(whole);
+        const QRectF level(0, top, m_levelColumn, 2 * m_headRow);
+        p.drawRect(level);
+        p.drawText(level, Qt::AlignCenter | Qt::TextWordWrap, kTableLevelHeader);
+        p.drawText(QRectF(m_levelColumn, top, m_area.width() - m_levelColumn, m_headRow), Qt::AlignCenter,
+                   QStringLiteral("Объём, л (уровень = см строки + мм столбца)"));
+        p.drawLine(QPointF(m_levelColumn, top + m_headRow), QPointF(m_area.width(), top + m_headRow));
+        for (int mmColumn = 0; mmColumn < 10; ++mmColumn) {
+            const QRectF cell(m_levelColumn + mmColumn * m_volumeColumn, top + m_headRow, m_volumeColumn, m_headRow);
+            p.drawRect(cell);
+            p.drawText(cell, Qt::AlignCenter, millimetreHeader(mmColumn));
+        }
+        return top + 2 * m_headRow;
+    }
+
+    void drawRow(QPainter& p, int r, double y)
+    {
+        const int top = m_content.topLevel();
+        const QRectF level(0, y, m_levelColumn, m_rowHeight);
+        p.fillRect(level, QColor(0xF4, 0xF4, 0xF4));
+        // a darker rule every 5 cm guides the eye along long columns
+        p.setPen(QPen(r % 5 == 4 ? QColor(0x60, 0x60, 0x60) : QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
+        p.drawLine(QPointF(0, y + m_rowHeight), QPointF(m_area.width(), y + m_rowHeight));
+        p.drawLine(QPointF(0, y), QPointF(0, y + m_rowHeight));
+        for (int c = 0; c <= 10; ++c) {
+            const double x = m_levelColumn + c * m_volumeColumn;
+            p.drawLine(QPointF(x, y), QPointF(x, y + m_rowHeight));
+        }
+        p.setPen(Qt::black);
+        p.setFont(m_levelFont);
+        p.drawText(level, Qt::AlignCenter, QString::number(r));
+        p.setFont(m_cellFont);
+        for (int c = 0; c < 10 && 10 * r + c <= top; ++c) {
+            const QRectF cell(m_levelColumn + c * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
+            p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
+                       volumeText(m_content.levelVolumes[static_cast<size_t>(10 * r + c)], m_content));
+        }
+    }
+
+    void drawCurve(QPainter& p, const QRectF& box)
+    {
+        const int top = m_content.topLevel();
+        const auto [lo, hi] = std::minmax_element(m_content.levelVolumes.begin(), m_content.levelVolumes.end());
+        const double xStep = niceStep(std::max(top, 1), 10);
+        const double xMax = std::max(xStep, std::ceil(top / xStep) * xStep);
+        const double yMin = std::min(0.0, *lo);
+        const double yStep = niceStep(std::max(*hi - yMin, 1e-9), 8);
+        const double yMax = std::max(yMin + yStep, std::ceil(*hi / yStep) * yStep);
+
+        p.setFont(m_headFont);
+        p.setPen(Qt::black);
+        const double titleRow = QFontMetricsF(m_headFont, &m_writer).lineSpacing() * 1.5;
+        p.drawText(QRectF(box.left(), box.top(), box.width(), titleRow), Qt::AlignCenter, kCurveTitle);
+        const QRectF plot(box.left() + mm(22), box.top() + titleRow + mm(2), box.width() - mm(26),
+                          box.height() - titleRow - mm(16));
+        const auto toX = [&](double level) { return plot.left() + level / xMax * plot.width(); };
+        const auto toY = [&](double v) { return plot.bottom() - (v - yMin) / (yMax - yMin) * plot.height(); };
+
+        p.setFont(m_footFont);
+        const QFontMetricsF fm(m_footFont, &m_writer);
+        for (double x = 0; x <= xMax + xStep / 2; x += xStep) {
+            p.setPen(QPen(QColor(0xD0, 0xD0, 0xD0), mm(0.15)));
+            p.drawLine(QPointF(toX(x), plot.top()), QPointF(toX(x), plot.bottom()));
+            p.setPen(Qt::black);
+            p.drawText(QRectF(toX(x) - mm(10), plot.bottom() + mm(1), mm(20), fm.lineSpacing()), Qt::AlignCenter,
+                       tickText(x, xStep, m_content.separator));
+        }
+        for (double v = yMin; v <= yMax + yStep / 2; v += yStep) {
+            p.setPen(QPen(QColor(0xD0, 0xD0, 0xD0), mm(0.15)));
+            p.drawLine(QPointF(plot.left(), toY(v)), QPointF(plot.right(), toY(v)));
+            p.setPen(Qt::black);
+            p.drawText(QRectF(box.left(), toY(v) - fm.lineSpacing() / 2, mm(20), fm.lineSpacing()),
+                       Qt::AlignRight | Qt::AlignVCenter, tickText(v, yStep, m_content.separator));
+        }
+        p.drawText(QRectF(plot.left(), plot.bottom() + mm(1) + fm.lineSpacing(), plot.width(), fm.lineSpacing() * 1.5),
+                   Qt::AlignCenter, QStringLiteral("Уровень, мм"));
+        p.save();
+        p.translate(box.left() + mm(1), plot.center().y());
+        p.rotate(-90);
+        p.drawText(QRectF(-plot.height() / 2, -mm(1), plot.height(), fm.lineSpacing() * 1.2), Qt::AlignCenter,
+                   QStringLiteral("Объём, л"));
+        p.restore();
+        p.setPen(QPen(Qt::black, mm(0.25)));
+        p.drawRect(plot);
+
+        QPainterPath curve;
+        const int every = std::max(1, top / kCurvePoints);
+        for (int level = 0;; level = std::min(level + every, top)) {
+            const QPointF at(toX(level), toY(m_content.levelVolumes[static_cast<size_t>(level)]));
+            if (level == 0)
+                curve.moveTo(at);
+            else
+                curve.lineTo(at);
+            if (level == top)
+                break;
+        }
+        p.setPen(QPen(QColor(0x10, 0x40, 0xA0), mm(0.5), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(curve);
+    }
+
+    QPdfWriter& m_writer;
+    const TableContent& m_content;
+    QStringList m_title;
+    QRectF m_area;
+    QFont m_nameFont, m_titleFont, m_headFont, m_footFont, m_cellFont, m_levelFont;
+    double m_titleHeight = 0, m_footerTop = 0, m_headRow = 0, m_rowHeight = 0;
+    double m_levelColumn = 0, m_volumeColumn = 0;
+    int m_rowsPerPage = 1, m_tablePages = 1;
+    bool m_curveOwnPage = false;
+};
+
+} // namespace
+
+ExportResult writeTablePdf(const QString& path, const TableContent& content, const Progress& progress,
+                           const std::atomic<bool>* cancel)
+{
+    if (path.isEmpty())
+        return writeError(path, QStringLiteral("не задано имя файла"));
+    SafeSaveFile file(path);
+    if (!file.openForWriting())
+        return writeError(path, file.failure());
+
+    QPdfWriter writer(&file);
+    writer.setResolution(kResolution);
+    writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 12, 12),
+                                     QPageLayout::Millimeter));
+    writer.setTitle(content.shapeName);
+    writer.setCreator(QStringLiteral("Tarvol"));
+
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        file.cancelWriting();
+        return writeError(path, QStringLiteral("не удаётся начать PDF"));
+    }
+    TablePainter table(writer, content);
+    bool wasCancelled = false;
+    const bool painted = table.paint(painter, progress, cancel, wasCancelled);
+    painter.end();
+    if (!painted) {
+        const QString reason = file.failure();
+        file.cancelWriting();
+        if (wasCancelled)
+            return ExportError{ExportFailure::Cancelled, path, {}};
+        return writeError(path, reason);
+    }
+    if (!file.finish())
+        return writeError(path, file.failure());
+    if (progress)
+        progress(content.tableRows(), 0);
+    return {};
+}
+
+} // namespace tarvol

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QString>
+#include <xlsxwriter.h>
+
+#include "export/content.h"
+
+namespace tarvol {
+
+// Fills a workbook; an error stops the save with that error.
+using XlsxBuilder = std::function<std::optional<ExportError>(lxw_workbook* workbook)>;
+
+// Builds the workbook in a private temporary folder, then puts it at `path` in one step,
+// so a failure never leaves a half-written workbook or touches an existing file.
+// `constantMemory` streams rows to disk, for big tables written row by row.
+ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilder& build);
+
+// Text of a libxlsxwriter error code.
+QString xlsxErrorText(lxw_error error);
+
+} // namespace tarvol

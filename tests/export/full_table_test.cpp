@@ -1,0 +1,298 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include "calc/catalogue.h"
+#include "export/fulltable.h"
+#include "support.h"
+
+namespace tarvol::test {
+namespace {
+
+TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int decimals)
+{
+    RunOptions options;
+    options.decimalPlaces = decimals;
+    options.separator = ',';
+    options.keepEveryLevel = true;
+    const RunOutcome run = calculateFromTexts(shapeIndex, texts, options);
+    EXPECT_TRUE(run.ok());
+    const ShapeInfo& info = shape(shapeIndex);
+    TableContent t;
+    t.shapeName = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
+    for (size_t k = 0; k < texts.size(); ++k)
+        t.dimensions.emplace_back(QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
+                                  QString::fromStdString(texts[k]));
+    t.decimalPlaces = decimals;
+    t.errorLine = QString::fromStdString(run.result.errorLine);
+    t.separator = ',';
+    t.levelVolumes = run.result.levelVolumes;
+    return t;
+}
+
+// A made-up tank: `dead` litres below gauge zero, then a volume growing with the square of the level.
+TableContent synthetic(int top, double dead, int decimals)
+{
+    TableContent t;
+    t.shapeName = QStringLiteral("Пробная ёмкость");
+    t.dimensions = {{QStringLiteral("Высота (H)"), QString::number(top)}};
+    t.decimalPlaces = decimals;
+    t.errorLine = QStringLiteral("Погрешность расчётов: 0,000001 %.");
+    for (int level = 0; level <= top; ++level)
+        t.levelVolumes.push_back(dead + 0.0123 * level * level);
+    return t;
+}
+
+struct WorkbookCase {
+    const char* name;
+    TableContent (*make)();
+};
+
+class FullTableWorkbook : public ::testing::TestWithParam<WorkbookCase> {};
+
+TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
+{
+    const TableContent content = GetParam().make();
+    const int top = content.topLevel();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tablica.xlsx"));
+    const ExportResult result = exportFullTable(path, TableFormat::Xlsx, content);
+    ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
+
+    const XlsxFile book(path);
+    ASSERT_TRUE(book.isZip());
+    EXPECT_EQ(book.sheetNames(), (QStringList{QStringLiteral("Таблица"), QStringLiteral("График")}));
+    const auto cells = book.cells(1);
+    ASSERT_TRUE(cells.count(QStringLiteral("A1")));
+    EXPECT_EQ(cells.at(QStringLiteral("A1")).text, content.shapeName);
+
+    int header = 0;
+    for (int row = 1; row < 30 && !header; ++row)
+        if (auto at = cells.find(cellName(row, 1)); at != cells.end() && at->second.text == QStringLiteral("Уровень, см"))
+            header = row;
+    ASSERT_GT(header, 1) << "no column header";
+    for (int mm = 0; mm < 10; ++mm)
+        EXPECT_EQ(cells.at(cellName(header, mm + 2)).text, QStringLiteral("%1 мм").arg(mm));
+
+    size_t tableCells = 0;
+    for (const auto& [address, cell] : cells) {
+        const int row = QStringView(address).mid(address.indexOf(QRegularExpression(QStringLiteral("[0-9]")))).toInt();
+        if (row > header)
+            ++tableCells;
+    }
+    const int rows = top / 10 + 1;
+    EXPECT_EQ(tableCells, static_cast<size_t>(rows + top + 1)) << "a level is missing or a cell lies past the top";
+    for (int r = 0; r < rows; ++r) {
+        const auto level = cells.find(cellName(header + 1 + r, 1));
+        ASSERT_NE(level, cells.end());
+        EXPECT_FALSE(level->second.isText);
+        EXPECT_EQ(level->second.number, r);
+    }
+    for (int level = 0; level <= top; ++level) {
+        const auto at = cells.find(cellName(header + 1 + level / 10, 2 + level % 10));
+        ASSERT_NE(at, cells.end()) << "level " << level;
+        ASSERT_FALSE(at->second.isText);
+        const double expected = content.levelVolumes[static_cast<size_t>(level)];
+        EXPECT_NEAR(at->second.number, expected, 1e-14 * std::max(1.0, std::fabs(expected))) << "level " << level;
+    }
+
+    const QByteArray sheet = book.part(QStringLiteral("xl/worksheets/sheet1.xml")).value_or(QByteArray());
+    const QRegularExpression pane(QStringLiteral("<pane xSplit=\"1\" ySplit=\"%1\"[^>]*state=\"frozen\"").arg(header));
+    EXPECT_TRUE(pane.match(QString::fromUtf8(sheet)).hasMatch()) << "header row and level column must stay in view";
+    if (content.decimalPlaces > 0) {
+        const QByteArray styles = book.part(QStringLiteral("xl/styles.xml")).value_or(QByteArray());
+        EXPECT_TRUE(styles.contains("formatCode=\"0." + QByteArray(content.decimalPlaces, '0') + "\""));
+    }
+
+    const QByteArray chart = book.part(QStringLiteral("xl/charts/chart1.xml")).value_or(QByteArray());
+    EXPECT_TRUE(chart.contains("<c:scatterChart>")) << "the curve chart is missing";
+    EXPECT_TRUE(QString::fromUtf8(chart).contains(QStringLiteral("'График'!$B$2")));
+    const auto curve = book.cells(2);
+    const int lastPoint = (top + 9) / 10 + 2;   // every 10 mm, then the top, below the heading row
+    ASSERT_TRUE(curve.count(cellName(lastPoint, 1)));
+    EXPECT_EQ(curve.at(cellName(lastPoint, 1)).number, top);
+    EXPECT_FALSE(curve.count(cellName(lastPoint + 1, 1)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FullTableWorkbook,
+    ::testing::Values(WorkbookCase{"SmallSphereFromTheCore", [] { return fromCore(0, {"57"}, 2); }},
+                      WorkbookCase{"VerticalCylinderFromTheCore", [] { return fromCore(1, {"124", "300"}, 3); }},
+                      WorkbookCase{"DeadVolumeShowsAtLevelZero", [] { return synthetic(23, 12.5, 1); }},
+                      WorkbookCase{"TopAloneInTheLastRow", [] { return synthetic(30, 0, 0); }},
+                      WorkbookCase{"SingleRowTable", [] { return synthetic(7, 0, 3); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FormatCase {
+    const char* name;
+    TableFormat format;
+    const char* file;
+};
+
+class FullTableFile : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FullTableFile, ProgressRunsOverTheRowsAndEndsAtZero)
+{
+    QTemporaryDir dir;
+    std::vector<int> positions;
+    const TableContent content = synthetic(345, 0, 2);
+    ASSERT_TRUE(exportFullTable(dir.filePath(QString::fromLatin1(GetParam().file)), GetParam().format, content,
+                                [&](int maximum, int position) {
+                                    EXPECT_EQ(maximum, 35);
+                                    positions.push_back(position);
+                                })
+                    .ok());
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(*std::max_element(positions.begin(), positions.end()), 35);
+    EXPECT_TRUE(std::is_sorted(positions.begin(), positions.end() - 1));
+    EXPECT_EQ(positions.back(), 0);
+}
+
+TEST_P(FullTableFile, CancelledWriteLeavesTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromLatin1(GetParam().file));
+    writeBytes(path, "old table");
+    const QStringList before = entries(dir.path());
+    const std::atomic<bool> cancel{true};
+    const ExportResult result = exportFullTable(path, GetParam().format, synthetic(200, 0, 1), {}, &cancel);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind, ExportFailure::Cancelled);
+    EXPECT_EQ(readAll(path), QByteArray("old table"));
+    EXPECT_EQ(entries(dir.path()), before);
+}
+
+TEST_P(FullTableFile, FailedWriteLeavesTheOldFileAndNoNewOne)
+{
+    QTemporaryDir dir;
+    const QString old = dir.filePath(QString::fromLatin1(GetParam().file));
+    writeBytes(old, "old table");
+    writeBytes(dir.filePath(QStringLiteral("plain")), "not a folder");
+    const QStringList before = entries(dir.path());
+    const QString unreachable = dir.filePath(QStringLiteral("plain/") + QString::fromLatin1(GetParam().file));
+    const ExportResult refused = exportFullTable(unreachable, GetParam().format, synthetic(200, 0, 1));
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().kind, ExportFailure::Write);
+    EXPECT_TRUE(refused.error().message().contains(unreachable));
+
+    std::optional<ExportResult> full;
+    {
+        FileSizeLimit limit(4000);
+        full = exportFullTable(old, GetParam().format, synthetic(2000, 0, 3));
+    }
+    ASSERT_FALSE(full->ok());
+    EXPECT_EQ(readAll(old), QByteArray("old table"));
+    EXPECT_EQ(entries(dir.path()), before);
+}
+
+TEST_P(FullTableFile, TableWithoutLevelsIsRefused)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromLatin1(GetParam().file));
+    TableContent empty = synthetic(0, 0, 0);
+    empty.levelVolumes.clear();
+    const ExportResult result = exportFullTable(path, GetParam().format, empty);
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.error().kind, ExportFailure::BadTable);
+    EXPECT_TRUE(entries(dir.path()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FullTableFile,
+                         ::testing::Values(FormatCase{"Xlsx", TableFormat::Xlsx, "tablica.xlsx"},
+                                           FormatCase{"Pdf", TableFormat::Pdf, "tablica.pdf"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+int pdfPageObjects(const QByteArray& pdf)
+{
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![A-Za-z])"));
+    int count = 0;
+    for (auto it = page.globalMatch(QString::fromLatin1(pdf)); it.hasNext(); it.next())
+        ++count;
+    return count;
+}
+
+// The text of each page, when poppler's pdftotext is at hand.
+std::optional<QStringList> pdfPages(const QString& path)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return std::nullopt;
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+struct PdfCase {
+    const char* name;
+    TableContent (*make)();
+    int minPages, maxPages;
+    const char* lastTableLevel;   // the level in cm that opens the last table row
+};
+
+class FullTablePdf : public ::testing::TestWithParam<PdfCase> {};
+
+TEST_P(FullTablePdf, PagesCarryTitleHeaderAndTheirNumber)
+{
+    const PdfCase& c = GetParam();
+    const TableContent content = c.make();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tablica.pdf"));
+    const ExportResult result = exportFullTable(path, TableFormat::Pdf, content);
+    ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
+    const QByteArray pdf = readAll(path);
+    ASSERT_TRUE(pdf.startsWith("%PDF-"));
+    const int pages = pdfPageObjects(pdf);
+    EXPECT_GE(pages, c.minPages);
+    EXPECT_LE(pages, c.maxPages);
+
+    const auto texts = pdfPages(path);
+    if (!texts)
+        GTEST_SKIP() << "pdftotext not installed: page texts not checked";
+    ASSERT_EQ(texts->size(), pages);
+    for (int k = 1; k <= pages; ++k) {
+        const QString& page = (*texts)[k - 1];
+        EXPECT_TRUE(page.contains(QStringLiteral("Лист %1 из %2").arg(k).arg(pages))) << "page " << k;
+        EXPECT_TRUE(page.contains(content.shapeName)) << "page " << k;
+    }
+    EXPECT_TRUE(texts->first().contains(QStringLiteral("Уровень,"))) << "column header missing";
+    EXPECT_TRUE(texts->first().contains(QStringLiteral("9 мм"))) << "column header missing";
+    EXPECT_TRUE(texts->last().contains(QStringLiteral("Градуировочная кривая")));
+    const QRegularExpression lastRow(QStringLiteral("(^|\\n)\\s*%1\\s").arg(QString::fromLatin1(c.lastTableLevel)));
+    bool found = false;
+    for (const QString& page : *texts)
+        found = found || lastRow.match(page).hasMatch();
+    EXPECT_TRUE(found) << "the row of the top level is missing";
+}
+
+TEST(FullTablePdf, SphereShowsTheGridVolumesAtTheirLevels)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tablica.pdf"));
+    ASSERT_TRUE(exportFullTable(path, TableFormat::Pdf, fromCore(0, {"1000"}, 3)).ok());
+    const auto texts = pdfPages(path);
+    if (!texts)
+        GTEST_SKIP() << "pdftotext not installed";
+    const QString all = texts->join(QLatin1Char('\n'));
+    for (const char* volume : {"14,661", "54,454", "261,800", "508,938", "523,599"})
+        EXPECT_TRUE(all.contains(QString::fromLatin1(volume))) << volume;
+}
+
+// A page holds some 50 rows of 10 mm; the curve goes on the last page, a page of its own when full.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FullTablePdf,
+    ::testing::Values(PdfCase{"SmallTankOnOnePage", [] { return synthetic(57, 0, 2); }, 1, 1, "5"},
+                      PdfCase{"SphereOfOneMetre", [] { return fromCore(0, {"1000"}, 3); }, 3, 4, "100"},
+                      PdfCase{"TwentyMetresOnManyPages", [] { return synthetic(20000, 3.5, 3); }, 29, 70, "2000"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace tarvol::test
