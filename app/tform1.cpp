@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QRegularExpressionValidator>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStandardPaths>
@@ -21,6 +22,7 @@
 #include <QStyleOptionComboBox>
 #include <QSvgRenderer>
 
+#include "app/backgroundrun.h"
 #include "app/messages.h"
 #include "calc/catalogue.h"
 #include "ui_tform1.h"
@@ -305,6 +307,35 @@ void TForm1::setEnteringState() { updateActions(false); }
 
 void TForm1::setCalculatedState() { updateActions(true); }
 
+// While a run computes no other command may start: the commands and inputs go off, then back as they were.
+void TForm1::lockCommands(bool locked)
+{
+    const std::array<QAction*, 5> commands{m_ui->N2, m_ui->N3, m_ui->N4, m_ui->N5, m_ui->N6};
+    std::vector<QWidget*> inputs{m_ui->N1, m_ui->ComboBox1, m_ui->RG1, m_ui->ComboBox2};
+    inputs.insert(inputs.end(), m_fields.begin(), m_fields.begin() + kDimensionRows);
+    if (locked) {
+        m_focusBeforeRun = focusWidget();
+        m_enabledBeforeRun.clear();
+        for (QAction* command : commands) {
+            m_enabledBeforeRun.push_back(command->isEnabled());
+            command->setEnabled(false);
+        }
+        for (QWidget* input : inputs) {
+            m_enabledBeforeRun.push_back(input->isEnabled());
+            input->setEnabled(false);
+        }
+        return;
+    }
+    auto enabled = m_enabledBeforeRun.cbegin();
+    for (QAction* command : commands)
+        command->setEnabled(*enabled++);
+    for (QWidget* input : inputs)
+        input->setEnabled(*enabled++);
+    // disabling the focused field moved the focus away
+    if (m_focusBeforeRun && m_focusBeforeRun->isEnabled())
+        m_focusBeforeRun->setFocus();
+}
+
 // ---- shape selection ----
 
 QString TForm1::selectedShapeName() const
@@ -396,6 +427,8 @@ bool TForm1::inputComplete() const
 
 void TForm1::N2Click()
 {
+    if (m_running)
+        return;
     showErrorLine(kErrorIdle);
     const int index = m_ui->ComboBox2->currentIndex();
     m_decimalPlaces = index >= 0 && index <= 3 ? index : 0;
@@ -405,11 +438,14 @@ void TForm1::N2Click()
         messages().information(kIncomplete);
         return;
     }
+    const QString stepBefore = m_ui->Edit9->text();
     m_ui->Edit9->clear();
     setCalculatedState();
 
-    if (const auto k = findShape(selectedShapeName().toStdString()))
-        runShape(*k);
+    if (const auto k = findShape(selectedShapeName().toStdString()); k && !runShape(*k)) {
+        m_ui->Edit9->setText(stepBefore);   // a cancelled run leaves the window as "Правка" would have
+        return;
+    }
 
     m_ui->Edit9->setText(QString::number(m_outputStep));
     if (m_trueVolume > 0)
@@ -418,7 +454,7 @@ void TForm1::N2Click()
     m_ui->N1->setEnabled(true);
 }
 
-void TForm1::runShape(int k)
+bool TForm1::runShape(int k)
 {
     const ShapeInfo& info = shape(k);
     std::vector<std::string> texts;
@@ -428,14 +464,25 @@ void TForm1::runShape(int k)
     options.decimalPlaces = m_decimalPlaces;
     options.separator = decimalSeparator();
 
-    const RunOutcome outcome = calculate(k, texts, options);
+    const RunOutcome outcome = calculateInBackground(k, texts, options);
     if (!outcome.ok()) {
-        if (outcome.refusal->kind != RefusalKind::Cancelled)
+        const bool cancelled = outcome.refusal->kind == RefusalKind::Cancelled;
+        if (!cancelled)
             messages().information(QString::fromStdString(outcome.refusal->message));
         N4Click();   // back to entering, the typed values kept for correction
-        return;
+        return !cancelled;
     }
     showResult(outcome.result);
+    return true;
+}
+
+RunOutcome TForm1::calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options)
+{
+    if (m_running)
+        return RunOutcome::refuse(RefusalKind::Cancelled, {});
+    const QScopedValueRollback running(m_running, true);
+    const auto job = [this, k, &texts](const RunOptions& o) { return calculate(k, texts, o); };
+    return runInBackground(this, job, options, [this](bool locked) { lockCommands(locked); });
 }
 
 // The one call into the core.

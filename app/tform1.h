@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include "calc/run.h"
@@ -94,6 +95,7 @@ private:
     void setEnteringState();
     void setCalculatedState();
     void updateActions(bool calculated);
+    void lockCommands(bool locked);
 
     void showErrorLine(const QString& text);
     void fitFontsToLayout();
@@ -105,8 +107,11 @@ private:
     bool isTabStop(const QWidget* widget) const;
 
     bool inputComplete() const;
-    void runShape(int shape);
+    bool runShape(int shape);   // false: the user cancelled the run
     RunOutcome calculate(int shape, const std::vector<std::string>& texts, const RunOptions& options) const;
+    // calculate() on a worker thread, the window's commands locked while it lasts; a call while another run
+    // computes is refused as cancelled
+    RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
 
     Ui::TForm1* m_ui;
@@ -116,6 +121,11 @@ private:
     std::array<QLabel*, kDimensionRows> m_units{};
     std::vector<QLabel*> m_thumbnails;
     std::vector<QWidget*> m_tabOrder;
+
+    // While a run computes: the locked controls' enabled flags before the lock, and the focus to give back.
+    bool m_running = false;
+    std::vector<bool> m_enabledBeforeRun;
+    QPointer<QWidget> m_focusBeforeRun;
 
     // Results of the last run.
     int m_decimalPlaces = 0;
