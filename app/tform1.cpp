@@ -456,15 +456,11 @@ void TForm1::N2Click()
 
 bool TForm1::runShape(int k)
 {
-    const ShapeInfo& info = shape(k);
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < info.captions.size(); ++i)
-        texts.push_back(m_fields[i]->text().toStdString());
     RunOptions options;
     options.decimalPlaces = m_decimalPlaces;
     options.separator = decimalSeparator();
 
-    const RunOutcome outcome = calculateInBackground(k, texts, options);
+    const RunOutcome outcome = calculateInBackground(k, fieldTexts(k), options);
     if (!outcome.ok()) {
         const bool cancelled = outcome.refusal->kind == RefusalKind::Cancelled;
         if (!cancelled)
@@ -474,6 +470,14 @@ bool TForm1::runShape(int k)
     }
     showResult(outcome.result);
     return true;
+}
+
+std::vector<std::string> TForm1::fieldTexts(int k) const
+{
+    std::vector<std::string> texts;
+    for (size_t i = 0; i < shape(k).captions.size(); ++i)
+        texts.push_back(m_fields[i]->text().toStdString());
+    return texts;
 }
 
 RunOutcome TForm1::calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options)

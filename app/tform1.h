@@ -111,6 +111,7 @@ private:
     RunOutcome calculate(int shape, const std::vector<std::string>& texts, const RunOptions& options) const;
     // calculate() on a worker thread, the window's commands locked while it lasts; a call while another run
     // computes is refused as cancelled
+    std::vector<std::string> fieldTexts(int shape) const;   // the shape's fields in field order
     RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
 

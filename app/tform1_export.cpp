@@ -173,17 +173,15 @@ void TForm1::N9Click()
         return;
     }
 
-    const ShapeInfo& info = shape(*k);
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < info.captions.size(); ++i)
-        texts.push_back(m_fields[i]->text().toStdString());
     RunOptions options;
     options.decimalPlaces = m_decimalPlaces;
     options.separator = decimalSeparator();
     options.keepEveryLevel = true;
-    const RunOutcome run = calculate(*k, texts, options);
+    // the same worker, progress dialog and "Отмена" as a calculation
+    const RunOutcome run = calculateInBackground(*k, fieldTexts(*k), options);
     if (!run.ok()) {
-        messages().information(QString::fromStdString(run.refusal->message));
+        if (run.refusal->kind != RefusalKind::Cancelled)
+            messages().information(QString::fromStdString(run.refusal->message));
         return;
     }
 
