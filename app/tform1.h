@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "calc/run.h"
+#include "export/content.h"
 
 class QButtonGroup;
 class QKeyEvent;
@@ -37,15 +38,8 @@ public:
     ~TForm1() override;
 
     // What the exports read: the window as the user sees it.
-    struct DimensionRow {
-        QString caption;
-        QString text;
-        bool visible = false;
-    };
-    struct GridRow {
-        QString level;
-        QString volume;
-    };
+    using DimensionRow = ::tarvol::DimensionRow;
+    using GridRow = ::tarvol::GridRow;
     QString shapeText() const;                      // the selector's text
     DimensionRow dimensionRow(int row) const;        // rows 1 .. kDimensionRows
     int gridRowCount() const;                        // heading row included
