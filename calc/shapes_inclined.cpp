@@ -47,7 +47,7 @@ struct InclinedBody {
         }
         tank.shellLength = headed ? static_cast<double>(Ext(d[0]) + 2 * Ext(d[2])) : d[0];
         tank.rise = A;
-        valid = A < tank.shellLength && B <= tank.shellLength && !horizontalCheck(t.shape, twinDims, '.');
+        valid = !check('.');   // the geometry below only exists for dimensions the check accepts
         if (!valid)
             return;
         const double D = d[1];
@@ -74,7 +74,7 @@ struct InclinedBody {
         const double top = std::ceil(zMax - z0);
         // the lowest slab that reaches the bottom of the tank, below gauge zero
         const auto first = static_cast<std::int64_t>(std::floor(zMin - z0)) + 1;
-        return {top, 0.1 * Ext(top), std::min<std::int64_t>(first, 1)};
+        return {top, 0.1 * Ext(top), first};
     }
 
     std::optional<std::string> check(char sep) const
