@@ -111,12 +111,9 @@ ExportContent shownContent(const TForm1& form)
 {
     ExportContent content;
     content.shapeName = form.shapeText();
-    for (int k = 1; k <= kDimensionRows; ++k) {
-        const TForm1::DimensionRow row = form.dimensionRow(k);
-        content.dimensions[static_cast<size_t>(k - 1)] = {row.caption, row.text, row.visible};
-    }
-    for (const TForm1::GridRow& row : form.gridRows())
-        content.rows.push_back({row.level, row.volume});
+    for (int k = 1; k <= kDimensionRows; ++k)
+        content.dimensions[static_cast<size_t>(k - 1)] = form.dimensionRow(k);
+    content.rows = form.gridRows();
     return content;
 }
 
