@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 CancelBy::Escape},
                       Cancelled{"HorizontalCylinderByTheCancelButton", 8, {"1000", "1000"}, {"1000", "99999999"},
                                 CancelBy::Button}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(BackgroundRun, ShortRunsShowNoDialogAndKeepEveryControlAsItWas)
 {
@@ -282,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(
     Shapes, FinishedRun,
     ::testing::Values(Finished{"SphereAtTheLimitWithComma", 0, {"99999999"}, QLocale(QLocale::Russian, QLocale::Russia), 3},
                       Finished{"SphereAtTheLimitWithPoint", 0, {"99999999"}, QLocale::c(), 0}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(BackgroundRun, NoOtherCommandStartsWhileARunComputes)
 {
@@ -394,6 +394,6 @@ TEST_P(FailingJob, RethrowsItsExceptionAfterTheCommandsAreBackOn)
 INSTANTIATE_TEST_SUITE_P(Durations, FailingJob,
                          ::testing::Values(Failing{"AtOnceWithoutLocking", 0, {}},
                                            Failing{"AfterTheWindowWasLocked", 120, {true, false}}),
-                         [](const auto& info) { return std::string(info.param.test); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 } // namespace

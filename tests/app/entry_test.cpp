@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Typing{"BackspaceInAnEmptyField", "", false, "\b4", "4"},
                       Typing{"FullFieldSelectedStillRefuses", "12345678", true, "9", "12345678"},
                       Typing{"ShortFieldSelectedIsReplaced", "123", true, "4", "4"}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Shortcut {
     const char* test;
@@ -102,7 +102,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Shortcut{"ShiftInsertRefusesLetters", Qt::Key_Insert, Qt::ShiftModifier, "3a4", "12"},
                       Shortcut{"ShiftInsertRefusesNineDigits", Qt::Key_Insert, Qt::ShiftModifier, "123456789",
                                "12"}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Insertion {
     const char* test;
@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Drops, DroppedText,
                          ::testing::Values(Insertion{"Digits", "42", "542"}, Insertion{"DecimalText", "4,2", "5"},
                                            Insertion{"Negative", "-4", "5"}, Insertion{"Blank", " ", "5"},
                                            Insertion{"PastTheEighthDigit", "12345678", "5"}),
-                         [](const auto& info) { return std::string(info.param.test); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, NoDimensionFieldOpensAContextMenu)
 {
@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
         EnterWalk{"AllEightRows", 2, 6, "Edit7", {"Edit8", "RG1Item2"}},
         EnterWalk{"StepFieldWithoutOrientation", -1, 0, "Edit9", {"ComboBox1"}},
         EnterWalk{"StepFieldWithOrientation", 1, 0, "Edit9", {"RG1Item1"}}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, EnterStillMovesInTheCalculatedState)
 {

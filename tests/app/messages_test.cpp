@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Ending{"Comma", "a,", "a,"},
                       Ending{"Parenthesis", "(x)", "(x)"},
                       Ending{"Empty", "", ""}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Box {
     const char* test;
@@ -65,7 +65,7 @@ INSTANTIATE_TEST_SUITE_P(
                           QMessageBox::NoIcon, QStringLiteral("Готово")},
                       Box{"Error", [] { tarvol::messages().error(QStringLiteral("Сбой")); }, QMessageBox::Critical,
                           QStringLiteral("Сбой.")}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, RealQuestionClosedWithoutAnswerMeansNo)
 {

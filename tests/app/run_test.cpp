@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                   QStringLiteral("Погрешность расчётов: 0.000050 %."),
                   QStringLiteral("Расcчитанный объём емкости: 523.599 л.\nИстинный объём ёмкости: 523.599 л.\n"
                                  "Погрешность расчётов: 0.000050 %.")}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Decimals {
     const char* test;
@@ -77,7 +77,7 @@ TEST_P(DecimalPlaces, AreReadFromTheBoxWhenTheRunStarts)
 INSTANTIATE_TEST_SUITE_P(Entries, DecimalPlaces,
                          ::testing::Values(Decimals{"NoneChosen", -1, "262"}, Decimals{"Zero", 0, "262"},
                                            Decimals{"One", 1, "261,8"}, Decimals{"Three", 3, "261,800"}),
-                         [](const auto& info) { return std::string(info.param.test); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, InconsistentHeadsAreRefusedWithTheirLimits)
 {

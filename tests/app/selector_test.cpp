@@ -59,7 +59,7 @@ TEST_P(EveryShape, ShowsItsRowsCaptionsAndThumbnailAndNothingElse)
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryShape, ::testing::Range(0, tarvol::kShapeCount),
-                         [](const auto& info) { return "Shape" + std::to_string(info.param); });
+                         [](const auto& testInfo) { return "Shape" + std::to_string(testInfo.param); });
 
 struct Orientation {
     const char* test;
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Длина ёмкости (L)", "Внутренний диаметр емкости (D)", "Разность высот краёв емкости (A)",
                      "От нижнего края до уровнемера (B)"},
                     "Image20"}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, ANarrowedListIsReadByNameNotByPosition)
 {

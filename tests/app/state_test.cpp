@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                        QTest::keyClicks(t.field(1), "5");
                    },
                    kSphereDone, {}}),
-    [](const auto& info) { return std::string(info.param.test); });
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, ClickingAResultRowLeavesNoRowHighlighted)
 {

@@ -97,7 +97,7 @@ TEST_P(DTankArea, MatchesClosedForm)
 }
 
 INSTANTIATE_TEST_SUITE_P(Known, DTankArea, testing::ValuesIn(kAreas),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(DTankProfile, BoxIsRectanglePlusHalfDisc)
 {
@@ -238,7 +238,7 @@ TEST_P(DTankRefusals, NameFieldAndLimit)
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, DTankRefusals, testing::ValuesIn(kRefusals),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The reported largest corner radius is the boundary: its whole millimetres fit, one more does not.
 TEST_P(DTankShape, CornerLimitIsTheBoundary)

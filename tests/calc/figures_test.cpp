@@ -51,11 +51,13 @@ TEST_P(Figures, MatchPublishedDigits)
         EXPECT_EQ(r.rows[row - 1].level, std::to_string(level));
         EXPECT_EQ(r.rows[row - 1].volume, text) << "level " << level;
     }
-    if (*c.sumVolume)
+    if (*c.sumVolume) {
         EXPECT_EQ(asPrinted(r.sumVolume, c.sumVolume), c.sumVolume);
+    }
     EXPECT_EQ(asPrinted(r.trueVolume, c.trueVolume), c.trueVolume);
-    if (*c.errorLine)
+    if (*c.errorLine) {
         EXPECT_EQ(r.errorLine, c.errorLine);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "3000", "3000", "Погрешность расчётов: 0,000000 %."},
         FigureCase{"RoundedBox", 16, {2000, 1000, 1500, 200}, 100,
                    {{100, "269,140"}, {200, "565,669"}, {300, "865,669"}}, "2931.337151", "2931.327412", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Figures, RoundedBoxFourDecimals)
 {

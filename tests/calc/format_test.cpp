@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
         FixedCase{"ErrorFigureSixDigits", 5.0013e-5, 16, 6, ',', "0,000050"},
         FixedCase{"LimitOneDecimal", 1200.0, 6, 1, ',', "1200,0"},
         FixedCase{"LimitPastSixDigitsGoesExponent", 199999998.0, 6, 1, '.', "2E+08"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct GeneralCase {
     const char* name;
@@ -66,6 +66,6 @@ INSTANTIATE_TEST_SUITE_P(Levels, GeneralFormat,
                          ::testing::Values(GeneralCase{"Whole", 250, "250"}, GeneralCase{"Zero", 0, "0"},
                                            GeneralCase{"EightDigits", 99999999, "99999999"},
                                            GeneralCase{"Fraction", 2.5, "2,5"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TwinCase{"FrustumHeads", 23, 13, {2000, 1000, 100, 300, 400}, 3e-4},
                       TwinCase{"TorisphericalHeads", 24, 14, {2000, 1000, 100, 194, 1000, 100}, 1e-9},
                       TwinCase{"Box", 25, 15, {3000, 1000, 1500}, 1e-12}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct TiltCase {
     const char* name;
@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TiltCase{"FrustumHeads", 23, {3000, 1000, 100, 300, 400, 320, 2500}},
                       TiltCase{"TorisphericalHeads", 24, {3000, 1000, 100, 194, 1000, 100, 320, 2500}},
                       TiltCase{"Box", 25, {4000, 1000, 1500, 400, 3500}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Inclined, GaugeAtTheLowerEndHasNoDeadVolume)
 {
@@ -152,6 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TwinCheckFirst", 20, {2000, 1000, 100, 501, 100, 0},
                     "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1002.0 мм\n"
                     "или уменьшите длину сферической части днища не более чем 500.0 мм."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

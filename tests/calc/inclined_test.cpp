@@ -85,7 +85,7 @@ TEST_P(LevelTank, SectionIsTheHorizontalTanks)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, LevelTank, ::testing::ValuesIn(levelCases()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 struct BodyCase {
     std::string name;
@@ -139,7 +139,7 @@ TEST_P(WholeBody, SlabsSumToTheVolumeAndVanishOutsideTheBody)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, WholeBody, ::testing::ValuesIn(bodyCases()),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 struct GaugeCase {
     const char* name;

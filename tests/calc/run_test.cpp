@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(Heights, SphereRows,
                          ::testing::Values(RowsCase{"Ten", 10, 1, 11, 10}, RowsCase{"Nineteen", 19, 1, 20, 19},
                                            RowsCase{"Twenty", 20, 2, 11, 20}, RowsCase{"Thousand", 1000, 100, 11, 1000},
                                            RowsCase{"TopWithoutRow", 1005, 100, 11, 1000}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Run, SumCoversSlabsAboveTheLastRow)
 {
@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"ZeroHeight", 1, {0, 1000}, '.', "Высота ёмкости должна быть не менее 10 мм."},
         RefusalCase{"ShallowBeforeHeadCheck", 3, {1, 1000, 1, 2}, '.', "Высота ёмкости должна быть не менее 10 мм."},
         RefusalCase{"ZeroDiameterCone", 12, {2000, 0, 100, 300}, '.', "Высота ёмкости должна быть не менее 10 мм."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Run, HemisphericalHeadsAreAccepted)
 {
@@ -130,8 +130,9 @@ TEST_P(SameTable, RowsAgree)
         EXPECT_EQ(a.result.rows[k].level, b.result.rows[k].level);
         EXPECT_EQ(a.result.rows[k].volume, b.result.rows[k].volume) << "row " << k + 1;
     }
-    if (c.sameTrueVolume)
+    if (c.sameTrueVolume) {
         EXPECT_NEAR(a.result.trueVolume, b.result.trueVolume, 1e-9 * b.result.trueVolume);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -150,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
         SameCase{"FrustumToPointHorizontal", 13, {2000, 1000, 100, 300, 0}, 12, {2000, 1000, 100, 300}, true},
         SameCase{"StraightFrustumIsCylinder", 13, {2000, 1000, 100, 300, 1000}, 8, {2800, 1000}, true},
         SameCase{"SharpCornersAreBox", 16, {2000, 1000, 1500, 0}, 15, {2000, 1000, 1500}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Run, EveryLevelIsTheRunningVolume)
 {

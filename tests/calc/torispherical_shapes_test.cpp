@@ -49,7 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
         DegenerateCase{"VerticalHalfDiameterIsHemisphere", 7, {1000, 1000, 50, 500, 500, 100}, 3, {1000, 1000, 50, 500}},
         DegenerateCase{"HorizontalNoKnuckleIsSphericalSegment", 14, {2000, 1000, 100, 200, 725, 0}, 10, {2000, 1000, 100, 200}},
         DegenerateCase{"HorizontalHalfDiameterIsHemisphere", 14, {2000, 1000, 100, 500, 500, 0}, 10, {2000, 1000, 100, 500}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct AccuracyCase {
     const char* name;
@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AccuracyCase{"HorizontalStandardHead", 14, {2000, 1000, 100, 194, 1000, 100}},
                       AccuracyCase{"HorizontalSmallTank", 14, {1000, 500, 0, 97, 500, 50}},
                       AccuracyCase{"HorizontalLargeTank", 14, {10000, 3000, 100, 581, 3000, 300}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct RefusalCase {
     const char* name;
@@ -107,6 +107,6 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"DepthDoesNotMatch", 7, {1000, 1000, 50, 250, 1000, 100},
                     "Размеры днища не согласованы!\nПри указанных диаметре и радиусах высота сферической части днища "
                     "равна 193,8 мм."}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

@@ -104,7 +104,7 @@ TEST_P(TorisphericalHeadTest, SlabSumsReachVolume)
     EXPECT_NEAR(standing, head.volume(), 1e-4 * head.volume());
 }
 
-INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalHeadTest, ::testing::ValuesIn(kHeads), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalHeadTest, ::testing::ValuesIn(kHeads), [](const auto& testInfo) { return testInfo.param.name; });
 
 // Sphere of radius R cut at R − h from its centre: the plane meets it in a circle of radius ρ, of which the
 // segment beyond the chord is the section. Long double, as this form cancels near the rim.
@@ -145,7 +145,7 @@ TEST_P(TorisphericalLimitTest, DepthVolumeAndSection)
         EXPECT_NEAR(head.sectionArea(u), p.section(u), 1e-14 * p.section(0.0) + 1e-9) << "u = " << u;
 }
 
-INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalLimitTest, ::testing::ValuesIn(kClosedForms), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalLimitTest, ::testing::ValuesIn(kClosedForms), [](const auto& testInfo) { return testInfo.param.name; });
 
 using Fault = TorisphericalHead::Fault;
 struct CheckRow { const char* name; double d, rs, rsk, hs; std::optional<Fault> fault; double limit; };
@@ -181,7 +181,7 @@ TEST_P(TorisphericalCheckTest, RefusesWithLimit)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalCheckTest, ::testing::ValuesIn(kChecks), [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalCheckTest, ::testing::ValuesIn(kChecks), [](const auto& testInfo) { return testInfo.param.name; });
 
 // The largest typed values stay finite and inside the cylinder that holds the head.
 TEST(TorisphericalExtremes, LargestInputsStayBounded)

@@ -59,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"TooManyDims", "0 1000 1000", 64}, StatusCase{"NineDigits", "0 123456789", 64},
                       StatusCase{"NotDigits", "0 1e3", 64}, StatusCase{"NegativeDim", "0 -5", 64},
                       StatusCase{"BadDecimals", "--decimals 4 0 1000", 64}, StatusCase{"UnknownOption", "--x 0 1000", 64}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
 {

@@ -125,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                       WorkbookCase{"DeadVolumeShowsAtLevelZero", [] { return synthetic(23, 12.5, 1); }},
                       WorkbookCase{"TopAloneInTheLastRow", [] { return synthetic(30, 0, 0); }},
                       WorkbookCase{"SingleRowTable", [] { return synthetic(7, 0, 3); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct FormatCase {
     const char* name;
@@ -204,7 +204,7 @@ TEST_P(FullTableFile, TableWithoutLevelsIsRefused)
 INSTANTIATE_TEST_SUITE_P(Formats, FullTableFile,
                          ::testing::Values(FormatCase{"Xlsx", TableFormat::Xlsx, "tablica.xlsx"},
                                            FormatCase{"Pdf", TableFormat::Pdf, "tablica.pdf"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 int pdfPageObjects(const QByteArray& pdf)
 {
@@ -292,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PdfCase{"SmallTankOnOnePage", [] { return synthetic(57, 0, 2); }, 1, 1, "5"},
                       PdfCase{"SphereOfOneMetre", [] { return fromCore(0, {"1000"}, 3); }, 3, 4, "100"},
                       PdfCase{"TwentyMetresOnManyPages", [] { return synthetic(20000, 3.5, 3); }, 29, 70, "2000"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace tarvol::test

@@ -222,7 +222,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingCall{"ValueOfFifthRowRefused", "Value", 4 + 2 * 5, 6 + 8 + 2 * 5 * 2},
                       FailingCall{"SaveAsRefused", "SaveAs", 1, 6 + 8 + 40 + 2},
                       FailingCall{"FinalVisibleRefused", "Visible", 2, 6 + 8 + 40 + 3}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(SpreadsheetExport, UnregisteredApplicationFailsTheSameEveryTime)
 {
@@ -322,7 +322,7 @@ TEST_P(WorkbookFailingSave, ReportsThePathAndLeavesNoFileAndTheOldOneIntact)
 INSTANTIATE_TEST_SUITE_P(Cases, WorkbookFailingSave,
                          ::testing::Values(FailingSave{"ParentIsARegularFile", false, 0},
                                            FailingSave{"DiskFullOverAnOldWorkbook", true, 2000}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct ComponentCall {
     const char* name;
@@ -362,7 +362,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ComponentCall{"AddressAsNumber", "Range", {1}, false},
                       ComponentCall{"SecondSheetMissing", "WorkSheets", {2}, false},
                       ComponentCall{"UnknownMember", "Cells", {1}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace tarvol::test

@@ -101,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {QStringLiteral("Форма"), {shown("D", "1000")}, {{"100", "14.661"}, {"200", "1.23E+12"}}},
                    {QStringLiteral("Форма"), QStringLiteral("D  1000"), QString(), kHeader,
                     QStringLiteral("100\t14.661"), QStringLiteral("200\t1.23E+12")}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(TextExport, PathWithSpacesReachesTheOpenerWholeAfterTheFileIsComplete)
 {
@@ -220,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FailingTarget{"FolderDoesNotExist", missingFolder, false, 0, false},
                       FailingTarget{"DiskFullOverAnOldFile", oldFile, true, 64, false},
                       FailingTarget{"ReadOnlyFolderWithAnOldFile", oldFileInReadOnlyFolder, true, 0, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace tarvol::test

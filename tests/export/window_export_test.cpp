@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                       DialogCase{"Spreadsheet", "N8", QStringLiteral("emkost.xls"), {QStringLiteral("Excel (*.xls)")}, "b.xls"},
                       DialogCase{"Table", "N9", QStringLiteral("tablica.xlsx"),
                                  {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)")}, "c.xlsx"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(SaveCommand, TextOfTheSphereIsWrittenAndOpened)
 {
@@ -141,7 +141,7 @@ TEST_P(TextOverwrite, AsksAndKeepsOrReplacesTheFile)
 
 INSTANTIATE_TEST_SUITE_P(Answers, TextOverwrite,
                          ::testing::Values(OverwriteCase{"No", false}, OverwriteCase{"Yes", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct FailingCommand {
     const char* name;
@@ -172,7 +172,7 @@ TEST_P(SaveFailure, ShowsTheErrorBoxWithThePathAndTheWindowStaysUsable)
 INSTANTIATE_TEST_SUITE_P(Commands, SaveFailure,
                          ::testing::Values(FailingCommand{"Text", "D1", 0}, FailingCommand{"Spreadsheet", "N8", 0},
                                            FailingCommand{"TableXlsx", "N9", 0}, FailingCommand{"TablePdf", "N9", 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(SaveCommand, SpreadsheetHoldsTheGridAsTexts)
 {
