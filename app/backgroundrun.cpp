@@ -51,7 +51,7 @@ std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, int value)
     dialog->setObjectName(QLatin1String(kProgressDialogName));
     dialog->setWindowTitle(messageCaption());
     dialog->setWindowModality(Qt::WindowModal);
-    dialog->setAutoReset(false);   // reaching 100 % must not hide the dialog before the rows are shown
+    dialog->setAutoReset(false); // reaching 100 % must not hide the dialog before the rows are shown
     dialog->setMinimumDuration(0);
     dialog->setValue(value);
     return dialog;

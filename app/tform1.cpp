@@ -42,7 +42,7 @@ namespace {
 constexpr int kClientWidth = 888;
 constexpr int kClientHeight = 626;
 constexpr int kMaxDigits = 8;
-constexpr int kShortestName = 15;   // every catalogue name is longer; a shorter text was typed
+constexpr int kShortestName = 15; // every catalogue name is longer; a shorter text was typed
 
 const QString kErrorIdle = QStringLiteral("Погрешность расчётов в %");
 const QString kInnerTitle = QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ ЕМКОСТИ");
@@ -62,7 +62,7 @@ char decimalSeparator()
 {
     const QString point = QLocale().decimalPoint();
     const char16_t c = point.isEmpty() ? u'.' : point.front().unicode();
-    return c < 0x80 ? static_cast<char>(c) : '.';   // the core writes one byte
+    return c < 0x80 ? static_cast<char>(c) : '.'; // the core writes one byte
 }
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -144,8 +144,8 @@ QPixmap thumbnailPicture(const QString& path, QSize size, qreal pixelRatio)
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                              | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                              | Qt::WindowCloseButtonHint),
       m_ui(new Ui::TForm1)
 {
     static const bool prepared = [] {
@@ -166,8 +166,8 @@ TForm1::TForm1(QWidget* parent)
     // The window's tab order; the Enter key walks it like Tab.
     m_tabOrder = {m_ui->Edit10, m_ui->StringGrid1, m_ui->ComboBox1};
     m_tabOrder.insert(m_tabOrder.end(), m_fields.begin(), m_fields.end());
-    m_tabOrder.insert(m_tabOrder.end(), {m_ui->ProgressBar1, m_ui->ComboBox2, m_ui->Txt, m_ui->RG1Item0,
-                                         m_ui->RG1Item1, m_ui->RG1Item2});
+    m_tabOrder.insert(m_tabOrder.end(),
+                      {m_ui->ProgressBar1, m_ui->ComboBox2, m_ui->Txt, m_ui->RG1Item0, m_ui->RG1Item1, m_ui->RG1Item2});
     for (size_t i = 1; i < m_tabOrder.size(); ++i)
         QWidget::setTabOrder(m_tabOrder[i - 1], m_tabOrder[i]);
 
@@ -177,9 +177,9 @@ TForm1::TForm1(QWidget* parent)
     m_ui->RG1Buttons->setExclusive(true);
 
     QLineEdit* selectorEdit = m_ui->ComboBox1->lineEdit();
-    selectorEdit->setCompleter(nullptr);   // completion would type a whole name
-    selectorEdit->setAcceptDrops(false);   // a drop would bypass the one-character limit
-    selectorEdit->setContextMenuPolicy(Qt::PreventContextMenu);   // so would the menu's Paste
+    selectorEdit->setCompleter(nullptr);                        // completion would type a whole name
+    selectorEdit->setAcceptDrops(false);                        // a drop would bypass the one-character limit
+    selectorEdit->setContextMenuPolicy(Qt::PreventContextMenu); // so would the menu's Paste
     m_ui->ComboBox1->installEventFilter(this);
 
     // Paste and drag-and-drop bypass the key filter; the validator keeps them to digits.
@@ -246,8 +246,8 @@ void TForm1::fitFontsToLayout()
     QTableWidget* grid = m_ui->StringGrid1;
     // the cell's text margins, its grid line and a pixel for rounding
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 2;
-    condenseToFit(grid, {{kLevelHeading, grid->columnWidth(0) - margins},
-                         {kVolumeHeading, grid->columnWidth(1) - margins}});
+    condenseToFit(grid,
+                  {{kLevelHeading, grid->columnWidth(0) - margins}, {kVolumeHeading, grid->columnWidth(1) - margins}});
 
     QComboBox* selector = m_ui->ComboBox1;
     QStyleOptionComboBox option;
@@ -255,7 +255,7 @@ void TForm1::fitFontsToLayout()
     option.editable = true;
     const QRect edit =
         selector->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, selector);
-    const int textMargins = 6;   // the edit field's own margins and cursor
+    const int textMargins = 6; // the edit field's own margins and cursor
     QList<std::pair<QString, int>> names;
     for (const ShapeInfo& info : shapes())
         names.append({fromUtf8(info.name), edit.width() - textMargins});
@@ -420,9 +420,8 @@ void TForm1::RG1Click()
 
 bool TForm1::inputComplete() const
 {
-    return std::none_of(m_fields.begin(), m_fields.begin() + kDimensionRows, [this](const QLineEdit* field) {
-        return field->isVisibleTo(this) && field->text().isEmpty();
-    });
+    return std::none_of(m_fields.begin(), m_fields.begin() + kDimensionRows,
+                        [this](const QLineEdit* field) { return field->isVisibleTo(this) && field->text().isEmpty(); });
 }
 
 void TForm1::N2Click()
@@ -443,7 +442,7 @@ void TForm1::N2Click()
     setCalculatedState();
 
     if (const auto k = findShape(selectedShapeName().toStdString()); k && !runShape(*k)) {
-        m_ui->Edit9->setText(stepBefore);   // a cancelled run leaves the window as "Правка" would have
+        m_ui->Edit9->setText(stepBefore); // a cancelled run leaves the window as "Правка" would have
         return;
     }
 
@@ -465,7 +464,7 @@ bool TForm1::runShape(int k)
         const bool cancelled = outcome.refusal->kind == RefusalKind::Cancelled;
         if (!cancelled)
             messages().information(QString::fromStdString(outcome.refusal->message));
-        N4Click();   // back to entering, the typed values kept for correction
+        N4Click(); // back to entering, the typed values kept for correction
         return !cancelled;
     }
     showResult(outcome.result);
@@ -634,8 +633,7 @@ void TForm1::ComboBox1KeyDown(const QKeyEvent* key)
 
 bool TForm1::isTabStop(const QWidget* widget) const
 {
-    return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled()
-        && widget->isVisibleTo(this);
+    return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled() && widget->isVisibleTo(this);
 }
 
 // Forward through the whole window's tab order, wrapping; the control itself comes last.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
-#include <memory>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -40,10 +40,10 @@ public:
     // What the exports read: the window as the user sees it.
     using DimensionRow = ::tarvol::DimensionRow;
     using GridRow = ::tarvol::GridRow;
-    QString shapeText() const;                      // the selector's text
-    DimensionRow dimensionRow(int row) const;        // rows 1 .. kDimensionRows
-    int gridRowCount() const;                        // heading row included
-    std::vector<GridRow> gridRows() const;           // rows 1 .. gridRowCount() - 1
+    QString shapeText() const;                // the selector's text
+    DimensionRow dimensionRow(int row) const; // rows 1 .. kDimensionRows
+    int gridRowCount() const;                 // heading row included
+    std::vector<GridRow> gridRows() const;    // rows 1 .. gridRowCount() - 1
     QProgressBar* progressBar() const;
 
     // The text of the selector's current item (empty when none is current), which names the selected shape.
@@ -80,7 +80,7 @@ protected:
 
 private:
     void FormCreate();
-    bool Edit1KeyPress(QLineEdit* field, const QKeyEvent* key) const;   // false: the character is refused
+    bool Edit1KeyPress(QLineEdit* field, const QKeyEvent* key) const; // false: the character is refused
     void Edit1KeyDown(QWidget* field, const QKeyEvent* key);          // serves Edit1 .. Edit9 alike
     void ComboBox1KeyDown(const QKeyEvent* key);
     bool Edit1ContextPopup();
@@ -101,18 +101,18 @@ private:
     bool isTabStop(const QWidget* widget) const;
 
     bool inputComplete() const;
-    bool runShape(int shape);   // false: the user cancelled the run
+    bool runShape(int shape); // false: the user cancelled the run
     RunOutcome calculate(int shape, const std::vector<std::string>& texts, const RunOptions& options) const;
     // calculate() on a worker thread, the window's commands locked while it lasts; a call while another run
     // computes is refused as cancelled
-    std::vector<std::string> fieldTexts(int shape) const;   // the shape's fields in field order
+    std::vector<std::string> fieldTexts(int shape) const; // the shape's fields in field order
     RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
 
     Ui::TForm1* m_ui;
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
-    std::array<QLineEdit*, kDimensionRows + 1> m_fields{};    // Edit1 .. Edit9
+    std::array<QLineEdit*, kDimensionRows + 1> m_fields{}; // Edit1 .. Edit9
     std::array<QLabel*, kDimensionRows> m_units{};
     std::vector<QLabel*> m_thumbnails;
     std::vector<QWidget*> m_tabOrder;

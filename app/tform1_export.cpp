@@ -46,7 +46,8 @@ SaveDialog& dialogOf(QObject* form, const QString& name, const QString& proposal
 
 SaveDialog& SaveDialog1(QObject* form)
 {
-    return dialogOf(form, QStringLiteral("SaveDialog1"), QStringLiteral("emkost.xls"), {QStringLiteral("Excel (*.xls)")});
+    return dialogOf(form, QStringLiteral("SaveDialog1"), QStringLiteral("emkost.xls"),
+                    {QStringLiteral("Excel (*.xls)")});
 }
 
 SaveDialog& SaveDialog2(QObject* form)
@@ -81,8 +82,9 @@ std::optional<SaveChoice> execute(QWidget* parent, SaveDialog& dialog)
                                                : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
         box.selectFile(proposed.fileName());
         if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty())
-            choice = SaveChoice{box.selectedFiles().front(),
-                                static_cast<int>(std::max<qsizetype>(0, dialog.filters.indexOf(box.selectedNameFilter())))};
+            choice =
+                SaveChoice{box.selectedFiles().front(),
+                           static_cast<int>(std::max<qsizetype>(0, dialog.filters.indexOf(box.selectedNameFilter())))};
     }
     if (choice) {
         dialog.fileName = choice->path;

@@ -20,12 +20,12 @@ using BranchFn = RunOutcome (*)(std::span<const double> dims, const RunOptions& 
 struct ShapeInfo {
     std::string_view name;
     Group group;
-    std::span<const std::string_view> captions;   // one per dimension field, in field order
-    std::string_view thumbnail;                    // object name of the main window's picture
+    std::span<const std::string_view> captions; // one per dimension field, in field order
+    std::string_view thumbnail;                 // object name of the main window's picture
     PixelRect thumbnailRect;
-    int viewerWidth, viewerHeight;                 // outer size of the drawing's window
-    bool checkValue;                               // the full volume is a check value, not an exact one
-    bool outerDimensions;                          // the fields are outer dimensions
+    int viewerWidth, viewerHeight; // outer size of the drawing's window
+    bool checkValue;               // the full volume is a check value, not an exact one
+    bool outerDimensions;          // the fields are outer dimensions
     BranchFn branch;
 };
 

@@ -20,16 +20,16 @@ struct Point {
 
 // Upper half of one outline: the outer one (inset 0) or the inner one (inset t).
 struct Outline {
-    double d;         // x of the convex side's centre; the top wall ends above it
-    double h;         // height of the top wall's end: the convex side's radius
-    double flatX;     // the straight flat side, and the mid-height point of the curved one
+    double d;     // x of the convex side's centre; the top wall ends above it
+    double h;     // height of the top wall's end: the convex side's radius
+    double flatX; // the straight flat side, and the mid-height point of the curved one
     bool flatArc;
-    double bx;        // curved flat side: centre (bx, 0), radius br
+    double bx; // curved flat side: centre (bx, 0), radius br
     double br;
     bool topArc;
-    double vy;        // curved top wall: centre (d, vy), radius vr
+    double vy; // curved top wall: centre (d, vy), radius vr
     double vr;
-    double eps;       // length tolerance for the tangency tests
+    double eps; // length tolerance for the tangency tests
 };
 
 Outline makeOutline(const DTankDims& k, double inset)
@@ -49,22 +49,13 @@ Outline makeOutline(const DTankDims& k, double inset)
 }
 
 // sqrt(r² - u²) without the cancellation of squaring nearly equal numbers
-double halfChord(double r, double u)
-{
-    return std::sqrt(std::max(0.0, (r - u) * (r + u)));
-}
+double halfChord(double r, double u) { return std::sqrt(std::max(0.0, (r - u) * (r + u))); }
 
 // Left branch of the flat side's arc shrunk by rs, at height y.
-double flatLeft(const Outline& o, double rs, double y)
-{
-    return o.bx - halfChord(o.br - rs, y);
-}
+double flatLeft(const Outline& o, double rs, double y) { return o.bx - halfChord(o.br - rs, y); }
 
 // Left branch of the top wall's arc shrunk by rs, at height y (at or above its centre).
-double topLeft(const Outline& o, double rs, double y)
-{
-    return o.d - halfChord(o.vr - rs, std::max(0.0, y - o.vy));
-}
+double topLeft(const Outline& o, double rs, double y) { return o.d - halfChord(o.vr - rs, std::max(0.0, y - o.vy)); }
 
 // Centre of the corner arc of radius rs (rs = 0: the sharp corner itself), at distance rs inside
 // both the flat side and the top wall. It fits when its tangent points stay on their walls: on
@@ -157,15 +148,9 @@ double largestCorner(const DTankDims& k)
     return lo;
 }
 
-double roundUpTenth(double v)
-{
-    return std::ceil(v * 10.0 - 1e-4) / 10.0;
-}
+double roundUpTenth(double v) { return std::ceil(v * 10.0 - 1e-4) / 10.0; }
 
-double roundDownTenth(double v)
-{
-    return std::floor(v * 10.0 + 1e-4) / 10.0;
-}
+double roundDownTenth(double v) { return std::floor(v * 10.0 + 1e-4) / 10.0; }
 
 struct FaultText {
     DTankFault fault;
@@ -176,16 +161,13 @@ constexpr std::array<FaultText, 6> kFaultTexts{{
     {DTankFault::WallTooThick,
      "Толщина стенки ёмкости должна быть меньше радиуса выпуклой стороны ёмкости (R), равного"},
     {DTankFault::WidthBelowRadius, "Ширина ёмкости максимальная (S) должна быть не меньше"},
-    {DTankFault::LengthTooShort,
-     "Длина ёмкости (L) должна быть больше двойной толщины стенки, равной"},
-    {DTankFault::TopArcTooSmall,
-     "Радиус верхней/нижней стенки (RV) должен быть равен 0 или не меньше"},
-    {DTankFault::SideArcTooSmall,
-     "Радиус боковой стенки ёмкости (RB) должен быть равен 0 или не меньше"},
+    {DTankFault::LengthTooShort, "Длина ёмкости (L) должна быть больше двойной толщины стенки, равной"},
+    {DTankFault::TopArcTooSmall, "Радиус верхней/нижней стенки (RV) должен быть равен 0 или не меньше"},
+    {DTankFault::SideArcTooSmall, "Радиус боковой стенки ёмкости (RB) должен быть равен 0 или не меньше"},
     {DTankFault::CornerTooLarge, "Радиус скругления углов (RS) должен быть не больше"},
 }};
 
-}  // namespace
+} // namespace
 
 std::optional<DTankRefusal> checkDTank(const DTankDims& k)
 {
@@ -213,8 +195,7 @@ std::optional<DTankRefusal> checkDTank(const DTankDims& k)
             if (k.RB < k.R)
                 return DTankRefusal{DTankFault::SideArcTooSmall, k.R};
             const double bIn = k.RB - t;
-            return DTankRefusal{DTankFault::WidthBelowRadius,
-                                roundUpTenth(k.R + t + bIn - halfChord(bIn, rIn))};
+            return DTankRefusal{DTankFault::WidthBelowRadius, roundUpTenth(k.R + t + bIn - halfChord(bIn, rIn))};
         }
         // least RB: the arc spans the full height and meets the top wall at x <= S - R
         const double least = dIn >= rIn ? k.R : t + (rIn * rIn + dIn * dIn) / (2.0 * dIn);
@@ -241,7 +222,7 @@ DTankSection::DTankSection(const DTankDims& k)
     if (checkDTank(k))
         return;
     const Outline in = makeOutline(k, k.t);
-    const double rs = k.RS > k.t ? k.RS - k.t : 0.0;  // a thinner corner vanishes inside the wall
+    const double rs = k.RS > k.t ? k.RS - k.t : 0.0; // a thinner corner vanishes inside the wall
     const std::optional<Point> centre = cornerCentre(in, rs);
     if (!centre)
         return;
@@ -268,15 +249,9 @@ DTankSection::DTankSection(const DTankDims& k)
     m_area = 2.0 * half;
 }
 
-double DTankSection::height() const
-{
-    return 2.0 * m_halfHeight;
-}
+double DTankSection::height() const { return 2.0 * m_halfHeight; }
 
-double DTankSection::innerLength() const
-{
-    return m_innerLength;
-}
+double DTankSection::innerLength() const { return m_innerLength; }
 
 double DTankSection::widthAt(double y) const
 {
@@ -286,10 +261,7 @@ double DTankSection::widthAt(double y) const
     return std::max(0.0, xAt(m_right, fromMid) - leftX(fromMid));
 }
 
-double DTankSection::area() const
-{
-    return m_area;
-}
+double DTankSection::area() const { return m_area; }
 
 double DTankSection::xAt(const Piece& piece, double y)
 {
@@ -322,4 +294,4 @@ double DTankSection::leftX(double y) const
     return m_left.empty() ? 0.0 : xAt(m_left.back(), y);
 }
 
-}  // namespace tarvol
+} // namespace tarvol

@@ -21,13 +21,13 @@ struct DTankDims {
 
 // What is wrong with the dimensions, in the order checkDTank tests them.
 enum class DTankFault {
-    WallTooThick,      // R <= t; limit R
-    WidthBelowRadius,  // S < R + t (top wall shorter than the wall is thick); limit R + t,
-                       // or the least S that leaves room for the bulge RB when S == R + t
-    LengthTooShort,    // L <= 2t; limit 2t
-    TopArcTooSmall,    // 0 < RV < the least RV whose arc meets the flat side above the mid-line
-    SideArcTooSmall,   // 0 < RB < the least RB whose arc meets the top wall before the convex side
-    CornerTooLarge,    // RS > 0 and the corner arc's tangent points leave their walls; limit the largest RS
+    WallTooThick,     // R <= t; limit R
+    WidthBelowRadius, // S < R + t (top wall shorter than the wall is thick); limit R + t,
+                      // or the least S that leaves room for the bulge RB when S == R + t
+    LengthTooShort,   // L <= 2t; limit 2t
+    TopArcTooSmall,   // 0 < RV < the least RV whose arc meets the flat side above the mid-line
+    SideArcTooSmall,  // 0 < RB < the least RB whose arc meets the top wall before the convex side
+    CornerTooLarge,   // RS > 0 and the corner arc's tangent points leave their walls; limit the largest RS
 };
 
 // The faulty field and its limit in mm; a least limit is rounded up and a largest one down
@@ -49,8 +49,8 @@ class DTankSection {
 public:
     explicit DTankSection(const DTankDims& dims);
 
-    double height() const;       // 2 (R - t)
-    double innerLength() const;  // L - 2t
+    double height() const;      // 2 (R - t)
+    double innerLength() const; // L - 2t
     // Inner width at height y above the inner bottom; 0 outside [0, height()].
     double widthAt(double y) const;
     // Exact area of the inner outline in mm², integrated piece by piece in closed form.
@@ -72,11 +72,11 @@ private:
     static double integral(const Piece& piece);
     double leftX(double y) const;
 
-    std::vector<Piece> m_left;  // flat side, corner arc, top wall, upwards from the mid-line
-    Piece m_right{};            // the convex side
+    std::vector<Piece> m_left; // flat side, corner arc, top wall, upwards from the mid-line
+    Piece m_right{};           // the convex side
     double m_halfHeight = 0.0;
     double m_innerLength = 0.0;
     double m_area = 0.0;
 };
 
-}  // namespace tarvol
+} // namespace tarvol

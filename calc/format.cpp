@@ -28,7 +28,8 @@ Decimal toDecimal(double value)
     }
     // exact digits of the binary value, whatever the C locale's decimal point
     char buf[80];
-    *std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, kExactDigits - 1).ptr = 0;
+    *std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, kExactDigits - 1).ptr =
+        0;
     const char* p = buf;
     d.digits.push_back(*p++);
     if (*p == '.')

@@ -30,7 +30,7 @@ struct Tilt {
     double sin = 0;
     double cos = 1;
     double tan = 0;
-    double secMinusOne = 0;   // 1 / cos θ − 1, without the cancellation of a faint tilt
+    double secMinusOne = 0; // 1 / cos θ − 1, without the cancellation of a faint tilt
 };
 
 void validate(const TiltedTank& tank)
@@ -83,9 +83,8 @@ double unitChordIntegral(double plusA, double minusA, double plusB, double minus
     const bool sameSide = (uA > 0 && uB > 0) || (uA < 0 && uB < 0);
     // sin δ = uB gA − uA gB loses the digits of a short interval; rewritten around du it keeps them, and the
     // direct form is kept for a long interval across the axis, where the rewritten one would cancel instead
-    const double sinDelta = (sameSide || du <= 1) && gA + gB > 0
-        ? du * (gA + uA * (uA + uB) / (gA + gB))
-        : uB * gA - uA * gB;
+    const double sinDelta =
+        (sameSide || du <= 1) && gA + gB > 0 ? du * (gA + uA * (uA + uB) / (gA + gB)) : uB * gA - uA * gB;
     const double cosDelta = gA * gB + uA * uB;
     double oneMinusProduct = 1 - uA * uB;
     if (uA >= 0 && uB >= 0)
@@ -93,9 +92,8 @@ double unitChordIntegral(double plusA, double minusA, double plusB, double minus
     else if (uA <= 0 && uB <= 0)
         oneMinusProduct = plusA - uA * plusB;
     const double onePlusCosSum = oneMinusProduct + gA * gB;
-    const double deltaMinusSin = (cosDelta > 0 && sinDelta < 0.25)
-        ? asinMinusArg(sinDelta)
-        : std::atan2(sinDelta, cosDelta) - sinDelta;
+    const double deltaMinusSin =
+        (cosDelta > 0 && sinDelta < 0.25) ? asinMinusArg(sinDelta) : std::atan2(sinDelta, cosDelta) - sinDelta;
     return std::max(0.0, deltaMinusSin + sinDelta * onePlusCosSum);
 }
 
@@ -120,7 +118,7 @@ double shellSection(const TiltedTank& tank, const Tilt& tilt, double z)
     const double drop = length * tilt.tan;
     const double p1 = p0 - drop;
     const double q1 = q0 + drop;
-    if (q0 >= H || p1 >= H)   // the line runs below the shell, or above it, along the whole length
+    if (q0 >= H || p1 >= H) // the line runs below the shell, or above it, along the whole length
         return 0;
     const bool lowClamped = p1 < 0;
     const bool highClamped = q0 < 0;
@@ -139,8 +137,8 @@ template <class F>
 double rootBetween(F f, double lo, double hi, double fLo, double fHi)
 {
     std::uintmax_t iterations = 200;
-    const auto bracket = boost::math::tools::toms748_solve(f, lo, hi, fLo, fHi,
-                                                           boost::math::tools::eps_tolerance<double>(), iterations);
+    const auto bracket =
+        boost::math::tools::toms748_solve(f, lo, hi, fLo, fHi, boost::math::tools::eps_tolerance<double>(), iterations);
     return 0.5 * (bracket.first + bracket.second);
 }
 
@@ -159,8 +157,8 @@ Interval positiveSet(F f, double length, double bound)
         return {rootBetween(f, 0.0, length, f0, f1), length};
     if (bound <= 0)
         return {0.0, 0.0};
-    const auto [at, negated] = boost::math::tools::brent_find_minima([&](double u) { return -f(u); }, 0.0, length,
-                                                                     kExtremumBits);
+    const auto [at, negated] =
+        boost::math::tools::brent_find_minima([&](double u) { return -f(u); }, 0.0, length, kExtremumBits);
     if (-negated <= 0)
         return {0.0, 0.0};
     return {rootBetween(f, 0.0, at, f0, -negated), rootBetween(f, at, length, -negated, f1)};
@@ -287,8 +285,8 @@ double tiltedSectionArea(const TiltedTank& tank, double z)
     const double shell = shellSection(tank, tilt, z);
     if (tank.head.length <= 0)
         return shell;
-    const double t0 = (z - 0.5 * tank.height) + z * tilt.secMinusOne;   // liquid line's offset from the axis at s = 0
-    const double t1 = t0 - tank.shellLength * tilt.tan;  // and at s = Ls
+    const double t0 = (z - 0.5 * tank.height) + z * tilt.secMinusOne; // liquid line's offset from the axis at s = 0
+    const double t1 = t0 - tank.shellLength * tilt.tan;               // and at s = Ls
     const double heads = headChordIntegral(tank.head, -t0, tilt.tan) + headChordIntegral(tank.head, t1, tilt.tan);
     return shell + heads / tilt.cos;
 }
@@ -312,7 +310,7 @@ HeadProfile sphericalSegmentHead(double D, double LS)
     if (D <= 0 || LS <= 0)
         return {};
     const double R = D * D / (8 * LS) + 0.5 * LS;
-    const double beyond = D * D / (4 * LS);   // 2R − LS
+    const double beyond = D * D / (4 * LS); // 2R − LS
     // r² = R² − (R − LS + s)² = (LS − s)(2R − LS + s)
     const auto radius = [LS, beyond](double s) {
         s = std::clamp(s, 0.0, LS);
@@ -332,10 +330,7 @@ HeadProfile ellipsoidHead(double D, double LEL)
     return {LEL, radius, {}, 0.5 * D};
 }
 
-HeadProfile coneHead(double D, double LK)
-{
-    return frustumHead(D, LK, 0);
-}
+HeadProfile coneHead(double D, double LK) { return frustumHead(D, LK, 0); }
 
 HeadProfile frustumHead(double D, double LK, double Dmin)
 {

@@ -14,25 +14,25 @@ enum class ShellSection { Circle, Ellipse, Rectangle };
 
 // A head of revolution beyond one end of a circular shell, continuing its axis.
 struct HeadProfile {
-    double length = 0;                       // axial extent beyond the shell's end, mm (0: no head)
-    std::function<double(double)> radius;    // r(s) for 0 <= s <= length, mm; must be concave in s
-    std::vector<double> breaks;              // s in (0, length) where r or r' is not smooth
-    double maxRadius = 0;                    // the largest r(s) on [0, length]
+    double length = 0;                    // axial extent beyond the shell's end, mm (0: no head)
+    std::function<double(double)> radius; // r(s) for 0 <= s <= length, mm; must be concave in s
+    std::vector<double> breaks;           // s in (0, length) where r or r' is not smooth
+    double maxRadius = 0;                 // the largest r(s) on [0, length]
 };
 
 struct TiltedTank {
     ShellSection section = ShellSection::Circle;
-    double width = 0;         // D for a circle, S for the ellipse and the rectangle
-    double height = 0;        // D for a circle, H for the ellipse and the rectangle
-    double shellLength = 0;   // Ls, the straight part between the heads
-    HeadProfile head;         // the same head at both ends; only a circular shell may have one
-    double rise = 0;          // A: rise of the shell's bottom line over Ls, 0 <= A < Ls (sin θ = A / Ls)
+    double width = 0;       // D for a circle, S for the ellipse and the rectangle
+    double height = 0;      // D for a circle, H for the ellipse and the rectangle
+    double shellLength = 0; // Ls, the straight part between the heads
+    HeadProfile head;       // the same head at both ends; only a circular shell may have one
+    double rise = 0;        // A: rise of the shell's bottom line over Ls, 0 <= A < Ls (sin θ = A / Ls)
 };
 
 // Heights z are measured vertically from the lower end of the shell's bottom line. The functions throw
 // std::invalid_argument for a negative dimension, a rise outside [0, Ls), or a head on a non-circular shell.
-double tiltedZMin(const TiltedTank& tank);                 // 0, or the lowest point of the lower head
-double tiltedZMax(const TiltedTank& tank);                 // the highest point, at the raised end
+double tiltedZMin(const TiltedTank& tank);                  // 0, or the lowest point of the lower head
+double tiltedZMax(const TiltedTank& tank);                  // the highest point, at the raised end
 double tiltedSectionArea(const TiltedTank& tank, double z); // mm², 0 outside [zMin, zMax]
 
 // Volume (mm³) of a plain tilted cylinder of diameter D and length L, rising A over L, below the plane at

@@ -19,7 +19,8 @@ RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOpti
         return RunOutcome::refuse(RefusalKind::BadInput, "Число размеров не соответствует форме ёмкости.");
     for (double v : dims)
         if (!(v >= 0 && v <= 99999999 && v == std::floor(v)))
-            return RunOutcome::refuse(RefusalKind::BadInput, "Размеры должны быть целыми числами миллиметров от 0 до 99999999.");
+            return RunOutcome::refuse(RefusalKind::BadInput,
+                                      "Размеры должны быть целыми числами миллиметров от 0 до 99999999.");
     return info.branch(dims, options);
 }
 
@@ -34,8 +35,8 @@ RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts
     dims.reserve(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
         const std::string& t = texts[i];
-        const bool digits = !t.empty() && t.size() <= kMaxDigits
-            && t.find_first_not_of("0123456789") == std::string::npos;
+        const bool digits =
+            !t.empty() && t.size() <= kMaxDigits && t.find_first_not_of("0123456789") == std::string::npos;
         if (!digits)
             return RunOutcome::refuse(RefusalKind::BadInput,
                                       "Размер \"" + std::string(info.captions[i])
@@ -65,8 +66,8 @@ std::string accuracyReport(int shapeIndex, double sumVolume, double trueVolume, 
     const bool check = shapeIndex >= 0 && shapeIndex < kShapeCount && shape(shapeIndex).checkValue;
     const char* label = check ? "Проверочное значение объёма: " : "Истинный объём ёмкости: ";
     return "Расcчитанный объём емкости: " + formatFixed(sumVolume, 16, 3, separator) + " л.\n" + label
-        + formatFixed(trueVolume, 16, 3, separator) + " л.\nПогрешность расчётов: "
-        + formatFixed(errorPercent(sumVolume, trueVolume), 16, 6, separator) + " %.";
+           + formatFixed(trueVolume, 16, 3, separator)
+           + " л.\nПогрешность расчётов: " + formatFixed(errorPercent(sumVolume, trueVolume), 16, 6, separator) + " %.";
 }
 
 } // namespace tarvol

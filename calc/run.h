@@ -19,27 +19,27 @@ struct ResultRow {
 };
 
 struct RunOptions {
-    int decimalPlaces = 0;                          // 0..3; anything else counts as 0
+    int decimalPlaces = 0; // 0..3; anything else counts as 0
     char separator = '.';
-    bool keepEveryLevel = false;                    // fill CalcResult::levelVolumes
-    std::function<void(double)> progress;           // fraction of levels done, called from the running thread
-    const std::atomic<bool>* cancel = nullptr;      // polled every few thousand levels
+    bool keepEveryLevel = false;               // fill CalcResult::levelVolumes
+    std::function<void(double)> progress;      // fraction of levels done, called from the running thread
+    const std::atomic<bool>* cancel = nullptr; // polled every few thousand levels
 };
 
 struct CalcResult {
-    std::vector<ResultRow> rows;        // grid rows 1 .. rowCount-1
-    std::int64_t rowCount = 1;          // heading row included
+    std::vector<ResultRow> rows; // grid rows 1 .. rowCount-1
+    std::int64_t rowCount = 1;   // heading row included
     double sumVolume = 0;
     double trueVolume = 0;
     std::int32_t outputStep = 0;
     double totalHeight = 0;
-    std::vector<double> levelVolumes;   // running volume at level 0..top (index = level), when asked for
-    std::string errorLine;              // empty when trueVolume is not positive
+    std::vector<double> levelVolumes; // running volume at level 0..top (index = level), when asked for
+    std::string errorLine;            // empty when trueVolume is not positive
 };
 
 enum class RefusalKind {
-    BadInput,       // texts that are not the shape's digit strings
-    Inconsistent,   // dimensions that do not fit together (the window then behaves as after "Правка")
+    BadInput,     // texts that are not the shape's digit strings
+    Inconsistent, // dimensions that do not fit together (the window then behaves as after "Правка")
     Cancelled,
 };
 
@@ -54,10 +54,7 @@ struct RunOutcome {
     CalcResult result;
 
     bool ok() const { return !refusal; }
-    static RunOutcome refuse(RefusalKind kind, std::string message)
-    {
-        return {Refusal{kind, std::move(message)}, {}};
-    }
+    static RunOutcome refuse(RefusalKind kind, std::string message) { return {Refusal{kind, std::move(message)}, {}}; }
 };
 
 // Runs shape `shape` on dimension values given in field order.

@@ -14,7 +14,8 @@ struct DTank {
     double length;
     DTank(std::span<const double> d, const RunOptions&)
         : dims{d[0], d[1], d[2], d[3], d[4], d[5], d[6]}, section(dims),
-          length(static_cast<double>(Ext(dims.L) - 2 * Ext(dims.t))) {}
+          length(static_cast<double>(Ext(dims.L) - 2 * Ext(dims.t)))
+    {}
     // the level axis runs from the inner bottom to the inner top
     Frame frame() const
     {
@@ -27,12 +28,9 @@ struct DTank {
         if (!refusal)
             return {};
         return "Размеры указаны неверно!\n" + dtankRefusalField(refusal->fault) + " " + limitText(refusal->limit, sep)
-            + " мм.";
+               + " мм.";
     }
-    double slab(double level) const
-    {
-        return static_cast<double>(Ext(section.widthAt(level - 0.5)) * length * kMilli);
-    }
+    double slab(double level) const { return static_cast<double>(Ext(section.widthAt(level - 0.5)) * length * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(section.area()) * length * kMilli); }
 };
 

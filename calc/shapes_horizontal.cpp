@@ -11,10 +11,7 @@ namespace {
 constexpr std::int64_t kPollPlain = 1 << 14;
 
 // Chord of the circle of diameter D at height x, times the length: the shell's share of a slab, mm^2.
-inline Ext shellSection(double D, Ext x, double length)
-{
-    return std::sqrt(-x * x + x * D) * (2 * Ext(length));
-}
+inline Ext shellSection(double D, Ext x, double length) { return std::sqrt(-x * x + x * D) * (2 * Ext(length)); }
 
 // Shape 8: cylinder of diameter D and length L lying on its side.
 struct HorizontalCylinder {
@@ -46,8 +43,8 @@ struct HorizontalEllipse {
 // Shapes 10 to 13: the heads' cylindrical parts join the shell, Lc = 2 LD + L.
 struct HeadedHorizontal {
     double L, D, LD, Lc;
-    HeadedHorizontal(std::span<const double> d)
-        : L(d[0]), D(d[1]), LD(d[2]), Lc(static_cast<double>(2 * Ext(LD) + L)) {}
+    HeadedHorizontal(std::span<const double> d) : L(d[0]), D(d[1]), LD(d[2]), Lc(static_cast<double>(2 * Ext(LD) + L))
+    {}
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
     double slabWith(double head, Ext x) const
     {
@@ -62,14 +59,15 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double LS, R, c;
     SphericalHeadsHorizontal(std::span<const double> d, const RunOptions&)
-        : HeadedHorizontal(d), LS(d[3]),
-          R(LS != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(LS)) + LS * 0.5L) : 0.0), c(R - LS) {}
+        : HeadedHorizontal(d), LS(d[3]), R(LS != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(LS)) + LS * 0.5L) : 0.0),
+          c(R - LS)
+    {}
     std::optional<std::string> check(char sep) const
     {
         if (Ext(LS) <= Ext(D) / 2)
             return {};
         return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(LS), sep)
-            + " мм\nили уменьшите длину сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
+               + " мм\nили уменьшите длину сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
     }
     double slab(double level) const
     {
@@ -86,7 +84,8 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
     }
     double trueVolume() const
     {
-        return static_cast<double>((R - LS * kThird) * kPi * LS * LS * kTwoMicro + Ext(kPi) * D * D * Lc * kQuarterMicro);
+        return static_cast<double>((R - LS * kThird) * kPi * LS * LS * kTwoMicro
+                                   + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
 };
 
@@ -166,10 +165,10 @@ struct ConeHeadsHorizontal : HeadedHorizontal {
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
-        double head = 0;   // LK = 0: no conical part, the tank is the cylinder of length Lc
+        double head = 0; // LK = 0: no conical part, the tank is the cylinder of length Lc
         if (LK == 0) {
         } else if (Dmin == D) {
-            head = static_cast<double>(shellSection(D, x, LK));   // a cylinder LK long: LK times the chord
+            head = static_cast<double>(shellSection(D, x, LK)); // a cylinder LK long: LK times the chord
         } else {
             head = cone.section(x);
         }
@@ -195,7 +194,7 @@ struct FrustumHeads : ConeHeadsHorizontal {
         if (Dmin <= D)
             return {};
         return "Размеры указаны неверно!\nМинимальный диаметр конуса днища должен быть не более " + limitText(D, sep)
-            + " мм.";
+               + " мм.";
     }
     double trueVolume() const
     {
@@ -210,14 +209,22 @@ double horizontalTrueVolume(int shape, std::span<const double> d)
 {
     const RunOptions none;
     switch (shape) {
-    case 8: return HorizontalCylinder(d, none).trueVolume();
-    case 9: return HorizontalEllipse(d, none).trueVolume();
-    case 10: return SphericalHeadsHorizontal(d, none).trueVolume();
-    case 11: return EllipticHeadsHorizontal(d, none).trueVolume();
-    case 12: return ConeHeads(d, none).trueVolume();
-    case 13: return FrustumHeads(d, none).trueVolume();
-    case 14: return torisphericalHorizontalTrueVolume(d);
-    case 15: return boxTrueVolume(d);
+    case 8:
+        return HorizontalCylinder(d, none).trueVolume();
+    case 9:
+        return HorizontalEllipse(d, none).trueVolume();
+    case 10:
+        return SphericalHeadsHorizontal(d, none).trueVolume();
+    case 11:
+        return EllipticHeadsHorizontal(d, none).trueVolume();
+    case 12:
+        return ConeHeads(d, none).trueVolume();
+    case 13:
+        return FrustumHeads(d, none).trueVolume();
+    case 14:
+        return torisphericalHorizontalTrueVolume(d);
+    case 15:
+        return boxTrueVolume(d);
     }
     return 0;
 }
@@ -226,18 +233,36 @@ std::optional<std::string> horizontalCheck(int shape, std::span<const double> d,
 {
     const RunOptions none;
     switch (shape) {
-    case 10: return SphericalHeadsHorizontal(d, none).check(separator);
-    case 13: return FrustumHeads(d, none).check(separator);
-    case 14: return torisphericalCheck(d[1], d[4], d[5], d[3], separator);
+    case 10:
+        return SphericalHeadsHorizontal(d, none).check(separator);
+    case 13:
+        return FrustumHeads(d, none).check(separator);
+    case 14:
+        return torisphericalCheck(d[1], d[4], d[5], d[3], separator);
     }
     return {};
 }
 
-RunOutcome runHorizontalCylinder(std::span<const double> d, const RunOptions& o) { return runShape<HorizontalCylinder>(d, o); }
-RunOutcome runHorizontalEllipse(std::span<const double> d, const RunOptions& o) { return runShape<HorizontalEllipse>(d, o); }
-RunOutcome runSphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<SphericalHeadsHorizontal>(d, o); }
-RunOutcome runEllipticHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<EllipticHeadsHorizontal>(d, o); }
+RunOutcome runHorizontalCylinder(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<HorizontalCylinder>(d, o);
+}
+RunOutcome runHorizontalEllipse(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<HorizontalEllipse>(d, o);
+}
+RunOutcome runSphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<SphericalHeadsHorizontal>(d, o);
+}
+RunOutcome runEllipticHeadsHorizontal(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<EllipticHeadsHorizontal>(d, o);
+}
 RunOutcome runConeHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<ConeHeads>(d, o); }
-RunOutcome runFrustumHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<FrustumHeads>(d, o); }
+RunOutcome runFrustumHeadsHorizontal(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<FrustumHeads>(d, o);
+}
 
 } // namespace tarvol

@@ -17,7 +17,7 @@ namespace {
 struct Twin {
     int shape;
     ShellSection section;
-    int fieldCount;   // the twin's own fields; A and B follow
+    int fieldCount; // the twin's own fields; A and B follow
 };
 
 struct InclinedBody {
@@ -41,21 +41,29 @@ struct InclinedBody {
         } else if (t.shape == 9) {
             tank.width = d[1];
             tank.height = d[2];
-        } else {   // box: L, H, S
+        } else { // box: L, H, S
             tank.width = d[2];
             tank.height = d[1];
         }
         tank.shellLength = headed ? static_cast<double>(Ext(d[0]) + 2 * Ext(d[2])) : d[0];
         tank.rise = A;
-        valid = !check('.');   // the geometry below only exists for dimensions the check accepts
+        valid = !check('.'); // the geometry below only exists for dimensions the check accepts
         if (!valid)
             return;
         const double D = d[1];
         switch (t.shape) {
-        case 10: tank.head = sphericalSegmentHead(D, d[3]); break;
-        case 11: tank.head = ellipsoidHead(D, d[3]); break;
-        case 12: tank.head = coneHead(D, d[3]); break;
-        case 13: tank.head = frustumHead(D, d[3], d[4]); break;
+        case 10:
+            tank.head = sphericalSegmentHead(D, d[3]);
+            break;
+        case 11:
+            tank.head = ellipsoidHead(D, d[3]);
+            break;
+        case 12:
+            tank.head = coneHead(D, d[3]);
+            break;
+        case 13:
+            tank.head = frustumHead(D, d[3], d[4]);
+            break;
         case 14:
             tori = TorisphericalHead(D, d[4], d[5]);
             tank.head = torisphericalHead(tori);
@@ -70,7 +78,7 @@ struct InclinedBody {
     Frame frame() const
     {
         if (!valid)
-            return {10, 1, 1};   // the check below refuses before any slab is summed
+            return {10, 1, 1}; // the check below refuses before any slab is summed
         const double top = std::ceil(zMax - z0);
         // the lowest slab that reaches the bottom of the tank, below gauge zero
         const auto first = static_cast<std::int64_t>(std::floor(zMin - z0)) + 1;
@@ -83,10 +91,10 @@ struct InclinedBody {
             return twinRefusal;
         if (A >= tank.shellLength)
             return "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части ("
-                + limitText(tank.shellLength, sep) + " мм).";
+                   + limitText(tank.shellLength, sep) + " мм).";
         if (B > tank.shellLength)
             return "Размеры указаны неверно!\nУровнемер должен находиться в пределах цилиндрической части (не далее "
-                + limitText(tank.shellLength, sep) + " мм от нижнего края).";
+                   + limitText(tank.shellLength, sep) + " мм от нижнего края).";
         return {};
     }
 
@@ -107,13 +115,37 @@ constexpr auto kCircle = ShellSection::Circle;
 
 } // namespace
 
-RunOutcome runInclinedCylinder(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<8, kCircle, 2>>(d, o); }
-RunOutcome runInclinedEllipse(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<9, ShellSection::Ellipse, 3>>(d, o); }
-RunOutcome runInclinedSphericalHeads(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<10, kCircle, 4>>(d, o); }
-RunOutcome runInclinedEllipticHeads(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<11, kCircle, 4>>(d, o); }
-RunOutcome runInclinedConeHeads(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<12, kCircle, 4>>(d, o); }
-RunOutcome runInclinedFrustumHeads(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<13, kCircle, 5>>(d, o); }
-RunOutcome runInclinedTorisphericalHeads(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<14, kCircle, 6>>(d, o); }
-RunOutcome runInclinedBox(std::span<const double> d, const RunOptions& o) { return runShape<Inclined<15, ShellSection::Rectangle, 3>>(d, o); }
+RunOutcome runInclinedCylinder(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<8, kCircle, 2>>(d, o);
+}
+RunOutcome runInclinedEllipse(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<9, ShellSection::Ellipse, 3>>(d, o);
+}
+RunOutcome runInclinedSphericalHeads(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<10, kCircle, 4>>(d, o);
+}
+RunOutcome runInclinedEllipticHeads(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<11, kCircle, 4>>(d, o);
+}
+RunOutcome runInclinedConeHeads(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<12, kCircle, 4>>(d, o);
+}
+RunOutcome runInclinedFrustumHeads(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<13, kCircle, 5>>(d, o);
+}
+RunOutcome runInclinedTorisphericalHeads(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<14, kCircle, 6>>(d, o);
+}
+RunOutcome runInclinedBox(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<Inclined<15, ShellSection::Rectangle, 3>>(d, o);
+}
 
 } // namespace tarvol

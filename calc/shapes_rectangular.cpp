@@ -16,7 +16,8 @@ struct Box {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double L, H, S, slabVolume;
     Box(std::span<const double> d, const RunOptions&)
-        : L(d[0]), H(d[1]), S(d[2]), slabVolume(static_cast<double>(Ext(L) * S * kMilli)) {}
+        : L(d[0]), H(d[1]), S(d[2]), slabVolume(static_cast<double>(Ext(L) * S * kMilli))
+    {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
     std::optional<std::string> check(char) const { return {}; }
     double slab(double) const { return slabVolume; }
@@ -35,7 +36,7 @@ struct RoundedBox {
         if (2 * Ext(RS) <= H && 2 * Ext(RS) <= S)
             return {};
         return "Размеры указаны неверно!\nРадиус скругления углов должен быть не более "
-            + limitText(Ext(std::min(H, S)) / 2, sep) + " мм.";
+               + limitText(Ext(std::min(H, S)) / 2, sep) + " мм.";
     }
     double slab(double level) const
     {
@@ -60,7 +61,8 @@ struct RoundedBox {
     }
     double trueVolume() const
     {
-        return static_cast<double>(((S - 2 * Ext(RS)) * H + (H - 2 * Ext(RS)) * 2 * RS + Ext(kPi) * RS * RS) * L * kMilli);
+        return static_cast<double>(((S - 2 * Ext(RS)) * H + (H - 2 * Ext(RS)) * 2 * RS + Ext(kPi) * RS * RS) * L
+                                   * kMilli);
     }
 };
 

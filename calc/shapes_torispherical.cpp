@@ -21,7 +21,7 @@ std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, d
         return "Размеры указаны неверно!\nРадиус отбортовки должен быть не более " + limit + " мм.";
     case TorisphericalHead::Fault::DepthMismatch:
         return "Размеры днища не согласованы!\nПри указанных диаметре и радиусах высота сферической части днища равна "
-            + limit + " мм.";
+               + limit + " мм.";
     }
     return {};
 }
@@ -38,7 +38,8 @@ struct TorisphericalVertical {
     double h, shell;
     TorisphericalVertical(std::span<const double> d, const RunOptions&)
         : H(d[0]), D(d[1]), HD(d[2]), HS(d[3]), RS(d[4]), RSK(d[5]), L(static_cast<double>(H + 2 * Ext(HD))),
-          head(D, RS, RSK), h(head.depth()), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro)) {}
+          head(D, RS, RSK), h(head.depth()), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro))
+    {}
     Frame frame() const
     {
         // a slab above the top adds nothing, so the level axis is rounded up to a whole millimetre
@@ -60,7 +61,10 @@ struct TorisphericalVertical {
             return shell;
         return disc(x - (h + L));
     }
-    double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + 2 * Ext(head.volume()) * kMilli); }
+    double trueVolume() const
+    {
+        return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
+    }
 };
 
 // Shape 14: lying; every level cuts the shell Lc = L + 2 LD long and both heads.
@@ -70,7 +74,8 @@ struct TorisphericalHorizontal {
     TorisphericalHead head;
     TorisphericalHorizontal(std::span<const double> d, const RunOptions&)
         : L(d[0]), D(d[1]), LD(d[2]), LS(d[3]), RS(d[4]), RSK(d[5]), Lc(static_cast<double>(L + 2 * Ext(LD))),
-          head(D, RS, RSK) {}
+          head(D, RS, RSK)
+    {}
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
     std::optional<std::string> check(char sep) const { return torisphericalCheck(D, RS, RSK, LS, sep); }
     double slab(double level) const
@@ -88,9 +93,18 @@ struct TorisphericalHorizontal {
 
 } // namespace
 
-double torisphericalHorizontalTrueVolume(std::span<const double> d) { return TorisphericalHorizontal(d, {}).trueVolume(); }
+double torisphericalHorizontalTrueVolume(std::span<const double> d)
+{
+    return TorisphericalHorizontal(d, {}).trueVolume();
+}
 
-RunOutcome runTorisphericalHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<TorisphericalVertical>(d, o); }
-RunOutcome runTorisphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<TorisphericalHorizontal>(d, o); }
+RunOutcome runTorisphericalHeadsVertical(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<TorisphericalVertical>(d, o);
+}
+RunOutcome runTorisphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<TorisphericalHorizontal>(d, o);
+}
 
 } // namespace tarvol

@@ -28,7 +28,8 @@ struct VerticalCylinder {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double H, D, shell;
     VerticalCylinder(std::span<const double> d, const RunOptions&)
-        : H(d[0]), D(d[1]), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro)) {}
+        : H(d[0]), D(d[1]), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro))
+    {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
     std::optional<std::string> check(char) const { return {}; }
     double slab(double) const { return shell; }
@@ -40,7 +41,8 @@ struct VerticalEllipse {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double H, Dmax, Dmin, shell;
     VerticalEllipse(std::span<const double> d, const RunOptions&)
-        : H(d[0]), Dmax(d[1]), Dmin(d[2]), shell(static_cast<double>(Ext(kPi) * Dmax * Dmin * kQuarterMicro)) {}
+        : H(d[0]), Dmax(d[1]), Dmin(d[2]), shell(static_cast<double>(Ext(kPi) * Dmax * Dmin * kQuarterMicro))
+    {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
     std::optional<std::string> check(char) const { return {}; }
     double slab(double) const { return shell; }
@@ -52,7 +54,8 @@ struct HeadedVertical {
     double H, D, HD, h, L, shell;
     HeadedVertical(std::span<const double> d)
         : H(d[0]), D(d[1]), HD(d[2]), h(d[3]), L(static_cast<double>(H + 2 * Ext(HD))),
-          shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro)) {}
+          shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro))
+    {}
     Frame frame() const { return {static_cast<double>(L + 2 * Ext(h)), 0.1 * Ext(L) + 0.2 * Ext(h)}; }
     double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
 };
@@ -60,15 +63,17 @@ struct HeadedVertical {
 // Shape 3: each head a spherical segment HS high over the circle of diameter D.
 struct SphericalHeadsVertical : HeadedVertical {
     static constexpr std::int64_t kPollEvery = kPollPlain;
-    double R;   // radius of the sphere the segment belongs to
+    double R; // radius of the sphere the segment belongs to
     SphericalHeadsVertical(std::span<const double> d, const RunOptions&)
-        : HeadedVertical(d), R(h != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(h)) + h / 2.0L) : 0.0) {}
+        : HeadedVertical(d), R(h != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(h)) + h / 2.0L) : 0.0)
+    {}
     std::optional<std::string> check(char sep) const
     {
         if (Ext(h) <= Ext(D) / 2)
             return {};
         return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(h), sep)
-            + " мм\nили уменьшите высоту сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
+               + " мм\nили уменьшите высоту сферической части днища не более чем " + limitText(Ext(D) / 2, sep)
+               + " мм.";
     }
     double slab(double level) const
     {
@@ -163,11 +168,29 @@ struct FrustumHeadsVertical : HeadedVertical {
 } // namespace
 
 RunOutcome runSphere(std::span<const double> d, const RunOptions& o) { return runShape<Sphere>(d, o); }
-RunOutcome runVerticalCylinder(std::span<const double> d, const RunOptions& o) { return runShape<VerticalCylinder>(d, o); }
-RunOutcome runVerticalEllipse(std::span<const double> d, const RunOptions& o) { return runShape<VerticalEllipse>(d, o); }
-RunOutcome runSphericalHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<SphericalHeadsVertical>(d, o); }
-RunOutcome runEllipticHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<EllipticHeadsVertical>(d, o); }
-RunOutcome runConeHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<ConeHeadsVertical>(d, o); }
-RunOutcome runFrustumHeadsVertical(std::span<const double> d, const RunOptions& o) { return runShape<FrustumHeadsVertical>(d, o); }
+RunOutcome runVerticalCylinder(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<VerticalCylinder>(d, o);
+}
+RunOutcome runVerticalEllipse(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<VerticalEllipse>(d, o);
+}
+RunOutcome runSphericalHeadsVertical(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<SphericalHeadsVertical>(d, o);
+}
+RunOutcome runEllipticHeadsVertical(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<EllipticHeadsVertical>(d, o);
+}
+RunOutcome runConeHeadsVertical(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<ConeHeadsVertical>(d, o);
+}
+RunOutcome runFrustumHeadsVertical(std::span<const double> d, const RunOptions& o)
+{
+    return runShape<FrustumHeadsVertical>(d, o);
+}
 
 } // namespace tarvol

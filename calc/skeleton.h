@@ -18,8 +18,8 @@ namespace tarvol {
 using Ext = long double;
 
 inline constexpr double kPi = 3.141592653589793;
-inline constexpr Ext kMilli = 1e-6L;               // mm^3 -> litres
-inline constexpr Ext kQuarterMicro = 2.5e-7L;      // pi d^2 / 4 in litres per mm
+inline constexpr Ext kMilli = 1e-6L;          // mm^3 -> litres
+inline constexpr Ext kQuarterMicro = 2.5e-7L; // pi d^2 / 4 in litres per mm
 inline constexpr Ext kTwoMicro = 2e-6L;
 inline constexpr Ext kThird = 1.0L / 3.0L;
 inline constexpr Ext kThirdMicro = 1.0L / 3e6L;
@@ -35,9 +35,9 @@ inline std::string limitText(Ext value, char separator)
 
 // What a body tells the frame before its loop runs.
 struct Frame {
-    double total = 0;              // T, the top of the level axis
-    Ext stepExpression = 0;        // truncated to the step
-    std::int64_t firstLevel = 1;   // levels below 1 hold liquid below gauge zero and print nothing
+    double total = 0;            // T, the top of the level axis
+    Ext stepExpression = 0;      // truncated to the step
+    std::int64_t firstLevel = 1; // levels below 1 hold liquid below gauge zero and print nothing
 };
 
 // Adds the slabs ending at levels from..to to the running volume; kept out of line so the sum stays in a register.
@@ -88,7 +88,7 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
     const double span = static_cast<double>(top - first + 1);
     double* every = options.keepEveryLevel ? r.levelVolumes.data() : nullptr;
     double running = 0;
-    std::int64_t nextEmit = step;   // the next level whose remainder by step is 0
+    std::int64_t nextEmit = step; // the next level whose remainder by step is 0
     std::int64_t nextPoll = first - 1 + poll;
     for (std::int64_t n = first; n <= top;) {
         // sum plain slabs up to the next level that prints a row, checks for cancellation or is gauge zero
@@ -101,7 +101,7 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
             running = sumSlabs<true>(body, n, stop, running, every);
         n = stop + 1;
         if (stop == 0 && every)
-            every[0] = running;   // the liquid below gauge zero
+            every[0] = running; // the liquid below gauge zero
         if (stop == nextEmit) {
             nextEmit += step;
             ResultRow& out = r.rows[static_cast<size_t>(stop / step) - 1];

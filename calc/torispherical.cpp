@@ -39,7 +39,7 @@ double segmentBeyondChord(double z, double w)
     return z * z * 2.0 * t * t * t * series;
 }
 
-}  // namespace
+} // namespace
 
 std::optional<TorisphericalHead::Refusal> TorisphericalHead::check(double D, double RS, double RSK, double HS)
 {
@@ -82,15 +82,9 @@ TorisphericalHead::TorisphericalHead(double D, double RS, double RSK)
     m_volume = knuckleVolumeUpTo(m_s1) + kPi / 3.0 * capHeight * capHeight * (2.0 * RS + m_z1);
 }
 
-double TorisphericalHead::depth() const
-{
-    return m_h;
-}
+double TorisphericalHead::depth() const { return m_h; }
 
-double TorisphericalHead::knuckleEnd() const
-{
-    return m_s1;
-}
+double TorisphericalHead::knuckleEnd() const { return m_s1; }
 
 double TorisphericalHead::radiusAt(double s) const
 {
@@ -101,10 +95,7 @@ double TorisphericalHead::radiusAt(double s) const
     return std::sqrt(std::max(0.0, (m_h - s) * (m_rs + m_c + s)));
 }
 
-double TorisphericalHead::volume() const
-{
-    return m_volume;
-}
+double TorisphericalHead::volume() const { return m_volume; }
 
 // π ∫_0^s (a + √(K² − σ²))² dσ = π [(a² + K²) s − s³/3 + a (s √(K² − s²) + K² asin(s/K))], s <= s1.
 double TorisphericalHead::knuckleVolumeUpTo(double s) const
@@ -160,7 +151,7 @@ double TorisphericalHead::knuckleSection(double u) const
     }
     // r(θ*) = u on the knuckle's circle (real or beyond θ1). With θ = θ* − t² the square-root zero
     // r − u = 2K sin(θ* − t²/2) sin(t²/2) turns into a smooth factor t.
-    const double sStar = std::sqrt((m_radius - u) * (k + d));   // K sin θ*, since K − d = D/2 − u
+    const double sStar = std::sqrt((m_radius - u) * (k + d)); // K sin θ*, since K − d = D/2 − u
     const double thetaStar = std::atan2(sStar, d);
     const double thetaTop = std::min(m_theta1, thetaStar);
     auto integrand = [&](double t) {
@@ -170,8 +161,8 @@ double TorisphericalHead::knuckleSection(double u) const
         const double r = a + k * std::cos(theta);
         return 4.0 * t * std::sqrt(rMinusU * (r + u)) * k * std::cos(theta);
     };
-    return Quadrature::integrate(integrand, std::sqrt(thetaStar - thetaTop), std::sqrt(thetaStar),
-                                 kQuadratureDepth, kQuadratureTolerance);
+    return Quadrature::integrate(integrand, std::sqrt(thetaStar - thetaTop), std::sqrt(thetaStar), kQuadratureDepth,
+                                 kQuadratureTolerance);
 }
 
-}  // namespace tarvol
+} // namespace tarvol

@@ -55,11 +55,20 @@ std::string jsonString(std::string_view s)
     std::string out = "\"";
     for (char c : s) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        default: out += c;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
         }
     }
     return out + "\"";
@@ -82,7 +91,8 @@ std::vector<Row> tableRows(const tarvol::CalcResult& r, const Options& o, char s
     std::vector<Row> rows;
     if (o.everyMm) {
         for (size_t n = 0; n < r.levelVolumes.size(); ++n)
-            rows.push_back({static_cast<double>(n), r.levelVolumes[n], tarvol::formatFixed(r.levelVolumes[n], 10, o.decimals, sep)});
+            rows.push_back({static_cast<double>(n), r.levelVolumes[n],
+                            tarvol::formatFixed(r.levelVolumes[n], 10, o.decimals, sep)});
     } else {
         for (const auto& row : r.rows)
             rows.push_back({row.levelValue, row.volumeValue, row.volume});
@@ -108,11 +118,13 @@ void printJson(const Options& o, const tarvol::CalcResult& r, char sep)
     std::cout << "{\"shape\": " << o.shape << ", \"name\": " << jsonString(info.name) << ", \"dimensions\": [";
     for (size_t i = 0; i < o.dims.size(); ++i)
         std::cout << (i ? ", " : "") << std::stoll(o.dims[i]);
-    std::cout << "], \"total_height\": " << jsonNumber(r.totalHeight) << ", \"step\": " << r.outputStep << ", \"rows\": [";
+    std::cout << "], \"total_height\": " << jsonNumber(r.totalHeight) << ", \"step\": " << r.outputStep
+              << ", \"rows\": [";
     const auto rows = tableRows(r, o, sep);
     for (size_t i = 0; i < rows.size(); ++i)
-        std::cout << (i ? ", " : "") << "{\"level\": " << jsonNumber(rows[i].level) << ", \"volume\": "
-                  << jsonNumber(rows[i].volume) << ", \"text\": " << jsonString(rows[i].text) << "}";
+        std::cout << (i ? ", " : "") << "{\"level\": " << jsonNumber(rows[i].level)
+                  << ", \"volume\": " << jsonNumber(rows[i].volume) << ", \"text\": " << jsonString(rows[i].text)
+                  << "}";
     std::cout << "], \"sum_volume\": " << jsonNumber(r.sumVolume) << ", \"true_volume\": " << jsonNumber(r.trueVolume)
               << ", \"error_percent\": "
               << (r.trueVolume > 0 ? jsonNumber(tarvol::errorPercent(r.sumVolume, r.trueVolume)) : std::string("null"))

@@ -36,8 +36,8 @@ qint64 SafeSaveFile::writeData(const char* data, qint64 len)
     const qint64 written = QSaveFile::writeData(data, len);
     if (written >= 0 && written < len) {
         const int cause = errno;
-        m_shortWrite = cause != 0 ? QString::fromLocal8Bit(std::strerror(cause))
-                                  : QStringLiteral("записана лишь часть данных");
+        m_shortWrite =
+            cause != 0 ? QString::fromLocal8Bit(std::strerror(cause)) : QStringLiteral("записана лишь часть данных");
         return -1;
     }
     return written;
@@ -47,16 +47,13 @@ bool SafeSaveFile::finish()
 {
     if (!m_shortWrite.isEmpty()) {
         cancelWriting();
-        commit();   // refused after the cancel; removes the temporary file
+        commit(); // refused after the cancel; removes the temporary file
         return false;
     }
     return commit();
 }
 
-QString SafeSaveFile::failure() const
-{
-    return m_shortWrite.isEmpty() ? errorString() : m_shortWrite;
-}
+QString SafeSaveFile::failure() const { return m_shortWrite.isEmpty() ? errorString() : m_shortWrite; }
 
 ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes)
 {

@@ -30,10 +30,7 @@ AutomationRegistry& automationRegistry()
     return registry;
 }
 
-QString unknownMemberMessage(const QString& member)
-{
-    return QStringLiteral("Неизвестное имя: \"%1\"").arg(member);
-}
+QString unknownMemberMessage(const QString& member) { return QStringLiteral("Неизвестное имя: \"%1\"").arg(member); }
 
 QString badArgumentsMessage(const QString& member)
 {

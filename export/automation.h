@@ -65,7 +65,7 @@ public:
     AutomationReply create(const QString& programId) override;
 
 private:
-    QHash<QString, Constructor> m_classes;   // keyed case-folded: program identifiers ignore case
+    QHash<QString, Constructor> m_classes; // keyed case-folded: program identifiers ignore case
 };
 
 // The registry the window uses; "Excel.Application" is answered by our own workbook component.

@@ -44,10 +44,10 @@ inline QString dimensionLine(const QString& caption, const QString& text)
 using Progress = std::function<void(int maximum, int position)>;
 
 enum class ExportFailure {
-    Write,        // the file could not be created, written or put in place
-    Encoding,     // a text has characters that code page 1251 cannot hold
-    Automation,   // an automation call failed
-    BadTable,     // a table with no levels, or longer than the file format holds
+    Write,      // the file could not be created, written or put in place
+    Encoding,   // a text has characters that code page 1251 cannot hold
+    Automation, // an automation call failed
+    BadTable,   // a table with no levels, or longer than the file format holds
     Cancelled,
 };
 

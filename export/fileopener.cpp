@@ -21,10 +21,7 @@ FileOpener* g_opener = &g_desktopOpener;
 
 } // namespace
 
-FileOpener& fileOpener()
-{
-    return *g_opener;
-}
+FileOpener& fileOpener() { return *g_opener; }
 
 FileOpener* setFileOpener(FileOpener* opener)
 {

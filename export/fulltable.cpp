@@ -22,22 +22,13 @@ QStringList tableTitleLines(const TableContent& content)
     return lines;
 }
 
-QString millimetreHeader(int mm)
-{
-    return QStringLiteral("%1 мм").arg(mm);
-}
+QString millimetreHeader(int mm) { return QStringLiteral("%1 мм").arg(mm); }
 
 namespace {
 
-bool cancelled(const std::atomic<bool>* cancel)
-{
-    return cancel && cancel->load(std::memory_order_relaxed);
-}
+bool cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-QByteArray numberFormat(int decimals)
-{
-    return decimals > 0 ? "0." + QByteArray(decimals, '0') : QByteArray("0");
-}
+QByteArray numberFormat(int decimals) { return decimals > 0 ? "0." + QByteArray(decimals, '0') : QByteArray("0"); }
 
 std::optional<ExportError> failed(const QString& path, lxw_error e)
 {
@@ -58,7 +49,8 @@ std::optional<ExportError> writeCurveSheet(lxw_workbook* workbook, lxw_worksheet
     for (int level = 0;; level = std::min(level + 10, top)) {
         if (auto e = failed(path, worksheet_write_number(sheet, row, 0, level, nullptr)))
             return e;
-        if (auto e = failed(path, worksheet_write_number(sheet, row, 1, content.levelVolumes[static_cast<size_t>(level)], volume)))
+        if (auto e = failed(
+                path, worksheet_write_number(sheet, row, 1, content.levelVolumes[static_cast<size_t>(level)], volume)))
             return e;
         ++row;
         if (level == top)
@@ -109,7 +101,8 @@ std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableCont
     const QStringList lines = tableTitleLines(content);
     lxw_row_t row = 0;
     for (const QString& line : lines) {
-        if (auto e = failed(path, worksheet_write_string(table, row, 0, line.toUtf8().constData(), row == 0 ? title : nullptr)))
+        if (auto e = failed(
+                path, worksheet_write_string(table, row, 0, line.toUtf8().constData(), row == 0 ? title : nullptr)))
             return e;
         ++row;
     }
@@ -119,7 +112,8 @@ std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableCont
     worksheet_freeze_panes(table, headerRow + 1, 1);
     worksheet_write_string(table, headerRow, 0, kTableLevelHeader.toUtf8().constData(), header);
     for (int mm = 0; mm < 10; ++mm)
-        worksheet_write_string(table, headerRow, static_cast<lxw_col_t>(mm + 1), millimetreHeader(mm).toUtf8().constData(), header);
+        worksheet_write_string(table, headerRow, static_cast<lxw_col_t>(mm + 1),
+                               millimetreHeader(mm).toUtf8().constData(), header);
 
     const int rows = content.tableRows();
     const int top = content.topLevel();

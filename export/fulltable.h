@@ -13,11 +13,11 @@ namespace tarvol {
 // The full calibration table: the volume at every millimetre of level, as printed and hung at the tank.
 struct TableContent {
     QString shapeName;
-    std::vector<std::pair<QString, QString>> dimensions;   // shown rows only: caption, value
+    std::vector<std::pair<QString, QString>> dimensions; // shown rows only: caption, value
     int decimalPlaces = 0;
     QString errorLine;
-    char separator = ',';                                  // decimal separator of printed numbers
-    std::vector<double> levelVolumes;                      // litres at level 0 .. top, index = level in mm
+    char separator = ',';             // decimal separator of printed numbers
+    std::vector<double> levelVolumes; // litres at level 0 .. top, index = level in mm
 
     int topLevel() const { return static_cast<int>(levelVolumes.size()) - 1; }
     // One row per 10 mm; the row holding the top level closes the table.

@@ -5,10 +5,7 @@ namespace {
 SaveDialogService* g_service = nullptr;
 } // namespace
 
-SaveDialogService* saveDialogService()
-{
-    return g_service;
-}
+SaveDialogService* saveDialogService() { return g_service; }
 
 SaveDialogService* setSaveDialogService(SaveDialogService* service)
 {

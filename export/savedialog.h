@@ -9,14 +9,14 @@ namespace tarvol {
 
 // What a save dialog is opened with.
 struct SaveRequest {
-    QString fileName;      // the proposed name, or the last chosen path
-    QStringList filters;   // "Name (*.ext)" entries
-    int filter = 0;        // the filter selected at opening
+    QString fileName;    // the proposed name, or the last chosen path
+    QStringList filters; // "Name (*.ext)" entries
+    int filter = 0;      // the filter selected at opening
 };
 
 struct SaveChoice {
     QString path;
-    int filter = 0;        // index into SaveRequest::filters
+    int filter = 0; // index into SaveRequest::filters
 };
 
 // Asks where to save. The window shows its own dialog unless a service is installed (tests script

@@ -16,13 +16,10 @@
 namespace tarvol {
 namespace {
 
-constexpr int kResolution = 300;   // dots per inch of the page's coordinates
+constexpr int kResolution = 300; // dots per inch of the page's coordinates
 constexpr int kCurvePoints = 2000;
 
-double mm(double millimetres)
-{
-    return millimetres * kResolution / 25.4;
-}
+double mm(double millimetres) { return millimetres * kResolution / 25.4; }
 
 QFont font(double points, bool bold = false)
 {

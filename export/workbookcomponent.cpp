@@ -16,7 +16,7 @@ namespace {
 
 struct Sheet {
     QString name;
-    std::map<std::pair<int, int>, QVariant> cells;   // keyed (row, column), 0-based
+    std::map<std::pair<int, int>, QVariant> cells; // keyed (row, column), 0-based
 };
 
 struct Book {
@@ -72,15 +72,9 @@ std::optional<std::pair<int, int>> cellAddress(const QString& text)
     return std::pair{row - 1, column - 1};
 }
 
-AutomationReply unknown(const QString& member)
-{
-    return AutomationReply::fail(unknownMemberMessage(member));
-}
+AutomationReply unknown(const QString& member) { return AutomationReply::fail(unknownMemberMessage(member)); }
 
-AutomationReply badArguments(const QString& member)
-{
-    return AutomationReply::fail(badArgumentsMessage(member));
-}
+AutomationReply badArguments(const QString& member) { return AutomationReply::fail(badArgumentsMessage(member)); }
 
 std::optional<ExportError> writeCells(lxw_workbook* workbook, const Book& book, const QString& path)
 {
@@ -118,7 +112,8 @@ std::optional<ExportError> writeCells(lxw_workbook* workbook, const Book& book, 
 class RangeObject final : public AutomationObject {
 public:
     RangeObject(std::shared_ptr<Book> book, size_t sheet, std::pair<int, int> cell)
-        : m_book(std::move(book)), m_sheet(sheet), m_cell(cell) {}
+        : m_book(std::move(book)), m_sheet(sheet), m_cell(cell)
+    {}
 
     AutomationReply get(const QString& member, const QVariantList&) override { return unknown(member); }
 
@@ -192,9 +187,8 @@ public:
             return badArguments(member);
         const QString path = args[0].toString();
         const Book& book = *m_book;
-        const ExportResult saved = saveXlsx(path, false, [&](lxw_workbook* workbook) {
-            return writeCells(workbook, book, path);
-        });
+        const ExportResult saved =
+            saveXlsx(path, false, [&](lxw_workbook* workbook) { return writeCells(workbook, book, path); });
         if (!saved.ok())
             return AutomationReply::fail(saved.error().message());
         m_book->savedPath = path;
@@ -280,9 +274,6 @@ private:
 
 } // namespace
 
-AutomationRef makeWorkbookApplication()
-{
-    return std::make_shared<ApplicationObject>();
-}
+AutomationRef makeWorkbookApplication() { return std::make_shared<ApplicationObject>(); }
 
 } // namespace tarvol

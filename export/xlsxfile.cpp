@@ -7,10 +7,7 @@
 
 namespace tarvol {
 
-QString xlsxErrorText(lxw_error error)
-{
-    return QString::fromUtf8(lxw_strerror(error));
-}
+QString xlsxErrorText(lxw_error error) { return QString::fromUtf8(lxw_strerror(error)); }
 
 ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilder& build)
 {
@@ -30,7 +27,7 @@ ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilde
         return writeError(path, QStringLiteral("не удаётся начать книгу"));
 
     std::optional<ExportError> refused = build(workbook);
-    const lxw_error closed = workbook_close(workbook);   // frees the workbook in every case
+    const lxw_error closed = workbook_close(workbook); // frees the workbook in every case
     if (refused)
         return *refused;
     if (closed != LXW_NO_ERROR)

@@ -46,10 +46,7 @@ void TForm2::Image26Click()
     show();
 }
 
-void TForm2::closeViewer()
-{
-    close();
-}
+void TForm2::closeViewer() { close(); }
 
 void TForm2::showEvent(QShowEvent* event)
 {

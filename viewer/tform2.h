@@ -31,8 +31,8 @@ protected:
 private:
     void FormShow();
     void FormClose();
-    void Button1Click();   // fitting step: the drawing follows the window
-    void Button2Click();   // sizing step: the window takes its drawing's size
+    void Button1Click(); // fitting step: the drawing follows the window
+    void Button2Click(); // sizing step: the window takes its drawing's size
     int selectedShape() const;
     void setOuterSize(int width, int height);
 

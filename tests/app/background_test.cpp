@@ -91,7 +91,7 @@ enum class CancelBy { Button, Closing, Escape };
 struct Cancelled {
     const char* test;
     int shape;
-    QStringList first;   // a finished run and "Правка" before the long one: its step must stay shown
+    QStringList first; // a finished run and "Правка" before the long one: its step must stay shown
     QStringList values;
     CancelBy how;
 };
@@ -155,14 +155,11 @@ TEST_P(CancelledRun, StopsAtOnceAndLeavesTheWindowAsEditWould)
 
 INSTANTIATE_TEST_SUITE_P(
     Ways, CancelledRun,
-    ::testing::Values(Cancelled{"ConeHeadsByTheCancelButton", 12, {"1000", "1000", "200", "300"}, kEndlessCones,
-                                CancelBy::Button},
-                      Cancelled{"ConeHeadsByClosingTheDialog", 12, {"1000", "1000", "200", "300"}, kEndlessCones,
-                                CancelBy::Closing},
-                      Cancelled{"ConeHeadsByEscape", 12, {"1000", "1000", "200", "300"}, kEndlessCones,
-                                CancelBy::Escape},
-                      Cancelled{"HorizontalCylinderByTheCancelButton", 8, {"1000", "1000"}, {"1000", "99999999"},
-                                CancelBy::Button}),
+    ::testing::Values(
+        Cancelled{"ConeHeadsByTheCancelButton", 12, {"1000", "1000", "200", "300"}, kEndlessCones, CancelBy::Button},
+        Cancelled{"ConeHeadsByClosingTheDialog", 12, {"1000", "1000", "200", "300"}, kEndlessCones, CancelBy::Closing},
+        Cancelled{"ConeHeadsByEscape", 12, {"1000", "1000", "200", "300"}, kEndlessCones, CancelBy::Escape},
+        Cancelled{"HorizontalCylinderByTheCancelButton", 8, {"1000", "1000"}, {"1000", "99999999"}, CancelBy::Button}),
     [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(BackgroundRun, ShortRunsShowNoDialogAndKeepEveryControlAsItWas)
@@ -280,8 +277,9 @@ TEST_P(FinishedRun, FillsTheWindowAsTheCoreComputesDirectly)
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, FinishedRun,
-    ::testing::Values(Finished{"SphereAtTheLimitWithComma", 0, {"99999999"}, QLocale(QLocale::Russian, QLocale::Russia), 3},
-                      Finished{"SphereAtTheLimitWithPoint", 0, {"99999999"}, QLocale::c(), 0}),
+    ::testing::Values(
+        Finished{"SphereAtTheLimitWithComma", 0, {"99999999"}, QLocale(QLocale::Russian, QLocale::Russia), 3},
+        Finished{"SphereAtTheLimitWithPoint", 0, {"99999999"}, QLocale::c(), 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(BackgroundRun, NoOtherCommandStartsWhileARunComputes)
@@ -297,7 +295,7 @@ TEST_F(BackgroundRun, NoOtherCommandStartsWhileARunComputes)
                 EXPECT_FALSE(enabled) << name.toStdString() << " before the dialog";
             QElapsedTimer clock;
             clock.start();
-            form->N2Click();   // a second run would nest here and compute for hours
+            form->N2Click(); // a second run would nest here and compute for hours
             trigger("N2");
             trigger("N4");
             trigger("N5");
@@ -360,7 +358,7 @@ TEST_F(BackgroundRun, TheWindowKeepsHandlingEventsAndRepaintingWhileItComputes)
     trigger("N2");
     grid()->viewport()->removeEventFilter(&paints);
 
-    EXPECT_GE(ticks, 10);   // 600 ms at 20 ms, with room for a loaded machine
+    EXPECT_GE(ticks, 10); // 600 ms at 20 ms, with room for a loaded machine
     EXPECT_GE(repaints, 5);
 }
 

@@ -38,7 +38,7 @@ class CharacterFilter : public FormTest, public ::testing::WithParamInterface<Ty
 TEST_P(CharacterFilter, KeepsDigitsUpToEight)
 {
     const Typing& t = GetParam();
-    chooseItem(24);   // all eight rows in use
+    chooseItem(24); // all eight rows in use
     for (int row = 1; row <= 8; ++row) {
         QLineEdit* edit = field(row);
         edit->setText(t.before);
@@ -51,21 +51,20 @@ TEST_P(CharacterFilter, KeepsDigitsUpToEight)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, CharacterFilter,
-    ::testing::Values(Typing{"LetterBetweenDigits", "", false, "12a3", "123"},
-                      Typing{"DecimalPoint", "", false, "1.5", "15"},
-                      Typing{"DecimalComma", "", false, "1,5", "15"},
-                      Typing{"SignsAndBlank", "", false, "-+ 7", "7"},
-                      Typing{"CyrillicLetters", "", false, QStringLiteral("1я2Ё"), "12"},
-                      Typing{"LeadingZerosKept", "", false, "00012", "00012"},
-                      Typing{"SingleZero", "", false, "0", "0"},
-                      Typing{"NinthDigit", "", false, "123456789", "12345678"},
-                      Typing{"BackspaceFreesOnePlace", "12345678", false, "\b9", "12345679"},
-                      Typing{"BackspaceInAnEmptyField", "", false, "\b4", "4"},
-                      Typing{"FullFieldSelectedStillRefuses", "12345678", true, "9", "12345678"},
-                      Typing{"ShortFieldSelectedIsReplaced", "123", true, "4", "4"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.test); });
+INSTANTIATE_TEST_SUITE_P(Keys, CharacterFilter,
+                         ::testing::Values(Typing{"LetterBetweenDigits", "", false, "12a3", "123"},
+                                           Typing{"DecimalPoint", "", false, "1.5", "15"},
+                                           Typing{"DecimalComma", "", false, "1,5", "15"},
+                                           Typing{"SignsAndBlank", "", false, "-+ 7", "7"},
+                                           Typing{"CyrillicLetters", "", false, QStringLiteral("1я2Ё"), "12"},
+                                           Typing{"LeadingZerosKept", "", false, "00012", "00012"},
+                                           Typing{"SingleZero", "", false, "0", "0"},
+                                           Typing{"NinthDigit", "", false, "123456789", "12345678"},
+                                           Typing{"BackspaceFreesOnePlace", "12345678", false, "\b9", "12345679"},
+                                           Typing{"BackspaceInAnEmptyField", "", false, "\b4", "4"},
+                                           Typing{"FullFieldSelectedStillRefuses", "12345678", true, "9", "12345678"},
+                                           Typing{"ShortFieldSelectedIsReplaced", "123", true, "4", "4"}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Shortcut {
     const char* test;
@@ -100,8 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Shortcut{"CtrlZRefused", Qt::Key_Z, Qt::ControlModifier, "", "12"},
                       Shortcut{"ShiftInsertPastesDigits", Qt::Key_Insert, Qt::ShiftModifier, "345", "345"},
                       Shortcut{"ShiftInsertRefusesLetters", Qt::Key_Insert, Qt::ShiftModifier, "3a4", "12"},
-                      Shortcut{"ShiftInsertRefusesNineDigits", Qt::Key_Insert, Qt::ShiftModifier, "123456789",
-                               "12"}),
+                      Shortcut{"ShiftInsertRefusesNineDigits", Qt::Key_Insert, Qt::ShiftModifier, "123456789", "12"}),
     [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Insertion {
@@ -157,7 +155,7 @@ TEST_F(FormTest, EditRestoresWritableFieldsWithTheirValues)
 
 struct EnterWalk {
     const char* test;
-    int orientation;   // -1: none chosen
+    int orientation; // -1: none chosen
     int item;
     const char* start;
     QStringList focusAfterEachEnter;

@@ -188,4 +188,3 @@ private:
     QTemporaryDir m_programFiles;
     tarvol::MessageService* m_previous = nullptr;
 };
-

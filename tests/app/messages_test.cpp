@@ -24,15 +24,11 @@ INSTANTIATE_TEST_SUITE_P(
     Endings, ErrorText,
     ::testing::Values(Ending{"Letter", "Floating point division by zero", "Floating point division by zero."},
                       Ending{"CyrillicLetter", QStringLiteral("Ошибка"), QStringLiteral("Ошибка.")},
-                      Ending{"Digit", "1/2", "1/2."},
-                      Ending{"Slash", "a/", "a/."},
+                      Ending{"Digit", "1/2", "1/2."}, Ending{"Slash", "a/", "a/."},
                       Ending{"Exclamation", QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!"),
                              QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!")},
-                      Ending{"FullStop", "done.", "done."},
-                      Ending{"Hyphen", "a-", "a-"},
-                      Ending{"Comma", "a,", "a,"},
-                      Ending{"Parenthesis", "(x)", "(x)"},
-                      Ending{"Empty", "", ""}),
+                      Ending{"FullStop", "done.", "done."}, Ending{"Hyphen", "a-", "a-"}, Ending{"Comma", "a,", "a,"},
+                      Ending{"Parenthesis", "(x)", "(x)"}, Ending{"Empty", "", ""}),
     [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 struct Box {
@@ -59,13 +55,13 @@ TEST_P(RealBoxes, CarryTheProgramNameAndTheirIcon)
     guard.seen.clear();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Kinds, RealBoxes,
-    ::testing::Values(Box{"Information", [] { tarvol::messages().information(QStringLiteral("Готово")); },
-                          QMessageBox::NoIcon, QStringLiteral("Готово")},
-                      Box{"Error", [] { tarvol::messages().error(QStringLiteral("Сбой")); }, QMessageBox::Critical,
-                          QStringLiteral("Сбой.")}),
-    [](const auto& testInfo) { return std::string(testInfo.param.test); });
+INSTANTIATE_TEST_SUITE_P(Kinds, RealBoxes,
+                         ::testing::Values(Box{"Information",
+                                               [] { tarvol::messages().information(QStringLiteral("Готово")); },
+                                               QMessageBox::NoIcon, QStringLiteral("Готово")},
+                                           Box{"Error", [] { tarvol::messages().error(QStringLiteral("Сбой")); },
+                                               QMessageBox::Critical, QStringLiteral("Сбой.")}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, RealQuestionClosedWithoutAnswerMeansNo)
 {

@@ -7,7 +7,7 @@ namespace {
 struct Separator {
     const char* test;
     QLocale locale;
-    QStringList volumes;   // rows 1, 2, 3, 5 and 10
+    QStringList volumes; // rows 1, 2, 3, 5 and 10
     QString errorLine;
     QString report;
 };
@@ -41,12 +41,14 @@ TEST_P(SphereRun, FillsTheGridStepErrorLineAndDialogInTheUsersNumberFormat)
 INSTANTIATE_TEST_SUITE_P(
     Locales, SphereRun,
     ::testing::Values(
-        Separator{"Comma", QLocale(QLocale::Russian, QLocale::Russia),
+        Separator{"Comma",
+                  QLocale(QLocale::Russian, QLocale::Russia),
                   {"14,661", "54,454", "113,097", "261,800", "523,599"},
                   QStringLiteral("Погрешность расчётов: 0,000050 %."),
                   QStringLiteral("Расcчитанный объём емкости: 523,599 л.\nИстинный объём ёмкости: 523,599 л.\n"
                                  "Погрешность расчётов: 0,000050 %.")},
-        Separator{"Point", QLocale(QLocale::English, QLocale::UnitedStates),
+        Separator{"Point",
+                  QLocale(QLocale::English, QLocale::UnitedStates),
                   {"14.661", "54.454", "113.097", "261.800", "523.599"},
                   QStringLiteral("Погрешность расчётов: 0.000050 %."),
                   QStringLiteral("Расcчитанный объём емкости: 523.599 л.\nИстинный объём ёмкости: 523.599 л.\n"
@@ -55,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct Decimals {
     const char* test;
-    int entry;   // -1: none chosen
+    int entry; // -1: none chosen
     QString half;
 };
 void PrintTo(const Decimals& row, std::ostream* out) { *out << row.test; }
@@ -69,7 +71,7 @@ TEST_P(DecimalPlaces, AreReadFromTheBoxWhenTheRunStarts)
     control<QComboBox>("ComboBox2")->setCurrentIndex(GetParam().entry);
 
     trigger("N2");
-    control<QComboBox>("ComboBox2")->setCurrentIndex(2);   // too late for this table
+    control<QComboBox>("ComboBox2")->setCurrentIndex(2); // too late for this table
 
     EXPECT_EQ(cell(5, 1), GetParam().half);
 }
@@ -95,7 +97,7 @@ TEST_F(FormTest, InconsistentHeadsAreRefusedWithTheirLimits)
                              "или уменьшите высоту сферической части днища не более чем 500,0 мм."));
     EXPECT_EQ(grid()->rowCount(), 1);
 
-    trigger("N6");   // nothing was calculated: nothing to report
+    trigger("N6"); // nothing was calculated: nothing to report
     EXPECT_EQ(messages.shown.size(), 1u);
 }
 
@@ -104,7 +106,7 @@ TEST_F(FormTest, AnEmptyVisibleFieldStopsTheRunBeforeAnythingChanges)
     chooseItem(4);
     enter(1, "1000");
     enter(2, "1000");
-    enter(4, "200");   // row 3 left empty
+    enter(4, "200"); // row 3 left empty
 
     trigger("N2");
 
@@ -122,7 +124,7 @@ TEST_F(FormTest, HiddenFieldsTakeNoPartInTheCompletenessCheck)
     chooseItem(1);
     enter(1, "1500");
     enter(2, "2000");
-    field(3)->setText("");   // hidden for this shape
+    field(3)->setText(""); // hidden for this shape
 
     trigger("N2");
 

@@ -20,7 +20,7 @@ std::vector<int> firstRows(int n)
     std::vector<int> rows;
     for (int k = 1; k <= n; ++k)
         rows.push_back(k);
-    rows.push_back(9);   // the step row never goes away
+    rows.push_back(9); // the step row never goes away
     return rows;
 }
 
@@ -53,7 +53,7 @@ TEST_P(EveryShape, ShowsItsRowsCaptionsAndThumbnailAndNothingElse)
     EXPECT_EQ(viewer->frameGeometry().size(), QSize(info.viewerWidth, info.viewerHeight));
     EXPECT_TRUE(viewer->drawing(k)->isVisible());
 
-    chooseItem(k == 0 ? 1 : 0);   // every shape set-up closes the viewer
+    chooseItem(k == 0 ? 1 : 0); // every shape set-up closes the viewer
     EXPECT_FALSE(viewer->isVisible());
     EXPECT_FALSE(viewer->drawing(k)->isVisible());
 }
@@ -93,9 +93,18 @@ INSTANTIATE_TEST_SUITE_P(
     Groups, OrientationChoice,
     ::testing::Values(
         Orientation{"Vertical", 0, 0, 7, "Сферическая ёмкость", {"Внутренний диаметр ёмкости (D)"}, "Image10"},
-        Orientation{"Horizontal", 1, 8, 17, "Горизонтальный цилиндр",
-                    {"Длина ёмкости (L)", "Внутренний диаметр емкости (D)"}, "Image12"},
-        Orientation{"Inclined", 2, 18, 25, "Горизонтальный цилиндр с наклоном",
+        Orientation{"Horizontal",
+                    1,
+                    8,
+                    17,
+                    "Горизонтальный цилиндр",
+                    {"Длина ёмкости (L)", "Внутренний диаметр емкости (D)"},
+                    "Image12"},
+        Orientation{"Inclined",
+                    2,
+                    18,
+                    25,
+                    "Горизонтальный цилиндр с наклоном",
                     {"Длина ёмкости (L)", "Внутренний диаметр емкости (D)", "Разность высот краёв емкости (A)",
                      "От нижнего края до уровнемера (B)"},
                     "Image20"}),
@@ -104,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(FormTest, ANarrowedListIsReadByNameNotByPosition)
 {
     chooseOrientation(1);
-    chooseItem(8);   // the ninth entry of the horizontal group is shape 16, not entry 8 + 9 = 17
+    chooseItem(8); // the ninth entry of the horizontal group is shape 16, not entry 8 + 9 = 17
 
     EXPECT_EQ(selector()->currentText(), QStringLiteral("Прямоугольная емкость со скруглёнными краями"));
     EXPECT_EQ(visibleRows(), firstRows(4));

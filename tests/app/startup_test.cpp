@@ -69,7 +69,7 @@ TEST_F(FormTest, ProgramFolderIsMadeUnderProgramFiles)
 {
     EXPECT_TRUE(QDir(qEnvironmentVariable("ProgramFiles")).exists(QStringLiteral("Tarvol")));
 
-    tarvol::TForm1 again;   // the folder exists now: nothing to say
+    tarvol::TForm1 again; // the folder exists now: nothing to say
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -96,7 +96,7 @@ TEST_F(FormTest, ProgramFolderThatCannotBeMadeIsReportedAndTheWindowStillWorks)
     QFile blocker(base.filePath(QStringLiteral("file")));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    qputenv("ProgramFiles", blocker.fileName().toUtf8());   // a file cannot hold a folder
+    qputenv("ProgramFiles", blocker.fileName().toUtf8()); // a file cannot hold a folder
 
     tarvol::TForm1 again;
 

@@ -8,9 +8,9 @@ namespace {
 
 const QString kIdle = QStringLiteral("Погрешность расчётов в %");
 const QString kSphereError = QStringLiteral("Погрешность расчётов: 0.000050 %.");
-const QString kRefusedHeads = QStringLiteral(
-    "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1200.0 мм\n"
-    "или уменьшите высоту сферической части днища не более чем 500.0 мм.");
+const QString kRefusedHeads =
+    QStringLiteral("Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1200.0 мм\n"
+                   "или уменьшите высоту сферической части днища не более чем 500.0 мм.");
 
 struct WindowState {
     bool calculate, save, accuracy, locked;
@@ -69,85 +69,95 @@ TEST_P(StateTable, LeavesTheWindowInTheStateItsCommandPromises)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, StateTable,
-    ::testing::Values(
-        Transition{"RunAccepted", sphereRun, kSphereDone, {}},
-        Transition{"RunWithAnEmptyField",
-                   [](FormTest& t) {
-                       t.chooseItem(1);
-                       t.enter(1, "1500");
-                       t.trigger("N2");
-                   },
-                   {true, false, false, false, 1, kIdle, "", "1500"},
-                   {"Данные введены не полностью!"}},
-        // the refused run keeps the values for correction and still offers "Сохранить"
-        Transition{"RunRefusedForInconsistentDimensions", refusedHeads,
-                   {true, true, false, false, 1, kIdle, "0", "1000"}, {kRefusedHeads}},
-        Transition{"RefusedRunShowsThePreviousStep",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       refusedHeads(t);
-                   },
-                   {true, true, false, false, 1, kIdle, "100", "1000"}, {kRefusedHeads}},
-        // below 10 mm there is no step: refused like inconsistent dimensions instead of dividing by zero
-        Transition{"RunOfATankTooShallowForAStep",
-                   [](FormTest& t) {
-                       t.enter(1, "9");
-                       t.trigger("N2");
-                   },
-                   {true, true, false, false, 1, kIdle, "0", "9"}, {"Высота ёмкости должна быть не менее 10 мм."}},
-        Transition{"EditRightAfterStart", [](FormTest& t) { t.trigger("N4"); }, kEntering, {}},
-        Transition{"EditAfterRunKeepsValuesAndStep",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       t.trigger("N4");
-                   },
-                   {true, false, false, false, 1, kIdle, "100", "1000"}, {}},
-        Transition{"ClearAfterRun",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       t.trigger("N5");
-                   },
-                   kEntering, {}},
-        Transition{"ShapeChosenAfterRun",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       t.chooseItem(2);
-                   },
-                   kEntering, {}},
-        Transition{"OrientationChosenAfterRun",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       t.chooseOrientation(0);
-                   },
-                   kEntering, {}},
-        Transition{"AccuracyAfterRun",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       t.trigger("N6");
-                   },
-                   kSphereDone,
-                   {"Расcчитанный объём емкости: 523.599 л.\nИстинный объём ёмкости: 523.599 л.\n"
-                    "Погрешность расчётов: 0.000050 %."}},
-        Transition{"AboutAfterRun",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       t.trigger("N3");
-                   },
-                   kSphereDone,
-                   {"Программа  TARVOL. V 4.1\nhttps://tarvol.example.org\nПо всем вопросам пишите автору "
-                    "программы:\nСлужба поддержки Tarvol\nна электронный адрес: support@tarvol.example.org"}},
-        Transition{"ThumbnailClickAfterRun",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       QTest::mouseClick(t.control<QLabel>("Image10"), Qt::LeftButton);
-                   },
-                   kSphereDone, {}},
-        Transition{"TypingIntoALockedField",
-                   [](FormTest& t) {
-                       sphereRun(t);
-                       QTest::keyClicks(t.field(1), "5");
-                   },
-                   kSphereDone, {}}),
+    ::testing::Values(Transition{"RunAccepted", sphereRun, kSphereDone, {}},
+                      Transition{"RunWithAnEmptyField",
+                                 [](FormTest& form) {
+                                     form.chooseItem(1);
+                                     form.enter(1, "1500");
+                                     form.trigger("N2");
+                                 },
+                                 {true, false, false, false, 1, kIdle, "", "1500"},
+                                 {"Данные введены не полностью!"}},
+                      // the refused run keeps the values for correction and still offers "Сохранить"
+                      Transition{"RunRefusedForInconsistentDimensions",
+                                 refusedHeads,
+                                 {true, true, false, false, 1, kIdle, "0", "1000"},
+                                 {kRefusedHeads}},
+                      Transition{"RefusedRunShowsThePreviousStep",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     refusedHeads(form);
+                                 },
+                                 {true, true, false, false, 1, kIdle, "100", "1000"},
+                                 {kRefusedHeads}},
+                      // below 10 mm there is no step: refused like inconsistent dimensions instead of dividing by zero
+                      Transition{"RunOfATankTooShallowForAStep",
+                                 [](FormTest& form) {
+                                     form.enter(1, "9");
+                                     form.trigger("N2");
+                                 },
+                                 {true, true, false, false, 1, kIdle, "0", "9"},
+                                 {"Высота ёмкости должна быть не менее 10 мм."}},
+                      Transition{"EditRightAfterStart", [](FormTest& form) { form.trigger("N4"); }, kEntering, {}},
+                      Transition{"EditAfterRunKeepsValuesAndStep",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     form.trigger("N4");
+                                 },
+                                 {true, false, false, false, 1, kIdle, "100", "1000"},
+                                 {}},
+                      Transition{"ClearAfterRun",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     form.trigger("N5");
+                                 },
+                                 kEntering,
+                                 {}},
+                      Transition{"ShapeChosenAfterRun",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     form.chooseItem(2);
+                                 },
+                                 kEntering,
+                                 {}},
+                      Transition{"OrientationChosenAfterRun",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     form.chooseOrientation(0);
+                                 },
+                                 kEntering,
+                                 {}},
+                      Transition{"AccuracyAfterRun",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     form.trigger("N6");
+                                 },
+                                 kSphereDone,
+                                 {"Расcчитанный объём емкости: 523.599 л.\nИстинный объём ёмкости: 523.599 л.\n"
+                                  "Погрешность расчётов: 0.000050 %."}},
+                      Transition{
+                          "AboutAfterRun",
+                          [](FormTest& form) {
+                              sphereRun(form);
+                              form.trigger("N3");
+                          },
+                          kSphereDone,
+                          {"Программа  TARVOL. V 4.1\nhttps://tarvol.example.org\nПо всем вопросам пишите автору "
+                           "программы:\nСлужба поддержки Tarvol\nна электронный адрес: support@tarvol.example.org"}},
+                      Transition{"ThumbnailClickAfterRun",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     QTest::mouseClick(form.control<QLabel>("Image10"), Qt::LeftButton);
+                                 },
+                                 kSphereDone,
+                                 {}},
+                      Transition{"TypingIntoALockedField",
+                                 [](FormTest& form) {
+                                     sphereRun(form);
+                                     QTest::keyClicks(form.field(1), "5");
+                                 },
+                                 kSphereDone,
+                                 {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 TEST_F(FormTest, ClickingAResultRowLeavesNoRowHighlighted)

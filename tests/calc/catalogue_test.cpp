@@ -18,7 +18,7 @@ TEST(Catalogue, NamesAreDistinctAndFoundExactly)
         EXPECT_LE(s.captions.size(), 8u);
     }
     EXPECT_FALSE(tarvol::findShape("сферическая ёмкость").has_value());
-    EXPECT_FALSE(tarvol::findShape("Сферическая емкость").has_value());   // е instead of ё
+    EXPECT_FALSE(tarvol::findShape("Сферическая емкость").has_value()); // е instead of ё
     EXPECT_FALSE(tarvol::findShape("").has_value());
 }
 

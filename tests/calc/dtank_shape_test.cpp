@@ -49,11 +49,12 @@ TEST(DTankShape, RefusalsNameFieldAndLimit)
 {
     const auto thin = run({2000, 800, 300, 0, 0, 0, 1000});
     ASSERT_FALSE(thin.ok());
-    EXPECT_EQ(thin.refusal->message, "Высота ёмкости должна быть не менее 10 мм.");   // no inner height left
+    EXPECT_EQ(thin.refusal->message, "Высота ёмкости должна быть не менее 10 мм."); // no inner height left
 
     const auto narrow = run({2000, 250, 300, 0, 0, 0, 3});
     ASSERT_FALSE(narrow.ok());
-    EXPECT_EQ(narrow.refusal->message, "Размеры указаны неверно!\nШирина ёмкости максимальная (S) должна быть не меньше 303,0 мм.");
+    EXPECT_EQ(narrow.refusal->message,
+              "Размеры указаны неверно!\nШирина ёмкости максимальная (S) должна быть не меньше 303,0 мм.");
 
     const auto shortTank = run({6, 800, 300, 0, 0, 0, 3});
     ASSERT_FALSE(shortTank.ok());

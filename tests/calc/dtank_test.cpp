@@ -17,16 +17,18 @@ struct ShapeRow {
     DTankDims dims;
 };
 
-std::string rowName(const testing::TestParamInfo<ShapeRow>& info)
-{
-    return info.param.name;
-}
+std::string rowName(const testing::TestParamInfo<ShapeRow>& info) { return info.param.name; }
 
 // The same inner outline described as a wall-less tank, its flat side moved to x = 0.
 DTankDims asInnerDims(const DTankDims& k)
 {
-    return {k.L - 2 * k.t, k.S - 2 * k.t, k.R - k.t, k.RV > 0 ? k.RV - k.t : 0,
-            k.RB > 0 ? k.RB - k.t : 0, k.RS > k.t ? k.RS - k.t : 0, 0};
+    return {k.L - 2 * k.t,
+            k.S - 2 * k.t,
+            k.R - k.t,
+            k.RV > 0 ? k.RV - k.t : 0,
+            k.RB > 0 ? k.RB - k.t : 0,
+            k.RS > k.t ? k.RS - k.t : 0,
+            0};
 }
 
 // Valid realistic tanks (R from 200) covering every pairing of straight and curved walls.
@@ -51,10 +53,7 @@ struct AreaRow {
     double area;
 };
 
-double boxArea(double S, double R, double t)
-{
-    return (S - R - t) * 2 * (R - t) + kPi * (R - t) * (R - t) / 2;
-}
+double boxArea(double S, double R, double t) { return (S - R - t) * 2 * (R - t) + kPi * (R - t) * (R - t) / 2; }
 
 double sideArcArea(double S, double R, double RB, double t)
 {
@@ -75,7 +74,8 @@ const std::vector<AreaRow> kAreas = {
     {"Box", {1000, 700, 300, 0, 0, 0, 3}, boxArea(700, 300, 3)},
     {"BoxWithoutWall", {1000, 700, 300, 0, 0, 0, 0}, boxArea(700, 300, 0)},
     {"HalfDiscWhenTopWallVanishes", {1000, 305, 300, 0, 0, 0, 5}, kPi * 295 * 295 / 2},
-    {"BoxCornersCutSquareMinusQuarterDisc", {1000, 700, 300, 0, 0, 50, 3},
+    {"BoxCornersCutSquareMinusQuarterDisc",
+     {1000, 700, 300, 0, 0, 50, 3},
      boxArea(700, 300, 3) - 2 * (1 - kPi / 4) * 47 * 47},
     {"BoxCornerThinnerThanWallIsSharp", {1000, 700, 300, 0, 0, 3, 5}, boxArea(700, 300, 5)},
     {"SideArcSegment", {1000, 700, 300, 0, 2000, 0, 3}, sideArcArea(700, 300, 2000, 3)},
@@ -104,8 +104,7 @@ TEST(DTankProfile, BoxIsRectanglePlusHalfDisc)
     const double S = 700, R = 300, t = 3, h = R - t;
     const DTankSection section({1000, S, R, 0, 0, 0, t});
     for (double y : {0.0, 0.5, 10.0, 150.0, 297.0, 400.25, 593.5, 594.0})
-        EXPECT_NEAR(section.widthAt(y), (S - R - t) + std::sqrt(h * h - (y - h) * (y - h)), 1e-9)
-            << "y = " << y;
+        EXPECT_NEAR(section.widthAt(y), (S - R - t) + std::sqrt(h * h - (y - h) * (y - h)), 1e-9) << "y = " << y;
     EXPECT_EQ(section.widthAt(-0.5), 0.0);
     EXPECT_EQ(section.widthAt(594.5), 0.0);
 }
@@ -158,7 +157,7 @@ TEST_P(DTankShape, ProfileIsNonNegativeSymmetricAndWidestAtMidHeight)
         const double width = section.widthAt(y);
         EXPECT_GE(width, 0.0) << "y = " << y;
         EXPECT_NEAR(width, section.widthAt(height - y), 1e-9) << "y = " << y;
-        EXPECT_GE(width, previous - 1e-9) << "y = " << y;  // the section is convex
+        EXPECT_GE(width, previous - 1e-9) << "y = " << y; // the section is convex
         previous = width;
     }
 }
@@ -197,25 +196,21 @@ const std::vector<RefusalRow> kRefusals = {
     {"TopWallThinnerThanWall", {1000, 304, 300, 0, 0, 0, 5}, DTankFault::WidthBelowRadius, 305},
     {"HalfCylinderAccepted", {1000, 300, 300, 0, 0, 0, 0}, std::nullopt, 0},
     {"BulgeWithoutTopWall", {1000, 305, 300, 0, 400, 0, 5}, DTankFault::WidthBelowRadius, 437.4},
-    {"BulgeWithoutTopWallTooSmall", {1000, 305, 300, 0, 250, 0, 5}, DTankFault::SideArcTooSmall,
-     300},
+    {"BulgeWithoutTopWallTooSmall", {1000, 305, 300, 0, 250, 0, 5}, DTankFault::SideArcTooSmall, 300},
     {"LengthTwoWalls", {10, 700, 300, 0, 0, 0, 5}, DTankFault::LengthTooShort, 10},
     {"TopArcShortOfFlatSide", {1000, 400, 300, 99, 0, 0, 5}, DTankFault::TopArcTooSmall, 100},
     {"TopArcReachesFlatSide", {1000, 400, 300, 100, 0, 0, 5}, std::nullopt, 0},
     {"TopArcsMeetBelowMidline", {1000, 800, 300, 500, 0, 0, 5}, DTankFault::TopArcTooSmall, 567.8},
     {"TopArcsMeetAtMidline", {1000, 800, 300, 567, 0, 0, 0}, std::nullopt, 0},
-    {"SideArcShorterThanHeight", {1000, 1000, 300, 0, 299, 0, 0}, DTankFault::SideArcTooSmall,
-     300},
+    {"SideArcShorterThanHeight", {1000, 1000, 300, 0, 299, 0, 0}, DTankFault::SideArcTooSmall, 300},
     {"SideArcMissesTopWall", {1000, 500, 300, 0, 324, 0, 0}, DTankFault::SideArcTooSmall, 325},
     {"SideArcMeetsTopWallEnd", {1000, 500, 300, 0, 325, 0, 0}, std::nullopt, 0},
-    {"SideArcMissesInnerTopWall", {1000, 500, 300, 0, 326, 0, 10}, DTankFault::SideArcTooSmall,
-     326.4},
+    {"SideArcMissesInnerTopWall", {1000, 500, 300, 0, 326, 0, 10}, DTankFault::SideArcTooSmall, 326.4},
     {"CornerLongerThanTopWall", {1000, 500, 300, 0, 0, 201, 0}, DTankFault::CornerTooLarge, 200},
     {"CornerTakesWholeFlatSide", {1000, 700, 300, 0, 0, 300, 0}, std::nullopt, 0},
     {"CornersOverlap", {1000, 700, 300, 0, 0, 301, 0}, DTankFault::CornerTooLarge, 300},
     // the largest corner sits on the mid-line at (200, 0), 200 from both walls
-    {"CornerBetweenArcsOverlaps", {1000, 700, 300, 450, 1500, 460, 3},
-     DTankFault::CornerTooLarge, 200},
+    {"CornerBetweenArcsOverlaps", {1000, 700, 300, 450, 1500, 460, 3}, DTankFault::CornerTooLarge, 200},
 };
 
 class DTankRefusals : public testing::TestWithParam<RefusalRow> {};
@@ -255,5 +250,5 @@ TEST_P(DTankShape, CornerLimitIsTheBoundary)
     EXPECT_TRUE(checkDTank(dims)) << "RS = " << dims.RS;
 }
 
-}  // namespace
-}  // namespace tarvol
+} // namespace
+} // namespace tarvol

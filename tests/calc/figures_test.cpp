@@ -27,10 +27,10 @@ struct FigureCase {
     int shape;
     std::vector<double> dims;
     int step;
-    std::vector<std::pair<int, const char*>> rows;   // level, volume text with 3 decimals and a comma
-    const char* sumVolume;                            // empty: not published
+    std::vector<std::pair<int, const char*>> rows; // level, volume text with 3 decimals and a comma
+    const char* sumVolume;                         // empty: not published
     const char* trueVolume;
-    const char* errorLine;                            // empty: not published
+    const char* errorLine; // empty: not published
 };
 
 class Figures : public ::testing::TestWithParam<FigureCase> {};
@@ -63,21 +63,56 @@ TEST_P(Figures, MatchPublishedDigits)
 INSTANTIATE_TEST_SUITE_P(
     Shapes, Figures,
     ::testing::Values(
-        FigureCase{"Sphere", 0, {1000}, 100,
+        FigureCase{"Sphere",
+                   0,
+                   {1000},
+                   100,
                    {{100, "14,661"}, {200, "54,454"}, {300, "113,097"}, {500, "261,800"}, {1000, "523,599"}},
-                   "523.5990374", "523.5987756", "Погрешность расчётов: 0,000050 %."},
-        FigureCase{"VerticalCylinder", 1, {1500, 2000}, 150, {{150, "471,239"}, {300, "942,478"}, {1500, "4712,389"}},
-                   "4712.389", "4712.389", "Погрешность расчётов: 0,000000 %."},
-        FigureCase{"VerticalEllipse", 2, {1200, 1500, 1000}, 120, {{120, "141,372"}, {1200, "1413,717"}}, "",
-                   "1413.717", ""},
-        FigureCase{"SphericalHeadsVertical", 3, {1000, 1000, 50, 200}, 150, {{150, "47,713"}, {1500, "1029,395"}},
-                   "1029.3952975", "1029.3951928", "Погрешность расчётов: 0,000010 %."},
-        FigureCase{"EllipticHeadsVertical", 4, {1000, 1000, 50, 250}, 160, {{160, "63,268"}, {1600, "1125,738"}}, "",
-                   "1125.7373675", "Погрешность расчётов: 0,000047 %."},
-        FigureCase{"ConeHeadsVertical", 5, {1000, 1000, 50, 300}, 170, {{170, "14,291"}, {1700, "1021,017"}},
-                   "1021.0171761", "1021.0176124", "Погрешность расчётов: 0,000043 %."},
-        FigureCase{"FrustumHeadsVertical", 6, {1000, 1000, 50, 300, 400}, 170, {{170, "44,666"}, {1700, "1108,982"}},
-                   "", "1108.9822067", "Погрешность расчётов: 0,000014 %."},
+                   "523.5990374",
+                   "523.5987756",
+                   "Погрешность расчётов: 0,000050 %."},
+        FigureCase{"VerticalCylinder",
+                   1,
+                   {1500, 2000},
+                   150,
+                   {{150, "471,239"}, {300, "942,478"}, {1500, "4712,389"}},
+                   "4712.389",
+                   "4712.389",
+                   "Погрешность расчётов: 0,000000 %."},
+        FigureCase{
+            "VerticalEllipse", 2, {1200, 1500, 1000}, 120, {{120, "141,372"}, {1200, "1413,717"}}, "", "1413.717", ""},
+        FigureCase{"SphericalHeadsVertical",
+                   3,
+                   {1000, 1000, 50, 200},
+                   150,
+                   {{150, "47,713"}, {1500, "1029,395"}},
+                   "1029.3952975",
+                   "1029.3951928",
+                   "Погрешность расчётов: 0,000010 %."},
+        FigureCase{"EllipticHeadsVertical",
+                   4,
+                   {1000, 1000, 50, 250},
+                   160,
+                   {{160, "63,268"}, {1600, "1125,738"}},
+                   "",
+                   "1125.7373675",
+                   "Погрешность расчётов: 0,000047 %."},
+        FigureCase{"ConeHeadsVertical",
+                   5,
+                   {1000, 1000, 50, 300},
+                   170,
+                   {{170, "14,291"}, {1700, "1021,017"}},
+                   "1021.0171761",
+                   "1021.0176124",
+                   "Погрешность расчётов: 0,000043 %."},
+        FigureCase{"FrustumHeadsVertical",
+                   6,
+                   {1000, 1000, 50, 300, 400},
+                   170,
+                   {{170, "44,666"}, {1700, "1108,982"}},
+                   "",
+                   "1108.9822067",
+                   "Погрешность расчётов: 0,000014 %."},
         FigureCase{"HorizontalCylinder", 8, {1000, 1000}, 100, {{100, "40,879"}}, "785.405864", "785.398163", ""},
         FigureCase{"HorizontalEllipse", 9, {1000, 1200, 800}, 80, {}, "753.992568", "753.982237", ""},
         FigureCase{"SphericalHeadsHorizontal", 10, {2000, 1000, 100, 200}, 100, {}, "1893.350117", "1893.333173", ""},
@@ -86,12 +121,24 @@ INSTANTIATE_TEST_SUITE_P(
         FigureCase{"FlatEllipticHeadsHorizontal", 11, {2000, 1000, 100, 0}, 100, {}, "", "1727.875959", ""},
         FigureCase{"EllipticHeadsHorizontal", 11, {2000, 1000, 100, 250}, 100, {}, "1989.692420", "1989.675347", ""},
         FigureCase{"ConeHeadsHorizontal", 12, {2000, 1000, 100, 300}, 100, {}, "1885.137074", "1884.955592", ""},
-        FigureCase{"FrustumHeadsHorizontal", 13, {2000, 1000, 100, 300, 400}, 100, {}, "1973.337723", "1972.920186",
-                   ""},
-        FigureCase{"Box", 15, {2000, 1000, 1500}, 100, {{100, "300,000"}, {200, "600,000"}, {1000, "3000,000"}},
-                   "3000", "3000", "Погрешность расчётов: 0,000000 %."},
-        FigureCase{"RoundedBox", 16, {2000, 1000, 1500, 200}, 100,
-                   {{100, "269,140"}, {200, "565,669"}, {300, "865,669"}}, "2931.337151", "2931.327412", ""}),
+        FigureCase{
+            "FrustumHeadsHorizontal", 13, {2000, 1000, 100, 300, 400}, 100, {}, "1973.337723", "1972.920186", ""},
+        FigureCase{"Box",
+                   15,
+                   {2000, 1000, 1500},
+                   100,
+                   {{100, "300,000"}, {200, "600,000"}, {1000, "3000,000"}},
+                   "3000",
+                   "3000",
+                   "Погрешность расчётов: 0,000000 %."},
+        FigureCase{"RoundedBox",
+                   16,
+                   {2000, 1000, 1500, 200},
+                   100,
+                   {{100, "269,140"}, {200, "565,669"}, {300, "865,669"}},
+                   "2931.337151",
+                   "2931.327412",
+                   ""}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Figures, RoundedBoxFourDecimals)
@@ -109,7 +156,7 @@ TEST(Figures, RoundedBoxFourDecimals)
 TEST(Figures, SphereWithoutDecimalsRoundsTheHalfLitre)
 {
     RunOptions o;
-    o.decimalPlaces = -1;   // no entry chosen
+    o.decimalPlaces = -1; // no entry chosen
     const std::vector<double> dims{1000};
     EXPECT_EQ(tarvol::calculate(0, dims, o).result.rows[4].volume, "262");
 }
@@ -123,13 +170,12 @@ TEST(Figures, AccuracyDialogText)
     EXPECT_EQ(tarvol::accuracyReport(0, r.sumVolume, r.trueVolume, ','),
               "Расcчитанный объём емкости: 523,599 л.\nИстинный объём ёмкости: 523,599 л.\n"
               "Погрешность расчётов: 0,000050 %.");
-    EXPECT_EQ(tarvol::accuracyReport(17, 2, 1, '.').rfind("Расcчитанный объём емкости: 2.000 л.\nПроверочное значение объёма: 1.000 л.", 0), 0u);
+    EXPECT_EQ(tarvol::accuracyReport(17, 2, 1, '.')
+                  .rfind("Расcчитанный объём емкости: 2.000 л.\nПроверочное значение объёма: 1.000 л.", 0),
+              0u);
     EXPECT_EQ(tarvol::accuracyReport(0, 1, 0, '.'), "");
 }
 
-TEST(Figures, ErrorIsSymmetric)
-{
-    EXPECT_DOUBLE_EQ(tarvol::errorPercent(101, 100), tarvol::errorPercent(99, 100));
-}
+TEST(Figures, ErrorIsSymmetric) { EXPECT_DOUBLE_EQ(tarvol::errorPercent(101, 100), tarvol::errorPercent(99, 100)); }
 
 } // namespace

@@ -30,7 +30,7 @@ struct TwinCase {
     int shape;
     int twin;
     std::vector<double> twinDims;
-    double tolerance;   // relative, of the full volume
+    double tolerance; // relative, of the full volume
 };
 
 class LevelTilt : public ::testing::TestWithParam<TwinCase> {};
@@ -84,17 +84,17 @@ TEST_P(Tilted, SumMatchesTheFullVolumeAndNeverDecreases)
     EXPECT_LE(r.rows.back().volumeValue, r.sumVolume);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, Tilted,
-    ::testing::Values(TiltCase{"CylinderTenPercent", 18, {5000, 500, 500, 4000}},
-                      TiltCase{"EllipseFivePercent", 19, {4000, 1200, 800, 200, 3000}},
-                      TiltCase{"SphericalHeads", 20, {3000, 1000, 100, 200, 160, 2500}},
-                      TiltCase{"EllipticHeads", 21, {3000, 1000, 100, 250, 320, 2500}},
-                      TiltCase{"ConeHeads", 22, {3000, 1000, 100, 300, 320, 2500}},
-                      TiltCase{"FrustumHeads", 23, {3000, 1000, 100, 300, 400, 320, 2500}},
-                      TiltCase{"TorisphericalHeads", 24, {3000, 1000, 100, 194, 1000, 100, 320, 2500}},
-                      TiltCase{"Box", 25, {4000, 1000, 1500, 400, 3500}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Shapes, Tilted,
+                         ::testing::Values(TiltCase{"CylinderTenPercent", 18, {5000, 500, 500, 4000}},
+                                           TiltCase{"EllipseFivePercent", 19, {4000, 1200, 800, 200, 3000}},
+                                           TiltCase{"SphericalHeads", 20, {3000, 1000, 100, 200, 160, 2500}},
+                                           TiltCase{"EllipticHeads", 21, {3000, 1000, 100, 250, 320, 2500}},
+                                           TiltCase{"ConeHeads", 22, {3000, 1000, 100, 300, 320, 2500}},
+                                           TiltCase{"FrustumHeads", 23, {3000, 1000, 100, 300, 400, 320, 2500}},
+                                           TiltCase{
+                                               "TorisphericalHeads", 24, {3000, 1000, 100, 194, 1000, 100, 320, 2500}},
+                                           TiltCase{"Box", 25, {4000, 1000, 1500, 400, 3500}}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Inclined, GaugeAtTheLowerEndHasNoDeadVolume)
 {
@@ -140,16 +140,28 @@ TEST_P(InclinedRefusals, NameTheLimit)
 INSTANTIATE_TEST_SUITE_P(
     Checks, InclinedRefusals,
     ::testing::Values(
-        RefusalCase{"RiseAsLongAsTank", 18, {1000, 1000, 1000, 0},
-                    "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (1000.0 мм)."},
-        RefusalCase{"RiseOverShellWithHeads", 20, {2000, 1000, 100, 200, 2200, 0},
-                    "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (2200.0 мм)."},
-        RefusalCase{"GaugeBeyondTheShell", 25, {3000, 1000, 1500, 100, 3001},
+        RefusalCase{
+            "RiseAsLongAsTank",
+            18,
+            {1000, 1000, 1000, 0},
+            "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (1000.0 мм)."},
+        RefusalCase{
+            "RiseOverShellWithHeads",
+            20,
+            {2000, 1000, 100, 200, 2200, 0},
+            "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (2200.0 мм)."},
+        RefusalCase{"GaugeBeyondTheShell",
+                    25,
+                    {3000, 1000, 1500, 100, 3001},
                     "Размеры указаны неверно!\nУровнемер должен находиться в пределах цилиндрической части (не далее "
                     "3000.0 мм от нижнего края)."},
-        RefusalCase{"ZeroLength", 18, {0, 1000, 0, 0},
+        RefusalCase{"ZeroLength",
+                    18,
+                    {0, 1000, 0, 0},
                     "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (0.0 мм)."},
-        RefusalCase{"TwinCheckFirst", 20, {2000, 1000, 100, 501, 100, 0},
+        RefusalCase{"TwinCheckFirst",
+                    20,
+                    {2000, 1000, 100, 501, 100, 0},
                     "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1002.0 мм\n"
                     "или уменьшите длину сферической части днища не более чем 500.0 мм."}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });

@@ -43,7 +43,7 @@ struct LevelCase {
     std::string name;
     TiltedTank tank;
     double z;
-    double expected;   // the horizontal tank's section
+    double expected; // the horizontal tank's section
 };
 
 std::vector<LevelCase> levelCases()
@@ -54,10 +54,12 @@ std::vector<LevelCase> levelCases()
     for (double x : {0.5, 123.5, 500.5, 999.5}) {
         const std::string at = "_at" + std::to_string(int(x));
         const double u = D / 2 - x, shell = chord(D, x) * L;
-        const double c = 525, rho = std::sqrt(x * (D - x) + c * c);   // LS = 200
+        const double c = 525, rho = std::sqrt(x * (D - x) + c * c); // LS = 200
         const double cap = std::acos(c / rho) * rho * rho - std::sqrt(rho * rho - c * c) * c;
         rows.push_back({"Cylinder" + at, circle(D, L, 0), x, shell});
-        rows.push_back({"Ellipse" + at, {ShellSection::Ellipse, 1200, 800, L, {}, 0}, x * 0.8,
+        rows.push_back({"Ellipse" + at,
+                        {ShellSection::Ellipse, 1200, 800, L, {}, 0},
+                        x * 0.8,
                         1200 * std::sqrt(1 - std::pow((x * 0.8 - 400) / 400, 2)) * L});
         rows.push_back({"Box" + at, {ShellSection::Rectangle, 1500, 1000, L, {}, 0}, x, 1500 * L});
         rows.push_back({"Sphere" + at, circle(D, L, 0, tarvol::sphericalSegmentHead(D, 200)), x, shell + 2 * cap});
@@ -90,7 +92,7 @@ INSTANTIATE_TEST_SUITE_P(Kinds, LevelTank, ::testing::ValuesIn(levelCases()),
 struct BodyCase {
     std::string name;
     TiltedTank tank;
-    double volume;   // mm³, closed form
+    double volume; // mm³, closed form
 };
 
 std::vector<BodyCase> bodyCases()
@@ -109,13 +111,13 @@ std::vector<BodyCase> bodyCases()
                             shell + 2 * kPi * LS * LS * (R - LS / 3)});
             rows.push_back({"Hemisphere" + tag, circle(D, Ls, A, tarvol::sphericalSegmentHead(D, D / 2)),
                             shell + kPi * D * D * D / 6});
-            rows.push_back({"Ellipsoid" + tag, circle(D, Ls, A, tarvol::ellipsoidHead(D, D / 4)),
-                            shell + kPi * D * D * D / 12});
+            rows.push_back(
+                {"Ellipsoid" + tag, circle(D, Ls, A, tarvol::ellipsoidHead(D, D / 4)), shell + kPi * D * D * D / 12});
             rows.push_back({"Cone" + tag, circle(D, Ls, A, tarvol::coneHead(D, D / 3)), shell + kPi * D * D * D / 18});
             rows.push_back({"Frustum" + tag, circle(D, Ls, A, tarvol::frustumHead(D, D / 3, D / 2)),
                             shell + kPi * D / 3 * (D * D + D * D / 2 + D * D / 4) / 6});
-            rows.push_back({"Torispherical" + tag, circle(D, Ls, A, tarvol::torisphericalHead(tori)),
-                            shell + 2 * tori.volume()});
+            rows.push_back(
+                {"Torispherical" + tag, circle(D, Ls, A, tarvol::torisphericalHead(tori)), shell + 2 * tori.volume()});
         }
     }
     return rows;
@@ -222,7 +224,7 @@ TEST_P(Extremes, LowestAndHighestPoints)
     EXPECT_NEAR(tarvol::tiltedZMax(c.tank), c.zMax, 1e-9 * c.tank.width);
 }
 
-const double kCos = std::sqrt(1 - 0.01);   // a rise of a tenth of the shell
+const double kCos = std::sqrt(1 - 0.01); // a rise of a tenth of the shell
 
 INSTANTIATE_TEST_SUITE_P(
     Bodies, Extremes,

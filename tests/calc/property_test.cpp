@@ -20,7 +20,7 @@ namespace {
 
 constexpr int kCasesPerShape = 30;
 #ifdef __SANITIZE_ADDRESS__
-constexpr auto kBudget = std::chrono::milliseconds(1200);   // instrumented code runs a few times slower
+constexpr auto kBudget = std::chrono::milliseconds(1200); // instrumented code runs a few times slower
 #else
 constexpr auto kBudget = std::chrono::milliseconds(300);
 #endif
@@ -78,7 +78,8 @@ TEST_P(AnyInput, RefusedOrSound)
 {
     const int shape = GetParam();
     const unsigned seed = seedFromEnvironment() + static_cast<unsigned>(shape);
-    SCOPED_TRACE("TARVOL_PROPERTY_SEED base " + std::to_string(seedFromEnvironment()) + ", shape " + std::to_string(shape));
+    SCOPED_TRACE("TARVOL_PROPERTY_SEED base " + std::to_string(seedFromEnvironment()) + ", shape "
+                 + std::to_string(shape));
     std::mt19937 rng(seed);
     int cancelled = 0;
     for (int c = 0; c < kCasesPerShape; ++c) {

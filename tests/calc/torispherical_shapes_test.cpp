@@ -45,10 +45,14 @@ INSTANTIATE_TEST_SUITE_P(
     Heads, TorisphericalDegenerates,
     ::testing::Values(
         // RS = 725 over D = 1000 is the segment 200 mm deep
-        DegenerateCase{"VerticalNoKnuckleIsSphericalSegment", 7, {1000, 1000, 50, 200, 725, 0}, 3, {1000, 1000, 50, 200}},
-        DegenerateCase{"VerticalHalfDiameterIsHemisphere", 7, {1000, 1000, 50, 500, 500, 100}, 3, {1000, 1000, 50, 500}},
-        DegenerateCase{"HorizontalNoKnuckleIsSphericalSegment", 14, {2000, 1000, 100, 200, 725, 0}, 10, {2000, 1000, 100, 200}},
-        DegenerateCase{"HorizontalHalfDiameterIsHemisphere", 14, {2000, 1000, 100, 500, 500, 0}, 10, {2000, 1000, 100, 500}}),
+        DegenerateCase{
+            "VerticalNoKnuckleIsSphericalSegment", 7, {1000, 1000, 50, 200, 725, 0}, 3, {1000, 1000, 50, 200}},
+        DegenerateCase{
+            "VerticalHalfDiameterIsHemisphere", 7, {1000, 1000, 50, 500, 500, 100}, 3, {1000, 1000, 50, 500}},
+        DegenerateCase{
+            "HorizontalNoKnuckleIsSphericalSegment", 14, {2000, 1000, 100, 200, 725, 0}, 10, {2000, 1000, 100, 200}},
+        DegenerateCase{
+            "HorizontalHalfDiameterIsHemisphere", 14, {2000, 1000, 100, 500, 500, 0}, 10, {2000, 1000, 100, 500}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct AccuracyCase {
@@ -70,15 +74,15 @@ TEST_P(TorisphericalAccuracy, SumWithinAHundredthPercentOfTheCheckValue)
     EXPECT_LE(r.rows.back().volumeValue, r.sumVolume);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sizes, TorisphericalAccuracy,
-    ::testing::Values(AccuracyCase{"VerticalStandardHead", 7, {1000, 1000, 50, 194, 1000, 100}},
-                      AccuracyCase{"VerticalSmallTank", 7, {600, 500, 20, 97, 500, 50}},
-                      AccuracyCase{"VerticalLargeTank", 7, {5000, 3000, 100, 581, 3000, 300}},
-                      AccuracyCase{"HorizontalStandardHead", 14, {2000, 1000, 100, 194, 1000, 100}},
-                      AccuracyCase{"HorizontalSmallTank", 14, {1000, 500, 0, 97, 500, 50}},
-                      AccuracyCase{"HorizontalLargeTank", 14, {10000, 3000, 100, 581, 3000, 300}}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Sizes, TorisphericalAccuracy,
+                         ::testing::Values(AccuracyCase{"VerticalStandardHead", 7, {1000, 1000, 50, 194, 1000, 100}},
+                                           AccuracyCase{"VerticalSmallTank", 7, {600, 500, 20, 97, 500, 50}},
+                                           AccuracyCase{"VerticalLargeTank", 7, {5000, 3000, 100, 581, 3000, 300}},
+                                           AccuracyCase{
+                                               "HorizontalStandardHead", 14, {2000, 1000, 100, 194, 1000, 100}},
+                                           AccuracyCase{"HorizontalSmallTank", 14, {1000, 500, 0, 97, 500, 50}},
+                                           AccuracyCase{"HorizontalLargeTank", 14, {10000, 3000, 100, 581, 3000, 300}}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct RefusalCase {
     const char* name;
@@ -100,11 +104,17 @@ TEST_P(TorisphericalRefusals, NameTheLimit)
 INSTANTIATE_TEST_SUITE_P(
     Checks, TorisphericalRefusals,
     ::testing::Values(
-        RefusalCase{"CrownSmallerThanShell", 7, {1000, 1000, 50, 194, 400, 100},
+        RefusalCase{"CrownSmallerThanShell",
+                    7,
+                    {1000, 1000, 50, 194, 400, 100},
                     "Размеры указаны неверно!\nРадиус сферической части днища должен быть не менее 500,0 мм."},
-        RefusalCase{"KnuckleWiderThanShell", 14, {2000, 1000, 100, 194, 1000, 501},
+        RefusalCase{"KnuckleWiderThanShell",
+                    14,
+                    {2000, 1000, 100, 194, 1000, 501},
                     "Размеры указаны неверно!\nРадиус отбортовки должен быть не более 500,0 мм."},
-        RefusalCase{"DepthDoesNotMatch", 7, {1000, 1000, 50, 250, 1000, 100},
+        RefusalCase{"DepthDoesNotMatch",
+                    7,
+                    {1000, 1000, 50, 250, 1000, 100},
                     "Размеры днища не согласованы!\nПри указанных диаметре и радиусах высота сферической части днища "
                     "равна 193,8 мм."}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });

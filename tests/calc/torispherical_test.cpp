@@ -15,12 +15,15 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-struct HeadRow { const char* name; double d, rs, rsk; };
+struct HeadRow {
+    const char* name;
+    double d, rs, rsk;
+};
 
 const HeadRow kHeads[] = {
-    {"Kloepper", 1000, 1000, 100},        {"KorbbogenLarge", 2000, 1600, 308}, {"ShallowCrown", 1000, 5000, 50},
-    {"DeepKnuckle", 1000, 600, 490},      {"OddDiameter", 1001, 1001, 101},    {"SphericalSegment", 1000, 725, 0},
-    {"Hemisphere", 1000, 500, 100},       {"KnuckleIsHemisphere", 1000, 3000, 500},
+    {"Kloepper", 1000, 1000, 100},   {"KorbbogenLarge", 2000, 1600, 308},      {"ShallowCrown", 1000, 5000, 50},
+    {"DeepKnuckle", 1000, 600, 490}, {"OddDiameter", 1001, 1001, 101},         {"SphericalSegment", 1000, 725, 0},
+    {"Hemisphere", 1000, 500, 100},  {"KnuckleIsHemisphere", 1000, 3000, 500},
 };
 
 // r(s) straight from its definition, integrated numerically: shares nothing with the closed forms.
@@ -28,14 +31,18 @@ struct Reference {
     double rs, k, a, c, h, s1;
     explicit Reference(const HeadRow& p)
         : rs(p.rs), k(p.rsk), a(p.d / 2 - p.rsk), c(std::sqrt((rs - k) * (rs - k) - a * a)), h(rs - c),
-          s1(rs > k ? k * c / (rs - k) : 0.0) {}
+          s1(rs > k ? k * c / (rs - k) : 0.0)
+    {}
     double r(double s) const
     {
-        return s <= s1 ? a + std::sqrt(std::max(0.0, k * k - s * s)) : std::sqrt(std::max(0.0, rs * rs - (s + c) * (s + c)));
+        return s <= s1 ? a + std::sqrt(std::max(0.0, k * k - s * s))
+                       : std::sqrt(std::max(0.0, rs * rs - (s + c) * (s + c)));
     }
     static double integrate(const std::function<double(double)>& f, double lo, double hi)
     {
-        return hi > lo ? boost::math::quadrature::tanh_sinh<double>().integrate([&](double x, double) { return f(x); }, lo, hi, 1e-14) : 0.0;
+        return hi > lo ? boost::math::quadrature::tanh_sinh<double>().integrate([&](double x, double) { return f(x); },
+                                                                                lo, hi, 1e-14)
+                       : 0.0;
     }
     double volumeUpTo(double s) const
     {
@@ -68,7 +75,8 @@ TEST_P(TorisphericalHeadTest, VolumeAndSectionMatchNumericIntegrals)
     const TorisphericalHead head(p.d, p.rs, p.rsk);
     const Reference ref(p);
     for (double fraction : {0.1, 0.5, 0.9, 1.0})
-        EXPECT_NEAR(head.volumeUpTo(fraction * ref.h), ref.volumeUpTo(fraction * ref.h), 1e-12 * head.volume()) << fraction;
+        EXPECT_NEAR(head.volumeUpTo(fraction * ref.h), ref.volumeUpTo(fraction * ref.h), 1e-12 * head.volume())
+            << fraction;
     EXPECT_DOUBLE_EQ(head.volume(), head.volumeUpTo(2 * ref.h));
     const double full = ref.sectionArea(0.0);
     for (double u : probePlanes(p.d / 2))
@@ -104,7 +112,8 @@ TEST_P(TorisphericalHeadTest, SlabSumsReachVolume)
     EXPECT_NEAR(standing, head.volume(), 1e-4 * head.volume());
 }
 
-INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalHeadTest, ::testing::ValuesIn(kHeads), [](const auto& testInfo) { return testInfo.param.name; });
+INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalHeadTest, ::testing::ValuesIn(kHeads),
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 // Sphere of radius R cut at R − h from its centre: the plane meets it in a circle of radius ρ, of which the
 // segment beyond the chord is the section. Long double, as this form cancels near the rim.
@@ -116,15 +125,22 @@ double segmentSection(long double R, long double h, long double u)
 
 double halfDisc(double radius, double u) { return kPi * (radius * radius - u * u) / 2; }
 
-struct ClosedFormRow { const char* name; double d, rs, rsk, depth, volume; std::function<double(double)> section; };
+struct ClosedFormRow {
+    const char* name;
+    double d, rs, rsk, depth, volume;
+    std::function<double(double)> section;
+};
 
 const double kHemisphere500 = 2.0 / 3 * kPi * 500 * 500 * 500;
 const ClosedFormRow kClosedForms[] = {
     {"KloepperDepth", 1000, 1000, 100, 193.774225, 0, {}},
-    {"NoKnuckleIsSegment", 1000, 725, 0, 200, kPi * 200 * 200 * (3 * 725 - 200) / 3, [](double u) { return segmentSection(725, 200, u); }},
-    {"NoKnuckleWideShell", 1200, 1000, 0, 200, kPi * 200 * 200 * (3 * 1000 - 200) / 3, [](double u) { return segmentSection(1000, 200, u); }},
+    {"NoKnuckleIsSegment", 1000, 725, 0, 200, kPi * 200 * 200 * (3 * 725 - 200) / 3,
+     [](double u) { return segmentSection(725, 200, u); }},
+    {"NoKnuckleWideShell", 1200, 1000, 0, 200, kPi * 200 * 200 * (3 * 1000 - 200) / 3,
+     [](double u) { return segmentSection(1000, 200, u); }},
     {"CrownOfHalfDiameterIsHemisphere", 1000, 500, 100, 500, kHemisphere500, [](double u) { return halfDisc(500, u); }},
-    {"KnuckleOfHalfDiameterIsHemisphere", 2000, 5000, 1000, 1000, 8 * kHemisphere500, [](double u) { return halfDisc(1000, u); }},
+    {"KnuckleOfHalfDiameterIsHemisphere", 2000, 5000, 1000, 1000, 8 * kHemisphere500,
+     [](double u) { return halfDisc(1000, u); }},
     {"BothRadiiHalfDiameter", 1000, 500, 500, 500, kHemisphere500, [](double u) { return halfDisc(500, u); }},
     {"ZeroDiameter", 0, 0, 0, 0, 0, [](double) { return 0.0; }},
     {"ZeroDiameterWithCrown", 0, 700, 0, 0, 0, [](double) { return 0.0; }},
@@ -145,10 +161,16 @@ TEST_P(TorisphericalLimitTest, DepthVolumeAndSection)
         EXPECT_NEAR(head.sectionArea(u), p.section(u), 1e-14 * p.section(0.0) + 1e-9) << "u = " << u;
 }
 
-INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalLimitTest, ::testing::ValuesIn(kClosedForms), [](const auto& testInfo) { return testInfo.param.name; });
+INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalLimitTest, ::testing::ValuesIn(kClosedForms),
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 using Fault = TorisphericalHead::Fault;
-struct CheckRow { const char* name; double d, rs, rsk, hs; std::optional<Fault> fault; double limit; };
+struct CheckRow {
+    const char* name;
+    double d, rs, rsk, hs;
+    std::optional<Fault> fault;
+    double limit;
+};
 
 const CheckRow kChecks[] = {
     {"MeasuredDepth", 1000, 1000, 100, 194, std::nullopt, 0},
@@ -181,14 +203,19 @@ TEST_P(TorisphericalCheckTest, RefusesWithLimit)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalCheckTest, ::testing::ValuesIn(kChecks), [](const auto& testInfo) { return testInfo.param.name; });
+INSTANTIATE_TEST_SUITE_P(Torispherical, TorisphericalCheckTest, ::testing::ValuesIn(kChecks),
+                         [](const auto& testInfo) { return testInfo.param.name; });
 
 // The largest typed values stay finite and inside the cylinder that holds the head.
 TEST(TorisphericalExtremes, LargestInputsStayBounded)
 {
     const double big = 99999999;
-    for (const HeadRow& p : {HeadRow{"", big, big, 9999999}, {"", big, big, 1}, {"", 1, big, 0}, {"", big, big, 49999999},
-                             {"", 2, big, 1}, {"", big, big / 2, 0}}) {
+    for (const HeadRow& p : {HeadRow{"", big, big, 9999999},
+                             {"", big, big, 1},
+                             {"", 1, big, 0},
+                             {"", big, big, 49999999},
+                             {"", 2, big, 1},
+                             {"", big, big / 2, 0}}) {
         const TorisphericalHead head(p.d, p.rs, p.rsk);
         SCOPED_TRACE(testing::Message() << p.d << " " << p.rs << " " << p.rsk);
         EXPECT_TRUE(head.volume() > 0 && head.volume() <= kPi * p.d * p.d / 4 * head.depth());
@@ -199,5 +226,5 @@ TEST(TorisphericalExtremes, LargestInputsStayBounded)
     }
 }
 
-}  // namespace
-}  // namespace tarvol
+} // namespace
+} // namespace tarvol

@@ -31,10 +31,9 @@ TEST(Cli, SphereExample)
 {
     const auto r = table("--decimals 3 --comma 0 1000");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out,
-              "Сферическая ёмкость\nВнутренний диаметр ёмкости (D)  1000\n\nУровень (мм)\tОбъём (л)\n"
-              "100\t14,661\n200\t54,454\n300\t113,097\n400\t184,307\n500\t261,800\n600\t339,292\n700\t410,502\n"
-              "800\t469,145\n900\t508,938\n1000\t523,599\n\nПогрешность расчётов: 0,000050 %.\n");
+    EXPECT_EQ(r.out, "Сферическая ёмкость\nВнутренний диаметр ёмкости (D)  1000\n\nУровень (мм)\tОбъём (л)\n"
+                     "100\t14,661\n200\t54,454\n300\t113,097\n400\t184,307\n500\t261,800\n600\t339,292\n700\t410,502\n"
+                     "800\t469,145\n900\t508,938\n1000\t523,599\n\nПогрешность расчётов: 0,000050 %.\n");
 }
 
 struct StatusCase {
@@ -45,10 +44,7 @@ struct StatusCase {
 
 class CliStatus : public ::testing::TestWithParam<StatusCase> {};
 
-TEST_P(CliStatus, ExitsWith)
-{
-    EXPECT_EQ(table(GetParam().args).status, GetParam().status);
-}
+TEST_P(CliStatus, ExitsWith) { EXPECT_EQ(table(GetParam().args).status, GetParam().status); }
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, CliStatus,
@@ -58,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"ShapeNotANumber", "x 1000", 64}, StatusCase{"TooFewDims", "1 1000", 64},
                       StatusCase{"TooManyDims", "0 1000 1000", 64}, StatusCase{"NineDigits", "0 123456789", 64},
                       StatusCase{"NotDigits", "0 1e3", 64}, StatusCase{"NegativeDim", "0 -5", 64},
-                      StatusCase{"BadDecimals", "--decimals 4 0 1000", 64}, StatusCase{"UnknownOption", "--x 0 1000", 64}),
+                      StatusCase{"BadDecimals", "--decimals 4 0 1000", 64},
+                      StatusCase{"UnknownOption", "--x 0 1000", 64}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
@@ -68,9 +65,10 @@ TEST(Cli, ListHasEveryShape)
     for (char c : r.out)
         lines += c == '\n';
     EXPECT_EQ(lines, 26);
-    EXPECT_NE(r.out.find("16\t1\tПрямоугольная емкость со скруглёнными краями\tДлина ёмкости (L) | Высота ёмкости (H) | "
-                         "Ширина ёмкости (S) | Радиус скругления углов (RS)\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find("16\t1\tПрямоугольная емкость со скруглёнными краями\tДлина ёмкости (L) | Высота ёмкости (H) | "
+                   "Ширина ёмкости (S) | Радиус скругления углов (RS)\n"),
+        std::string::npos);
 }
 
 TEST(Cli, JsonCarriesTheFigures)

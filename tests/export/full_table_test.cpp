@@ -25,8 +25,9 @@ TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int
     TableContent t;
     t.shapeName = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
     for (size_t k = 0; k < texts.size(); ++k)
-        t.dimensions.emplace_back(QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
-                                  QString::fromStdString(texts[k]));
+        t.dimensions.emplace_back(
+            QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
+            QString::fromStdString(texts[k]));
     t.decimalPlaces = decimals;
     t.errorLine = QString::fromStdString(run.result.errorLine);
     t.separator = ',';
@@ -72,7 +73,8 @@ TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
 
     int header = 0;
     for (int row = 1; row < 30 && !header; ++row)
-        if (auto at = cells.find(cellName(row, 1)); at != cells.end() && at->second.text == QStringLiteral("Уровень, см"))
+        if (auto at = cells.find(cellName(row, 1));
+            at != cells.end() && at->second.text == QStringLiteral("Уровень, см"))
             header = row;
     ASSERT_GT(header, 1) << "no column header";
     for (int mm = 0; mm < 10; ++mm)
@@ -112,7 +114,7 @@ TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
     EXPECT_TRUE(chart.contains("<c:scatterChart>")) << "the curve chart is missing";
     EXPECT_TRUE(QString::fromUtf8(chart).contains(QStringLiteral("'График'!$B$2")));
     const auto curve = book.cells(2);
-    const int lastPoint = (top + 9) / 10 + 2;   // every 10 mm, then the top, below the heading row
+    const int lastPoint = (top + 9) / 10 + 2; // every 10 mm, then the top, below the heading row
     ASSERT_TRUE(curve.count(cellName(lastPoint, 1)));
     EXPECT_EQ(curve.at(cellName(lastPoint, 1)).number, top);
     EXPECT_FALSE(curve.count(cellName(lastPoint + 1, 1)));
@@ -121,7 +123,10 @@ TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
 INSTANTIATE_TEST_SUITE_P(
     Cases, FullTableWorkbook,
     ::testing::Values(WorkbookCase{"SmallSphereFromTheCore", [] { return fromCore(0, {"57"}, 2); }},
-                      WorkbookCase{"VerticalCylinderFromTheCore", [] { return fromCore(1, {"124", "300"}, 3); }},
+                      WorkbookCase{"VerticalCylinderFromTheCore",
+                                   [] {
+                                       return fromCore(1, {"124", "300"}, 3);
+                                   }},
                       WorkbookCase{"DeadVolumeShowsAtLevelZero", [] { return synthetic(23, 12.5, 1); }},
                       WorkbookCase{"TopAloneInTheLastRow", [] { return synthetic(30, 0, 0); }},
                       WorkbookCase{"SingleRowTable", [] { return synthetic(7, 0, 3); }}),
@@ -235,7 +240,7 @@ struct PdfCase {
     const char* name;
     TableContent (*make)();
     int minPages, maxPages;
-    const char* lastTableLevel;   // the level in cm that opens the last table row
+    const char* lastTableLevel; // the level in cm that opens the last table row
 };
 
 class FullTablePdf : public ::testing::TestWithParam<PdfCase> {};

@@ -11,14 +11,11 @@ namespace {
 struct Log {
     QStringList calls;
     QStringList releases;
-    QString failMember;   // empty: nothing fails
+    QString failMember; // empty: nothing fails
     int failOccurrence = 1;
     int seen = 0;
 
-    bool shouldFail(const QString& member)
-    {
-        return member == failMember && ++seen == failOccurrence;
-    }
+    bool shouldFail(const QString& member) { return member == failMember && ++seen == failOccurrence; }
 };
 
 QString describe(const QVariant& v)
@@ -109,12 +106,9 @@ void cell(QStringList& calls, const QString& address, const QString& text)
 }
 
 const QStringList kStart{
-    QStringLiteral("create Excel.Application"),
-    QStringLiteral("Excel.Application get Workbooks()"),
-    QStringLiteral("Workbooks call Add()"),
-    QStringLiteral("Workbooks get item(int 1)"),
-    QStringLiteral("item get WorkSheets(int 1)"),
-    QStringLiteral("Excel.Application put Visible(int 0)"),
+    QStringLiteral("create Excel.Application"),   QStringLiteral("Excel.Application get Workbooks()"),
+    QStringLiteral("Workbooks call Add()"),       QStringLiteral("Workbooks get item(int 1)"),
+    QStringLiteral("item get WorkSheets(int 1)"), QStringLiteral("Excel.Application put Visible(int 0)"),
 };
 
 QStringList finish(const QString& path)
@@ -132,7 +126,7 @@ TEST(SpreadsheetExport, SphereMakesExactlyTheCallsOfTheSequence)
     cell(expected, QStringLiteral("A3"), QStringLiteral("Внутренний диаметр ёмкости (D)  1000"));
     cell(expected, QStringLiteral("A12"), QStringLiteral("УРОВЕНЬ"));
     cell(expected, QStringLiteral("B12"), QStringLiteral("ОБЪЁМ"));
-    const char* volumes[] = {"14,661", "54,454", "113,097", "184,307", "261,800",
+    const char* volumes[] = {"14,661",  "54,454",  "113,097", "184,307", "261,800",
                              "339,292", "410,502", "469,145", "508,938", "523,599"};
     for (int r = 1; r <= 10; ++r) {
         cell(expected, QStringLiteral("A%1").arg(r + 12), QString::number(100 * r));
@@ -142,11 +136,10 @@ TEST(SpreadsheetExport, SphereMakesExactlyTheCallsOfTheSequence)
 
     RecordingAutomation automation;
     std::vector<int> positions;
-    const ExportResult result = exportSpreadsheet(sphereContent(), path, automation,
-                                                  [&](int maximum, int position) {
-                                                      EXPECT_EQ(maximum, 11);
-                                                      positions.push_back(position);
-                                                  });
+    const ExportResult result = exportSpreadsheet(sphereContent(), path, automation, [&](int maximum, int position) {
+        EXPECT_EQ(maximum, 11);
+        positions.push_back(position);
+    });
     ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
     EXPECT_EQ(toStd(automation.log->calls), toStd(expected));
     EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0}));
@@ -155,7 +148,7 @@ TEST(SpreadsheetExport, SphereMakesExactlyTheCallsOfTheSequence)
     QStringList released = automation.log->releases;
     released.removeAll(QStringLiteral("Range"));
     EXPECT_EQ(toStd(released), toStd({QStringLiteral("Workbooks"), QStringLiteral("WorkSheets"), QStringLiteral("item"),
-                                       QStringLiteral("ActiveWorkbook"), QStringLiteral("Excel.Application")}));
+                                      QStringLiteral("ActiveWorkbook"), QStringLiteral("Excel.Application")}));
     EXPECT_EQ(automation.log->releases.last(), QStringLiteral("Range"));
 }
 
@@ -176,12 +169,10 @@ TEST(SpreadsheetExport, HiddenRowLeavesItsCellAndHeadingOnlyGridWritesNoRows)
 
     RecordingAutomation automation;
     std::vector<int> positions;
-    ASSERT_TRUE(exportSpreadsheet(content, QStringLiteral("results"), automation,
-                                  [&](int maximum, int position) {
-                                      EXPECT_EQ(maximum, 1);
-                                      positions.push_back(position);
-                                  })
-                    .ok());
+    ASSERT_TRUE(exportSpreadsheet(content, QStringLiteral("results"), automation, [&](int maximum, int position) {
+                    EXPECT_EQ(maximum, 1);
+                    positions.push_back(position);
+                }).ok());
     EXPECT_EQ(toStd(automation.log->calls), toStd(expected));
     EXPECT_EQ(positions, (std::vector<int>{0, 0}));
 }
@@ -190,7 +181,7 @@ struct FailingCall {
     const char* name;
     const char* member;
     int occurrence;
-    int callsMade;   // calls up to and including the failing one
+    int callsMade; // calls up to and including the failing one
 };
 
 class SpreadsheetFailingCall : public ::testing::TestWithParam<FailingCall> {};
@@ -213,16 +204,15 @@ TEST_P(SpreadsheetFailingCall, StopsAtTheFailingStepWithItsMessage)
 }
 
 // 6 calls start the application, 4 write A1 and A3, 4 the headings, 4 each grid row, 3 save and show.
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SpreadsheetFailingCall,
-    ::testing::Values(FailingCall{"ApplicationCannotStart", "Excel.Application", 1, 1},
-                      FailingCall{"AddRefused", "Add", 1, 3},
-                      FailingCall{"FirstVisibleRefused", "Visible", 1, 6},
-                      FailingCall{"ThirdRangeRefused", "Range", 3, 11},
-                      FailingCall{"ValueOfFifthRowRefused", "Value", 4 + 2 * 5, 6 + 8 + 2 * 5 * 2},
-                      FailingCall{"SaveAsRefused", "SaveAs", 1, 6 + 8 + 40 + 2},
-                      FailingCall{"FinalVisibleRefused", "Visible", 2, 6 + 8 + 40 + 3}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, SpreadsheetFailingCall,
+                         ::testing::Values(FailingCall{"ApplicationCannotStart", "Excel.Application", 1, 1},
+                                           FailingCall{"AddRefused", "Add", 1, 3},
+                                           FailingCall{"FirstVisibleRefused", "Visible", 1, 6},
+                                           FailingCall{"ThirdRangeRefused", "Range", 3, 11},
+                                           FailingCall{"ValueOfFifthRowRefused", "Value", 4 + 2 * 5, 6 + 8 + 2 * 5 * 2},
+                                           FailingCall{"SaveAsRefused", "SaveAs", 1, 6 + 8 + 40 + 2},
+                                           FailingCall{"FinalVisibleRefused", "Visible", 2, 6 + 8 + 40 + 3}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(SpreadsheetExport, UnregisteredApplicationFailsTheSameEveryTime)
 {
@@ -258,7 +248,7 @@ TEST(WorkbookComponent, SphereWorkbookHoldsTheTextsInTheirCells)
         {QStringLiteral("A12"), QStringLiteral("УРОВЕНЬ")},
         {QStringLiteral("B12"), QStringLiteral("ОБЪЁМ")},
     };
-    const char* volumes[] = {"14,661", "54,454", "113,097", "184,307", "261,800",
+    const char* volumes[] = {"14,661",  "54,454",  "113,097", "184,307", "261,800",
                              "339,292", "410,502", "469,145", "508,938", "523,599"};
     for (int r = 1; r <= 10; ++r) {
         expected[cellName(r + 12, 1)] = QString::number(100 * r);
@@ -345,24 +335,25 @@ TEST_P(WorkbookSheetCall, AnswersLikeTheSpreadsheet)
     ASSERT_TRUE(book);
     AutomationRef sheet = book->get(QStringLiteral("worksheets"), {1}).object();
     ASSERT_TRUE(sheet);
-    const AutomationReply reply = QByteArray(c.member) == "WorkSheets" ? book->get(QString::fromLatin1(c.member), c.args)
-                                                                      : sheet->get(QString::fromLatin1(c.member), c.args);
+    const AutomationReply reply = QByteArray(c.member) == "WorkSheets"
+                                      ? book->get(QString::fromLatin1(c.member), c.args)
+                                      : sheet->get(QString::fromLatin1(c.member), c.args);
     EXPECT_EQ(reply.ok(), c.succeeds);
     if (!c.succeeds) {
         EXPECT_FALSE(reply.error->message.isEmpty());
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, WorkbookSheetCall,
-    ::testing::Values(ComponentCall{"PlainAddress", "Range", {QStringLiteral("B22")}, true},
-                      ComponentCall{"LowerCaseMemberAndAddress", "range", {QStringLiteral("a13")}, true},
-                      ComponentCall{"RowZero", "Range", {QStringLiteral("A0")}, false},
-                      ComponentCall{"DigitsFirst", "Range", {QStringLiteral("1A")}, false},
-                      ComponentCall{"AddressAsNumber", "Range", {1}, false},
-                      ComponentCall{"SecondSheetMissing", "WorkSheets", {2}, false},
-                      ComponentCall{"UnknownMember", "Cells", {1}, false}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, WorkbookSheetCall,
+                         ::testing::Values(ComponentCall{"PlainAddress", "Range", {QStringLiteral("B22")}, true},
+                                           ComponentCall{
+                                               "LowerCaseMemberAndAddress", "range", {QStringLiteral("a13")}, true},
+                                           ComponentCall{"RowZero", "Range", {QStringLiteral("A0")}, false},
+                                           ComponentCall{"DigitsFirst", "Range", {QStringLiteral("1A")}, false},
+                                           ComponentCall{"AddressAsNumber", "Range", {1}, false},
+                                           ComponentCall{"SecondSheetMissing", "WorkSheets", {2}, false},
+                                           ComponentCall{"UnknownMember", "Cells", {1}, false}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace tarvol::test

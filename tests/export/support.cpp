@@ -23,18 +23,16 @@ ExportContent calculatedContent(int shapeIndex, const std::vector<std::string>& 
     const ShapeInfo& info = shape(shapeIndex);
     content.shapeName = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
     for (size_t k = 0; k < info.captions.size() && k < content.dimensions.size(); ++k)
-        content.dimensions[k] = {QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
-                                 QString::fromStdString(texts[k]), true};
+        content.dimensions[k] = {
+            QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
+            QString::fromStdString(texts[k]), true};
     if (run.ok())
         for (const ResultRow& row : run.result.rows)
             content.rows.push_back({QString::fromStdString(row.level), QString::fromStdString(row.volume)});
     return content;
 }
 
-ExportContent sphereContent()
-{
-    return calculatedContent(0, {"1000"}, 3, ',');
-}
+ExportContent sphereContent() { return calculatedContent(0, {"1000"}, 3, ','); }
 
 QByteArray readAll(const QString& path)
 {
@@ -58,7 +56,7 @@ QStringList entries(const QString& folder)
 
 FileSizeLimit::FileSizeLimit(long bytes)
 {
-    m_handler = std::signal(SIGXFSZ, SIG_IGN);   // the write then fails with EFBIG instead of killing us
+    m_handler = std::signal(SIGXFSZ, SIG_IGN); // the write then fails with EFBIG instead of killing us
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
     m_soft = static_cast<long>(old.rlim_cur);
@@ -75,10 +73,7 @@ FileSizeLimit::~FileSizeLimit()
     std::signal(SIGXFSZ, m_handler);
 }
 
-bool runningAsRoot()
-{
-    return geteuid() == 0;
-}
+bool runningAsRoot() { return geteuid() == 0; }
 
 XlsxFile::XlsxFile(const QString& path)
 {

@@ -31,10 +31,7 @@ DimensionRow shown(const char* caption, const char* text)
     return {QString::fromUtf8(caption), QString::fromUtf8(text), true};
 }
 
-DimensionRow hidden(const char* caption)
-{
-    return {QString::fromUtf8(caption), QStringLiteral("777"), false};
-}
+DimensionRow hidden(const char* caption) { return {QString::fromUtf8(caption), QStringLiteral("777"), false}; }
 
 struct LayoutCase {
     const char* name;
@@ -49,10 +46,11 @@ TEST_P(TextLayout, LinesFollowTheWindow)
     const LayoutCase& c = GetParam();
     std::vector<int> positions;
     const int rowCount = c.content.gridRowCount();
-    EXPECT_EQ(toStd(textLines(c.content, [&](int maximum, int position) {
-                  EXPECT_EQ(maximum, rowCount);
-                  positions.push_back(position);
-              })),
+    EXPECT_EQ(toStd(textLines(c.content,
+                              [&](int maximum, int position) {
+                                  EXPECT_EQ(maximum, rowCount);
+                                  positions.push_back(position);
+                              })),
               toStd(c.lines));
     std::vector<int> expected{0};
     for (int r = 1; r < rowCount; ++r)
@@ -144,8 +142,8 @@ struct FailingTarget {
     const char* name;
     QString (*prepare)(const QString& dir);
     bool hasOldFile;
-    long fileSizeLimit;   // 0: none
-    bool needsNonRoot;    // root writes into read-only folders
+    long fileSizeLimit; // 0: none
+    bool needsNonRoot;  // root writes into read-only folders
 };
 
 const QByteArray kOldFile = "old content that must survive\r\n";
@@ -175,10 +173,7 @@ QString oldFileInReadOnlyFolder(const QString& dir)
     return path;
 }
 
-QString missingFolder(const QString& dir)
-{
-    return dir + QStringLiteral("/нет такой папки/emkost.txt");
-}
+QString missingFolder(const QString& dir) { return dir + QStringLiteral("/нет такой папки/emkost.txt"); }
 
 class TextFailingWrite : public ::testing::TestWithParam<FailingTarget> {};
 
@@ -213,14 +208,14 @@ TEST_P(TextFailingWrite, LeavesTheOldFileAndNoNewOne)
     EXPECT_TRUE(opener.paths.isEmpty()) << "the editor must not open a file that was not written";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TextFailingWrite,
-    ::testing::Values(FailingTarget{"ParentIsARegularFile", parentIsRegularFile, false, 0, false},
-                      FailingTarget{"TargetIsAFolder", targetIsFolder, false, 0, false},
-                      FailingTarget{"FolderDoesNotExist", missingFolder, false, 0, false},
-                      FailingTarget{"DiskFullOverAnOldFile", oldFile, true, 64, false},
-                      FailingTarget{"ReadOnlyFolderWithAnOldFile", oldFileInReadOnlyFolder, true, 0, true}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TextFailingWrite,
+                         ::testing::Values(FailingTarget{"ParentIsARegularFile", parentIsRegularFile, false, 0, false},
+                                           FailingTarget{"TargetIsAFolder", targetIsFolder, false, 0, false},
+                                           FailingTarget{"FolderDoesNotExist", missingFolder, false, 0, false},
+                                           FailingTarget{"DiskFullOverAnOldFile", oldFile, true, 64, false},
+                                           FailingTarget{"ReadOnlyFolderWithAnOldFile", oldFileInReadOnlyFolder, true,
+                                                         0, true}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace tarvol::test

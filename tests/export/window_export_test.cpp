@@ -51,8 +51,7 @@ public:
     // What the window shows, which no save command may change.
     QStringList windowState() const
     {
-        QStringList state{pg(), field(1)->text(), field(9)->text(), QString::number(grid()->rowCount()),
-                          cell(10, 1)};
+        QStringList state{pg(), field(1)->text(), field(9)->text(), QString::number(grid()->rowCount()), cell(10, 1)};
         for (const char* item : {"N1", "N2", "N6"})
             state << QString::number(offered(QString::fromLatin1(item)));
         state << QString::number(field(1)->isReadOnly());
@@ -99,10 +98,15 @@ TEST_P(SaveDialogOffer, OffersItsNameThenTheLastChoiceAndCancelTouchesNothing)
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, SaveDialogOffer,
-    ::testing::Values(DialogCase{"Text", "D1", QStringLiteral("emkost.txt"), {QStringLiteral("Текстовые документы (*.txt)")}, "a.txt"},
-                      DialogCase{"Spreadsheet", "N8", QStringLiteral("emkost.xls"), {QStringLiteral("Excel (*.xls)")}, "b.xls"},
-                      DialogCase{"Table", "N9", QStringLiteral("tablica.xlsx"),
-                                 {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)")}, "c.xlsx"}),
+    ::testing::Values(
+        DialogCase{
+            "Text", "D1", QStringLiteral("emkost.txt"), {QStringLiteral("Текстовые документы (*.txt)")}, "a.txt"},
+        DialogCase{"Spreadsheet", "N8", QStringLiteral("emkost.xls"), {QStringLiteral("Excel (*.xls)")}, "b.xls"},
+        DialogCase{"Table",
+                   "N9",
+                   QStringLiteral("tablica.xlsx"),
+                   {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)")},
+                   "c.xlsx"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(SaveCommand, TextOfTheSphereIsWrittenAndOpened)
@@ -204,7 +208,7 @@ TEST_F(SaveCommand, TableRecalculatesEveryLevelAndLeavesTheWindowAsItWas)
     const auto cells = XlsxFile(xlsx + QStringLiteral(".xlsx")).cells(1);
     int found = 0;
     for (const auto& [address, cell] : cells)
-        if (!cell.isText && std::fabs(cell.number - 523.599) < 5e-4)   // the full volume at 1000 mm
+        if (!cell.isText && std::fabs(cell.number - 523.599) < 5e-4) // the full volume at 1000 mm
             ++found;
     EXPECT_EQ(found, 1);
     EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));

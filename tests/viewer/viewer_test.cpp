@@ -66,7 +66,7 @@ TEST_F(Viewer, ReopensAtTheTableSizeAfterAUserResize)
 {
     viewer.Image26Click();
     viewer.resize(200, 150);
-    EXPECT_EQ(viewer.drawing(0)->size(), QSize(200, 150));   // the drawing follows the window
+    EXPECT_EQ(viewer.drawing(0)->size(), QSize(200, 150)); // the drawing follows the window
     viewer.close();
     EXPECT_EQ(visibleDrawings(), 0);
     viewer.Image26Click();
