@@ -5,6 +5,7 @@
 
 #include "calc/shapes.h"
 #include "calc/skeleton.h"
+#include "calc/torispherical.h"
 
 namespace tarvol {
 namespace {
@@ -77,7 +78,11 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
     {
         const Ext x = Ext(level) - 0.5L;
         double cap = 0;
-        if (LS != 0) {
+        const Ext halfChord2 = -x * x + x * D; // rho² − c², exact where c² would swallow it
+        if (LS != 0 && halfChord2 < 0.0625L * c * c) {
+            // a thin segment of a flat head: the closed form below would cancel to noise, even below zero
+            cap = segmentBeyondChord(c, static_cast<double>(std::sqrt(halfChord2)));
+        } else if (LS != 0) {
             // the plane at height x cuts the sphere in a circle of radius rho; the head is its segment beyond c
             const double rho = static_cast<double>(std::sqrt(-x * x + x * D + Ext(c) * c));
             const Ext t = Ext(c) / rho;
