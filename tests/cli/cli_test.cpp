@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
@@ -55,7 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"TooManyDims", "0 1000 1000", 64}, StatusCase{"NineDigits", "0 123456789", 64},
                       StatusCase{"NotDigits", "0 1e3", 64}, StatusCase{"NegativeDim", "0 -5", 64},
                       StatusCase{"BadDecimals", "--decimals 4 0 1000", 64},
-                      StatusCase{"UnknownOption", "--x 0 1000", 64}),
+                      StatusCase{"UnknownOption", "--x 0 1000", 64}, StatusCase{"Help", "--help", 0},
+                      StatusCase{"Version", "--version", 0},
+                      StatusCase{"DecimalsWithoutValue", "0 1000 --decimals", 64},
+                      StatusCase{"CsvWithJson", "--csv --json 0 1000", 64},
+                      StatusCase{"StdoutFull", "0 1000 >/dev/full", 74},
+                      StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
+                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
@@ -88,6 +95,31 @@ TEST(Cli, EveryMillimetreFromZeroToTheTop)
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\n0\t0\n1\t0\n"), std::string::npos);
     EXPECT_NE(r.out.find("\n10\t0\n\n"), std::string::npos);
+}
+
+struct OutputCase {
+    const char* name;
+    const char* args;
+    const char* head; // what standard output starts with
+};
+
+class CliOutput : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(CliOutput, StartsWith) { EXPECT_EQ(table(GetParam().args).out.rfind(GetParam().head, 0), 0u); }
+
+// horizontal cylinder L 2000, D 1000: the first slabs are 2 L sqrt(R^2 - (R - x)^2) at mid-height x
+INSTANTIATE_TEST_SUITE_P(Heads, CliOutput,
+                         ::testing::Values(OutputCase{"Version", "--version", "tarvol-table 4.1\n"},
+                                           OutputCase{"Help", "--help", "tarvol-table — градуировочная таблица"},
+                                           OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
+                                                      "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST(Cli, CsvHasEveryMillimetre)
+{
+    const auto r = table("--csv 8 2000 1000");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1002);
+    EXPECT_TRUE(r.out.ends_with("\n1000;1571\n"));
 }
 
 } // namespace
