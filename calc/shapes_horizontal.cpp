@@ -1,6 +1,7 @@
 // Horizontal bodies of round or elliptic section: every level cuts the shell and both heads.
 
 #include <cmath>
+#include <utility>
 
 #include "calc/shapes.h"
 #include "calc/skeleton.h"
@@ -22,6 +23,7 @@ struct HorizontalCylinder {
     std::optional<std::string> check(char) const { return {}; }
     double slab(double level) const { return static_cast<double>(shellSection(D, Ext(level) - 0.5L, L) * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
+    TiltedTank tilted() const { return {ShellSection::Circle, D, D, L, {}, 0}; }
 };
 
 // Shape 9: cylinder of elliptic section, S wide and H high, lying on its side.
@@ -38,6 +40,7 @@ struct HorizontalEllipse {
         return static_cast<double>(std::sqrt(1 - half * 4 * half / H / H) * (Ext(L) * S) * kMilli);
     }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * H * S * L * kQuarterMicro); }
+    TiltedTank tilted() const { return {ShellSection::Ellipse, S, H, L, {}, 0}; }
 };
 
 // Shapes 10 to 13: the heads' cylindrical parts join the shell, Lc = 2 LD + L.
@@ -52,6 +55,7 @@ struct HeadedHorizontal {
         return static_cast<double>((2 * Ext(head) + shell) * kMilli);
     }
     double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro); }
+    TiltedTank tiltedWith(HeadProfile head) const { return {ShellSection::Circle, D, D, Lc, std::move(head), 0}; }
 };
 
 // Shape 10: each head a spherical segment LS long; the sphere's centre lies on the axis inside the tank.
@@ -87,6 +91,7 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
         return static_cast<double>((R - LS * kThird) * kPi * LS * LS * kTwoMicro
                                    + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(sphericalSegmentHead(D, LS)); }
 };
 
 // Shape 11: each head half an ellipsoid of revolution, semi-axes D/2 across and LEL along the axis.
@@ -109,6 +114,7 @@ struct EllipticHeadsHorizontal : HeadedHorizontal {
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LEL * kThirdMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(ellipsoidHead(D, LEL)); }
 };
 
 // Shapes 12 and 13: the head's section under a plane is summed along the axis in 1 mm samples.
@@ -184,6 +190,7 @@ struct ConeHeads : ConeHeadsHorizontal {
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LK * kSixthMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(coneHead(D, LK)); }
 };
 
 // Shape 13: each head a truncated cone from D down to Dmin over LK.
@@ -201,68 +208,16 @@ struct FrustumHeads : ConeHeadsHorizontal {
         return static_cast<double>((Ext(D) * D + Ext(D) * Dmin + Ext(Dmin) * Dmin) * (Ext(kPi) * LK) * kSixthMicro
                                    + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(frustumHead(D, LK, Dmin)); }
 };
 
 } // namespace
 
-double horizontalTrueVolume(int shape, std::span<const double> d)
-{
-    const RunOptions none;
-    switch (shape) {
-    case 8:
-        return HorizontalCylinder(d, none).trueVolume();
-    case 9:
-        return HorizontalEllipse(d, none).trueVolume();
-    case 10:
-        return SphericalHeadsHorizontal(d, none).trueVolume();
-    case 11:
-        return EllipticHeadsHorizontal(d, none).trueVolume();
-    case 12:
-        return ConeHeads(d, none).trueVolume();
-    case 13:
-        return FrustumHeads(d, none).trueVolume();
-    case 14:
-        return torisphericalHorizontalTrueVolume(d);
-    case 15:
-        return boxTrueVolume(d);
-    }
-    return 0;
-}
-
-std::optional<std::string> horizontalCheck(int shape, std::span<const double> d, char separator)
-{
-    const RunOptions none;
-    switch (shape) {
-    case 10:
-        return SphericalHeadsHorizontal(d, none).check(separator);
-    case 13:
-        return FrustumHeads(d, none).check(separator);
-    case 14:
-        return torisphericalCheck(d[1], d[4], d[5], d[3], separator);
-    }
-    return {};
-}
-
-RunOutcome runHorizontalCylinder(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<HorizontalCylinder>(d, o);
-}
-RunOutcome runHorizontalEllipse(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<HorizontalEllipse>(d, o);
-}
-RunOutcome runSphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<SphericalHeadsHorizontal>(d, o);
-}
-RunOutcome runEllipticHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<EllipticHeadsHorizontal>(d, o);
-}
-RunOutcome runConeHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<ConeHeads>(d, o); }
-RunOutcome runFrustumHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<FrustumHeads>(d, o);
-}
+ShapeFunctions horizontalCylinderFunctions() { return functionsOf<HorizontalCylinder>(); }
+ShapeFunctions horizontalEllipseFunctions() { return functionsOf<HorizontalEllipse>(); }
+ShapeFunctions sphericalHeadsHorizontalFunctions() { return functionsOf<SphericalHeadsHorizontal>(); }
+ShapeFunctions ellipticHeadsHorizontalFunctions() { return functionsOf<EllipticHeadsHorizontal>(); }
+ShapeFunctions coneHeadsHorizontalFunctions() { return functionsOf<ConeHeads>(); }
+ShapeFunctions frustumHeadsHorizontalFunctions() { return functionsOf<FrustumHeads>(); }
 
 } // namespace tarvol

@@ -12,6 +12,7 @@
 
 #include "calc/format.h"
 #include "calc/run.h"
+#include "calc/shapes.h"
 
 namespace tarvol {
 
@@ -139,10 +140,17 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
     return outcome;
 }
 
+// The catalogue's view of a body: its run, its full volume, its check, and the tilted tank when it has one.
 template <class Body>
-RunOutcome runShape(std::span<const double> d, const RunOptions& options)
+ShapeFunctions functionsOf()
 {
-    return runBody(Body(d, options), options);
+    ShapeFunctions f;
+    f.run = [](std::span<const double> d, const RunOptions& o) { return runBody(Body(d, o), o); };
+    f.trueVolume = [](std::span<const double> d) { return Body(d, RunOptions{}).trueVolume(); };
+    f.check = [](std::span<const double> d, char separator) { return Body(d, RunOptions{}).check(separator); };
+    if constexpr (requires(const Body& b) { b.tilted(); })
+        f.tilt = [](std::span<const double> d) { return Body(d, RunOptions{}).tilted(); };
+    return f;
 }
 
 } // namespace tarvol

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+namespace tarvol {
+
+inline constexpr const char* kCsvHeader = "level_mm;volume_l";
+
+// The volume at every millimetre as "level;volume" lines under kCsvHeader: UTF-8, LF ends, a full stop
+// as the decimal separator whatever the locale, `decimals` places as in the grid.
+std::string csvTable(std::span<const double> levelVolumes, int decimals);
+
+} // namespace tarvol
