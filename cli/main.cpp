@@ -21,7 +21,9 @@
 #include <unistd.h>
 
 #include "calc/catalogue.h"
+#include "calc/csv.h"
 #include "calc/format.h"
+#include "calc/reverse.h"
 #include "calc/run.h"
 
 namespace {
@@ -141,20 +143,21 @@ bool isDigits(const std::string& s, size_t maxLength)
     return !s.empty() && s.size() <= maxLength && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
+// A shape by its index or its Latin key.
 std::optional<int> shapeFromText(const std::string& text)
 {
     if (isDigits(text, 2) && std::stoi(text) < tarvol::kShapeCount)
         return std::stoi(text);
-    return std::nullopt;
+    return tarvol::findShapeByKey(text);
 }
 
-// Full-precision number text that reads back to the same double.
+// The shortest number text that reads back to the same double.
 std::string jsonNumber(double v)
 {
     if (!std::isfinite(v))
         return "null";
     char buf[40];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17).ptr);
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
 // JSON on one line with a space after every colon and comma, the layout the program has always printed.
@@ -205,6 +208,8 @@ void printList(Output& out)
             line += i ? " | " : "";
             line += info.captions[i];
         }
+        line += '\t';
+        line += info.key;
         out.put(line + '\n');
     }
 }
@@ -220,7 +225,8 @@ public:
     {
         begin();
         if (m_o.csv) {
-            m_out.put(tarvol::formatGeneral(level, '.') + ';' + tarvol::formatFixed(volume, 10, m_o.decimals, '.')
+            // the lines of the window's CSV; sixteen digits keep big volumes out of exponent form
+            m_out.put(tarvol::formatGeneral(level, '.') + ';' + tarvol::formatFixed(volume, 16, m_o.decimals, '.')
                       + '\n');
         } else if (m_o.json) {
             m_out.put(m_rowComma);
@@ -241,14 +247,21 @@ public:
     void finish(const tarvol::CalcResult& r)
     {
         begin();
-        if (!m_o.everyMm)
+        const bool reverseText = m_o.reverse && !m_o.json; // the reverse table in place of the forward one
+        if (!m_o.everyMm && !reverseText)
             for (const auto& row : r.rows)
                 this->row(row.levelValue, row.volumeValue, row.volume);
         if (m_o.csv)
             return;
+        const auto reverse = m_o.reverse ? tarvol::reverseTable(r.levelVolumes) : tarvol::ReverseTable{};
         if (m_o.json) {
             const auto& info = tarvol::shape(m_o.shape);
             Json tail;
+            if (m_o.reverse) {
+                tail["reverse"] = Json::array();
+                for (const auto& row : reverse.rows)
+                    tail["reverse"].push_back({{"volume", row.volume}, {"level", row.level}});
+            }
             tail["total_height"] = r.totalHeight;
             tail["step"] = r.outputStep;
             tail["sum_volume"] = r.sumVolume;
@@ -259,6 +272,9 @@ public:
             const std::string text = jsonText(tail);
             m_out.put("], " + text.substr(1) + '\n');
         } else {
+            for (const auto& row : reverse.rows)
+                m_out.put(tarvol::formatGeneral(row.volume, m_sep) + '\t' + tarvol::reverseLevelText(row.level, m_sep)
+                          + '\n');
             m_out.put('\n' + (r.errorLine.empty() ? std::string("Погрешность расчётов в %") : r.errorLine) + '\n');
         }
     }
@@ -272,7 +288,7 @@ private:
         m_begun = true;
         const auto& info = tarvol::shape(m_o.shape);
         if (m_o.csv) {
-            m_out.put("level_mm;volume_l\n");
+            m_out.put(std::string(tarvol::kCsvHeader) + '\n');
         } else if (m_o.json) {
             Json head;
             head["shape"] = m_o.shape;
@@ -286,7 +302,7 @@ private:
             m_out.put(std::string(info.name) + '\n');
             for (size_t i = 0; i < m_o.dims.size(); ++i)
                 m_out.put(std::string(info.captions[i]) + "  " + m_o.dims[i] + '\n');
-            m_out.put("\nУровень (мм)\tОбъём (л)\n");
+            m_out.put(m_o.reverse ? "\nОбъём (л)\tУровень (мм)\n" : "\nУровень (мм)\tОбъём (л)\n");
         }
     }
 
@@ -313,8 +329,9 @@ std::string helpFooter()
              "  74  не удалось записать в стандартный вывод\n"
              "\n"
              "Примеры:\n"
-             "  tarvol-table --decimals 3 --comma 0 1000       сферическая ёмкость диаметром 1000 мм\n"
-             "  tarvol-table --csv 8 2000 1000 > table.csv     каждый миллиметр в CSV";
+             "  tarvol-table --decimals 3 --comma sphere 1000  сферическая ёмкость диаметром 1000 мм\n"
+             "  tarvol-table --csv horizontal-cylinder 2000 1000 > table.csv\n"
+             "                                                 каждый миллиметр горизонтального цилиндра в CSV";
 }
 
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
@@ -335,7 +352,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     bool list = false;
     std::string decimals;
     std::string shapeText;
-    app.add_flag("--list", list, "список форм: номер, группа, название, поля размеров");
+    app.add_flag("--list", list, "список форм: номер, группа, название, поля размеров, ключ");
     app.add_option("--decimals", decimals, "знаков после запятой в объёме: 0 (по умолчанию), 1, 2 или 3")
         ->type_name("N");
     app.add_flag("--comma", o.comma, "запятая вместо точки в числах таблицы");
@@ -343,7 +360,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_flag("--json", o.json, "таблица в виде JSON");
     app.add_flag("--csv", o.csv,
                  "таблица в CSV: level_mm;volume_l, каждый миллиметр, точка как разделитель (--every-mm)");
-    app.add_flag("--reverse", o.reverse, "обратная таблица: уровень, при котором достигается объём");
+    app.add_flag("--reverse", o.reverse, "обратная таблица «объём → уровень» для разметки метрштока");
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -406,6 +423,7 @@ int calculate(const Options& o, Output& out)
     run.decimalPlaces = o.decimals;
     run.separator = writer.separator();
     run.cancel = &stop;
+    run.keepEveryLevel = o.reverse;
     run.progress = [&](double fraction) { progress.show(fraction); };
     if (o.everyMm)
         run.eachLevel = [&](std::int64_t level, double volume) {

@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
+
+#include "calc/csv.h"
+#include "calc/run.h"
 
 namespace {
 
@@ -60,6 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"Version", "--version", 0},
                       StatusCase{"DecimalsWithoutValue", "0 1000 --decimals", 64},
                       StatusCase{"CsvWithJson", "--csv --json 0 1000", 64},
+                      StatusCase{"UnknownKey", "spheroid 1000", 64}, StatusCase{"KeyInOtherCase", "Sphere 1000", 64},
                       StatusCase{"StdoutFull", "0 1000 >/dev/full", 74},
                       StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
                       StatusCase{"StdoutClosed", "0 1000 >&-", 74}),
@@ -74,7 +79,7 @@ TEST(Cli, ListHasEveryShape)
     EXPECT_EQ(lines, 26);
     EXPECT_NE(
         r.out.find("16\t1\tПрямоугольная емкость со скруглёнными краями\tДлина ёмкости (L) | Высота ёмкости (H) | "
-                   "Ширина ёмкости (S) | Радиус скругления углов (RS)\n"),
+                   "Ширина ёмкости (S) | Радиус скругления углов (RS)\trounded-box\n"),
         std::string::npos);
 }
 
@@ -114,6 +119,42 @@ INSTANTIATE_TEST_SUITE_P(Heads, CliOutput,
                                            OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
                                                       "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct KeyCase {
+    const char* key;
+    const char* index;
+    const char* dims;
+};
+
+class CliKey : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(CliKey, GivesTheIndexTable)
+{
+    const auto byKey = table(std::string("--json ") + GetParam().key + " " + GetParam().dims);
+    EXPECT_EQ(byKey.status, 0);
+    EXPECT_EQ(byKey.out, table(std::string("--json ") + GetParam().index + " " + GetParam().dims).out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, CliKey,
+                         ::testing::Values(KeyCase{"sphere", "0", "1000"},
+                                           KeyCase{"horizontal-cone-heads", "12", "2000 1000 100 300"},
+                                           KeyCase{"inclined-box", "25", "2000 1000 1500 100 200"}),
+                         [](const auto& testInfo) {
+                             std::string name = testInfo.param.key;
+                             std::erase(name, '-');
+                             return name;
+                         });
+
+TEST(Cli, CsvIsTheCoresCsv)
+{
+    tarvol::RunOptions options;
+    options.decimalPlaces = 2;
+    options.keepEveryLevel = true;
+    const std::vector<std::string> dims{"2000", "1000", "100", "300"};
+    const auto run = tarvol::calculateFromTexts(18, dims, options);
+    ASSERT_TRUE(run.ok());
+    EXPECT_EQ(table("--decimals 2 --csv 18 2000 1000 100 300").out, tarvol::csvTable(run.result.levelVolumes, 2));
+}
 
 TEST(Cli, CsvHasEveryMillimetre)
 {
