@@ -19,6 +19,7 @@ namespace tarvol {
 namespace {
 
 const QString kRunning = QStringLiteral("Расчёт…");
+const QString kSaving = QStringLiteral("Запись файла…");
 const QString kCancel = QStringLiteral("Отмена");
 
 // A run this short is simply waited for: nothing repaints in between, so nothing flickers.
@@ -45,9 +46,9 @@ private:
 
 int percent(double fraction) { return static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100); }
 
-std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, int value)
+std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, const QString& label, int value)
 {
-    auto dialog = std::make_unique<QProgressDialog>(kRunning, kCancel, 0, 100, parent);
+    auto dialog = std::make_unique<QProgressDialog>(label, kCancel, 0, 100, parent);
     dialog->setObjectName(QLatin1String(kProgressDialogName));
     dialog->setWindowTitle(messageCaption());
     dialog->setWindowModality(Qt::WindowModal);
@@ -57,10 +58,8 @@ std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, int value)
     return dialog;
 }
 
-} // namespace
-
-RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
-                           const std::function<void(bool locked)>& lockCommands)
+RunOutcome runWithDialog(QWidget* parent, const QString& label, const BackgroundJob& job, RunOptions options,
+                         const std::function<void(bool locked)>& lockCommands)
 {
     std::atomic<bool> cancel{false};
     std::atomic<double> fraction{0};
@@ -96,7 +95,7 @@ RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions
         QTimer delay;
         delay.setSingleShot(true);
         QObject::connect(&delay, &QTimer::timeout, [&] {
-            dialog = makeProgressDialog(parent, percent(fraction.load(std::memory_order_relaxed)));
+            dialog = makeProgressDialog(parent, label, percent(fraction.load(std::memory_order_relaxed)));
             // "Отмена", Escape, closing the dialog and cancel() all hide it, and so does any other dismissal
             const auto stop = [&] {
                 cancel.store(true, std::memory_order_relaxed);
@@ -123,6 +122,29 @@ RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions
     if (failure)
         std::rethrow_exception(failure);
     return outcome;
+}
+
+} // namespace
+
+RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
+                           const std::function<void(bool locked)>& lockCommands)
+{
+    return runWithDialog(parent, kRunning, job, std::move(options), lockCommands);
+}
+
+ExportResult saveInBackground(QWidget* parent, const SaveJob& job, const std::function<void(bool locked)>& lockCommands)
+{
+    ExportResult result;
+    const BackgroundJob save = [&result, &job](const RunOptions& o) {
+        const Progress progress = [&o](int maximum, int position) {
+            if (o.progress && maximum > 0)
+                o.progress(static_cast<double>(position) / maximum);
+        };
+        result = job(progress, o.cancel);
+        return RunOutcome{};
+    };
+    runWithDialog(parent, kSaving, save, {}, lockCommands);
+    return result;
 }
 
 } // namespace tarvol
