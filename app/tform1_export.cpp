@@ -179,8 +179,8 @@ void TForm1::N9Click()
     // the same worker, progress dialog and "Отмена" as a calculation
     const RunOutcome run = calculateInBackground(*k, fieldTexts(*k), options);
     if (!run.ok()) {
-        if (run.refusal->kind != RefusalKind::Cancelled)
-            messages().information(QString::fromStdString(run.refusal->message));
+        if (run.refusal()->kind != RefusalKind::Cancelled)
+            messages().information(QString::fromStdString(run.refusal()->message));
         return;
     }
 
@@ -190,9 +190,9 @@ void TForm1::N9Click()
         if (const DimensionRow d = dimensionRow(row); d.visible)
             table.dimensions.emplace_back(d.caption, d.text);
     table.decimalPlaces = m_decimalPlaces;
-    table.errorLine = QString::fromStdString(run.result.errorLine);
+    table.errorLine = QString::fromStdString(run.result().errorLine);
     table.separator = options.separator;
-    table.levelVolumes = run.result.levelVolumes;
+    table.levelVolumes = run.result().levelVolumes;
     report(exportFullTable(path, filter == 1 ? TableFormat::Pdf : TableFormat::Xlsx, table,
                            barProgress(m_ui->ProgressBar1)));
 }

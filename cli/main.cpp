@@ -181,12 +181,12 @@ int main(int argc, char** argv)
     run.keepEveryLevel = o.everyMm;
     const auto outcome = tarvol::calculateFromTexts(o.shape, o.dims, run);
     if (!outcome.ok()) {
-        std::cerr << outcome.refusal->message << '\n';
+        std::cerr << outcome.refusal()->message << '\n';
         return kExitRefused;
     }
     if (o.json)
-        printJson(o, outcome.result, sep);
+        printJson(o, outcome.result(), sep);
     else
-        printText(o, outcome.result, sep);
+        printText(o, outcome.result(), sep);
     return kExitTable;
 }
