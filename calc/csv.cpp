@@ -4,20 +4,25 @@
 
 namespace tarvol {
 
-std::string csvTable(std::span<const double> levelVolumes, int decimals)
+void appendCsvLines(std::string& out, std::span<const double> volumes, std::size_t firstLevel, int decimals)
 {
     if (decimals < 0 || decimals > 3)
         decimals = 0;
+    for (std::size_t i = 0; i < volumes.size(); ++i) {
+        out += std::to_string(firstLevel + i);
+        out += ';';
+        // sixteen significant digits keep big volumes out of exponent form
+        out += formatFixed(volumes[i], 16, decimals, '.');
+        out += '\n';
+    }
+}
+
+std::string csvTable(std::span<const double> levelVolumes, int decimals)
+{
     std::string out = kCsvHeader;
     out += '\n';
     out.reserve(levelVolumes.size() * 16);
-    for (size_t level = 0; level < levelVolumes.size(); ++level) {
-        out += std::to_string(level);
-        out += ';';
-        // sixteen significant digits keep big volumes out of exponent form
-        out += formatFixed(levelVolumes[level], 16, decimals, '.');
-        out += '\n';
-    }
+    appendCsvLines(out, levelVolumes, 0, decimals);
     return out;
 }
 

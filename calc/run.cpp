@@ -54,6 +54,18 @@ RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts
     return runRow(info, dims, options);
 }
 
+double estimateWork(int shapeIndex, std::span<const double> dims)
+{
+    if (shapeIndex < 0 || shapeIndex >= kShapeCount)
+        return 0;
+    const ShapeInfo& info = shape(shapeIndex);
+    if (dims.size() != info.captions.size())
+        return 0;
+    if (info.twin)
+        return inclinedWork(shape(*info.twin).functions, dims);
+    return info.functions.work(dims);
+}
+
 double errorPercent(double sumVolume, double trueVolume)
 {
     const double e = static_cast<double>((static_cast<long double>(trueVolume) - sumVolume) * 100 / trueVolume);

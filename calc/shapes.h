@@ -15,6 +15,7 @@ struct ShapeFunctions {
     RunOutcome (*run)(std::span<const double> dims, const RunOptions& options) = nullptr;
     double (*trueVolume)(std::span<const double> dims) = nullptr; // litres
     std::optional<std::string> (*check)(std::span<const double> dims, char separator) = nullptr;
+    double (*work)(std::span<const double> dims) = nullptr;     // estimated work units of a run
     TiltedTank (*tilt)(std::span<const double> dims) = nullptr; // set for the shapes an inclined one tilts
 };
 
@@ -39,6 +40,7 @@ ShapeFunctions dtankFunctions();
 
 // An inclined tank: its twin's fields, then the rise A and the gauge's distance B.
 RunOutcome runInclined(const ShapeFunctions& twin, std::span<const double> dims, const RunOptions& options);
+double inclinedWork(const ShapeFunctions& twin, std::span<const double> dims);
 
 // The refusal of an inconsistent torispherical head (HS is its measured depth), shared by shapes 7, 14 and 24.
 std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, double HS, char separator);

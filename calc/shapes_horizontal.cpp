@@ -3,8 +3,10 @@
 #include <cmath>
 #include <utility>
 
+#include "calc/cone.h"
 #include "calc/shapes.h"
 #include "calc/skeleton.h"
+#include "calc/torispherical.h"
 
 namespace tarvol {
 namespace {
@@ -77,7 +79,11 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
     {
         const Ext x = Ext(level) - 0.5L;
         double cap = 0;
-        if (LS != 0) {
+        const Ext halfChord2 = -x * x + x * D; // rho² − c², exact where c² would swallow it
+        if (LS != 0 && halfChord2 < 0.0625L * c * c) {
+            // a thin segment of a flat head: the closed form below would cancel to noise, even below zero
+            cap = segmentBeyondChord(c, static_cast<double>(std::sqrt(halfChord2)));
+        } else if (LS != 0) {
             // the plane at height x cuts the sphere in a circle of radius rho; the head is its segment beyond c
             const double rho = static_cast<double>(std::sqrt(-x * x + x * D + Ext(c) * c));
             const Ext t = Ext(c) / rho;
@@ -117,50 +123,12 @@ struct EllipticHeadsHorizontal : HeadedHorizontal {
     TiltedTank tilted() const { return tiltedWith(ellipsoidHead(D, LEL)); }
 };
 
-// Shapes 12 and 13: the head's section under a plane is summed along the axis in 1 mm samples.
-// K is the apex distance of the large base, Ks that of the small end face (0 for a full cone).
-struct ConeSummation {
-    double D, K, Ks, twoK;
-    const std::atomic<bool>* cancel;
-
-    double section(Ext x) const
-    {
-        double hh = static_cast<double>(0.5L * D > x ? x : D - x);
-        if (hh < 0)
-            hh = 0;
-        const double u = static_cast<double>(0.5L * D - hh);
-        const Ext u2 = Ext(u) * u;
-        double z = static_cast<double>(2 * Ext(K) * (0.5L * D - hh) / D);
-        double j = z - 0.5;
-        if (Ks > z) {
-            z = Ks;
-            j = Ks + 0.5;
-        }
-        double head = 0;
-        std::int64_t polled = 0;
-        while (j <= K) {
-            const Ext r = Ext(D) * j / twoK;
-            const double q = static_cast<double>(r * r - u2);
-            if (q > 0)
-                head = static_cast<double>(head + std::sqrt(Ext(q)) * 2);
-            j = j + 1;
-            // a single level can take many samples; let a cancelled run stop within one of them
-            if (++polled == (1 << 20)) {
-                polled = 0;
-                if (cancel && cancel->load(std::memory_order_relaxed))
-                    return head;
-            }
-        }
-        return head;
-    }
-};
-
 struct ConeHeadsHorizontal : HeadedHorizontal {
     static constexpr std::int64_t kPollEvery = 1;
     double LK, Dmin;
     ConeSummation cone;
-    ConeHeadsHorizontal(std::span<const double> d, double dmin, const RunOptions& o)
-        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0, o.cancel}
+    ConeHeadsHorizontal(std::span<const double> d, double dmin, const RunOptions&)
+        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0}
     {
         if (LK != 0 && Dmin != D) {
             cone.K = static_cast<double>(Ext(LK) / (1 - Ext(Dmin) / D));
@@ -168,6 +136,9 @@ struct ConeHeadsHorizontal : HeadedHorizontal {
             cone.twoK = 2 * cone.K;
         }
     }
+    void attach(WorkMeter* meter) { cone.meter = meter; }
+    // a level at height h from the nearer edge samples min(2 K h / D, LK) mm of the axis; summed over the levels
+    double innerSteps() const { return LK != 0 && Dmin != D ? static_cast<double>(Ext(LK) * (Ext(D) + Dmin) / 2) : 0; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;

@@ -72,4 +72,6 @@ RunOutcome runInclined(const ShapeFunctions& twin, std::span<const double> d, co
     return runBody(InclinedBody(twin, d), o);
 }
 
+double inclinedWork(const ShapeFunctions& twin, std::span<const double> d) { return workOf(InclinedBody(twin, d)); }
+
 } // namespace tarvol

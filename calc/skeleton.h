@@ -42,6 +42,51 @@ struct Frame {
     std::int64_t firstLevel = 1; // levels below 1 hold liquid below gauge zero and print nothing
 };
 
+// The work of a run in units of one level or one inner step of a long level, its progress and cancellation.
+class WorkMeter {
+public:
+    WorkMeter(const RunOptions& options, double total) : m_options(options), m_total(total > 0 ? total : 1) {}
+    void setLevels(std::int64_t levels) { m_levels = levels; }
+    void addSteps(std::int64_t steps) { m_steps += steps; }
+    std::int64_t steps() const { return m_steps; }
+    // true when the run is cancelled; otherwise reports the fraction of the estimated work done
+    bool cancelled() const
+    {
+        if (m_options.cancel && m_options.cancel->load(std::memory_order_relaxed))
+            return true;
+        if (m_options.progress)
+            m_options.progress(std::min(static_cast<double>(m_levels + m_steps) / m_total, 1.0));
+        return false;
+    }
+
+private:
+    const RunOptions& m_options;
+    double m_total;
+    std::int64_t m_levels = 0;
+    std::int64_t m_steps = 0;
+};
+
+// The levels a body sums, below gauge zero included.
+template <class Body>
+std::int64_t levelCount(const Body& body)
+{
+    const Frame frame = body.frame();
+    if (!(frame.total >= 0 && frame.total <= 1e12))
+        return 0;
+    const std::int64_t top = static_cast<std::int64_t>(std::ceil(frame.total));
+    return std::max<std::int64_t>(top - std::min<std::int64_t>(frame.firstLevel, 1) + 1, 0);
+}
+
+// Levels plus, for a body whose levels take many inner steps, its estimate of those steps.
+template <class Body>
+double workOf(const Body& body)
+{
+    double work = static_cast<double>(levelCount(body));
+    if constexpr (requires { body.innerSteps(); })
+        work += body.innerSteps();
+    return work;
+}
+
 // Adds the slabs ending at levels from..to to the running volume; kept out of line so the sum stays in a register.
 template <bool keepEvery, class Body>
 [[gnu::noinline]] double sumSlabs(const Body& body, std::int64_t from, std::int64_t to, double running, double* every,
@@ -66,8 +111,10 @@ template <bool keepEvery, class Body>
 //   double slab(double level) const;                            // litres added by the slab ending at level
 //   double trueVolume() const;
 //   static constexpr std::int64_t kPollEvery;                   // levels between cancellation checks
+//   optional: double innerSteps() const;                        // estimated inner steps of all levels
+//   optional: void attach(WorkMeter*);                          // counts the inner steps and polls within a level
 template <class Body>
-RunOutcome runBody(const Body& body, const RunOptions& options)
+RunOutcome runBody(Body body, const RunOptions& options)
 {
     const Frame frame = body.frame();
     const std::int64_t step = static_cast<std::int64_t>(frame.stepExpression);
@@ -92,7 +139,9 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
 
     const std::int64_t poll = Body::kPollEvery;
     const std::int64_t first = std::min<std::int64_t>(frame.firstLevel, 1);
-    const double span = static_cast<double>(top - first + 1);
+    WorkMeter meter(options, workOf(body));
+    if constexpr (requires { body.attach(&meter); })
+        body.attach(&meter);
     double* every = options.keepEveryLevel ? r.levelVolumes.data() : nullptr;
     const auto* each = options.eachLevel ? &options.eachLevel : nullptr;
     if (each && first > 0)
@@ -124,10 +173,9 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
         }
         if (stop == nextPoll) {
             nextPoll += poll;
-            if (options.cancel && options.cancel->load(std::memory_order_relaxed))
+            meter.setLevels(stop - first + 1);
+            if (meter.cancelled())
                 return RunOutcome::refuse(RefusalKind::Cancelled, {});
-            if (options.progress)
-                options.progress(static_cast<double>(stop - first + 1) / span);
         }
     }
     if (options.cancel && options.cancel->load(std::memory_order_relaxed))
@@ -148,6 +196,7 @@ ShapeFunctions functionsOf()
     f.run = [](std::span<const double> d, const RunOptions& o) { return runBody(Body(d, o), o); };
     f.trueVolume = [](std::span<const double> d) { return Body(d, RunOptions{}).trueVolume(); };
     f.check = [](std::span<const double> d, char separator) { return Body(d, RunOptions{}).check(separator); };
+    f.work = [](std::span<const double> d) { return workOf(Body(d, RunOptions{})); };
     if constexpr (requires(const Body& b) { b.tilted(); })
         f.tilt = [](std::span<const double> d) { return Body(d, RunOptions{}).tilted(); };
     return f;

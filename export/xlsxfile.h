@@ -18,7 +18,7 @@ using XlsxBuilder = std::function<std::optional<ExportError>(lxw_workbook* workb
 // `constantMemory` streams rows to disk, for big tables written row by row.
 ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilder& build);
 
-// Text of a libxlsxwriter error code.
-QString xlsxErrorText(lxw_error error);
+// Russian text of a libxlsxwriter error code; `systemError` is errno after the failing call.
+QString xlsxErrorText(lxw_error error, int systemError = 0);
 
 } // namespace tarvol
