@@ -380,7 +380,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         throw UsageError{"неверная командная строка (" + std::string(e.what()) + ")"};
     }
     for (const auto& extra : app.remaining())
-        throw UsageError{"неизвестный параметр " + extra};
+        if (extra != "--") // the parser keeps the end-of-options mark among the extras
+            throw UsageError{"неизвестный параметр " + extra};
 
     if (list) {
         if (argc != 2)
