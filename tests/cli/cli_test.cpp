@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"UnknownKey", "spheroid 1000", 64}, StatusCase{"KeyInOtherCase", "Sphere 1000", 64},
                       StatusCase{"StdoutFull", "0 1000 >/dev/full", 74},
                       StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
-                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}),
+                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}, StatusCase{"EndOfOptions", "-- 0 1000", 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
