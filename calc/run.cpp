@@ -8,6 +8,14 @@
 namespace tarvol {
 namespace {
 constexpr size_t kMaxDigits = 8;
+
+// An inclined shape runs on its twin's geometry; every other shape on its own functions.
+RunOutcome runRow(const ShapeInfo& info, std::span<const double> dims, const RunOptions& options)
+{
+    if (info.twin)
+        return runInclined(shape(*info.twin).functions, dims, options);
+    return info.functions.run(dims, options);
+}
 } // namespace
 
 RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOptions& options)
@@ -21,7 +29,7 @@ RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOpti
         if (!(v >= 0 && v <= 99999999 && v == std::floor(v)))
             return RunOutcome::refuse(RefusalKind::BadInput,
                                       "Размеры должны быть целыми числами миллиметров от 0 до 99999999.");
-    return info.branch(dims, options);
+    return runRow(info, dims, options);
 }
 
 RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts, const RunOptions& options)
@@ -43,7 +51,19 @@ RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts
                                           + "\" должен быть целым числом миллиметров: от одной до восьми цифр.");
         dims.push_back(std::stod(t));
     }
-    return info.branch(dims, options);
+    return runRow(info, dims, options);
+}
+
+double estimateWork(int shapeIndex, std::span<const double> dims)
+{
+    if (shapeIndex < 0 || shapeIndex >= kShapeCount)
+        return 0;
+    const ShapeInfo& info = shape(shapeIndex);
+    if (dims.size() != info.captions.size())
+        return 0;
+    if (info.twin)
+        return inclinedWork(shape(*info.twin).functions, dims);
+    return info.functions.work(dims);
 }
 
 double errorPercent(double sumVolume, double trueVolume)

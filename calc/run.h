@@ -21,8 +21,10 @@ struct ResultRow {
 struct RunOptions {
     int decimalPlaces = 0; // 0..3; anything else counts as 0
     char separator = '.';
-    bool keepEveryLevel = false;               // fill CalcResult::levelVolumes
-    std::function<void(double)> progress;      // fraction of levels done, called from the running thread
+    bool keepEveryLevel = false; // fill CalcResult::levelVolumes
+    // level 0..top and its running volume, in order, as the levels are summed; nothing is kept for it
+    std::function<void(std::int64_t, double)> eachLevel;
+    std::function<void(double)> progress;      // fraction of estimateWork done, called from the running thread
     const std::atomic<bool>* cancel = nullptr; // polled every few thousand levels
 };
 
@@ -62,6 +64,10 @@ RunOutcome calculate(int shape, std::span<const double> dims, const RunOptions& 
 
 // Runs shape `shape` on the field texts; texts that are not digit strings of at most eight digits are refused.
 RunOutcome calculateFromTexts(int shape, std::span<const std::string> texts, const RunOptions& options);
+
+// The work a run of shape `shape` will take, in units of one level or one axial sample of a cone's head, for
+// dimensions the run accepts; progress reports the fraction of it, so elapsed time scales to the remaining time.
+double estimateWork(int shape, std::span<const double> dims);
 
 // Relative difference of the two full volumes in percent; meaningful only when trueVolume > 0.
 double errorPercent(double sumVolume, double trueVolume);

@@ -36,6 +36,6 @@ struct DTank {
 
 } // namespace
 
-RunOutcome runDTank(std::span<const double> d, const RunOptions& o) { return runShape<DTank>(d, o); }
+ShapeFunctions dtankFunctions() { return functionsOf<DTank>(); }
 
 } // namespace tarvol

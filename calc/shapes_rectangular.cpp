@@ -22,6 +22,7 @@ struct Box {
     std::optional<std::string> check(char) const { return {}; }
     double slab(double) const { return slabVolume; }
     double trueVolume() const { return static_cast<double>(Ext(L) * H * S * kMilli); }
+    TiltedTank tilted() const { return {ShellSection::Rectangle, S, H, L, {}, 0}; }
 };
 
 // Shape 16: the box with its four long edges rounded with radius RS.
@@ -68,9 +69,7 @@ struct RoundedBox {
 
 } // namespace
 
-double boxTrueVolume(std::span<const double> d) { return Box(d, {}).trueVolume(); }
-
-RunOutcome runBox(std::span<const double> d, const RunOptions& o) { return runShape<Box>(d, o); }
-RunOutcome runRoundedBox(std::span<const double> d, const RunOptions& o) { return runShape<RoundedBox>(d, o); }
+ShapeFunctions boxFunctions() { return functionsOf<Box>(); }
+ShapeFunctions roundedBoxFunctions() { return functionsOf<RoundedBox>(); }
 
 } // namespace tarvol

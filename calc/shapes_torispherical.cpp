@@ -89,22 +89,12 @@ struct TorisphericalHorizontal {
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
     }
+    TiltedTank tilted() const { return {ShellSection::Circle, D, D, Lc, torisphericalHead(head), 0}; }
 };
 
 } // namespace
 
-double torisphericalHorizontalTrueVolume(std::span<const double> d)
-{
-    return TorisphericalHorizontal(d, {}).trueVolume();
-}
-
-RunOutcome runTorisphericalHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<TorisphericalVertical>(d, o);
-}
-RunOutcome runTorisphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<TorisphericalHorizontal>(d, o);
-}
+ShapeFunctions torisphericalHeadsVerticalFunctions() { return functionsOf<TorisphericalVertical>(); }
+ShapeFunctions torisphericalHeadsHorizontalFunctions() { return functionsOf<TorisphericalHorizontal>(); }
 
 } // namespace tarvol

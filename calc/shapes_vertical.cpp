@@ -167,30 +167,12 @@ struct FrustumHeadsVertical : HeadedVertical {
 
 } // namespace
 
-RunOutcome runSphere(std::span<const double> d, const RunOptions& o) { return runShape<Sphere>(d, o); }
-RunOutcome runVerticalCylinder(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<VerticalCylinder>(d, o);
-}
-RunOutcome runVerticalEllipse(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<VerticalEllipse>(d, o);
-}
-RunOutcome runSphericalHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<SphericalHeadsVertical>(d, o);
-}
-RunOutcome runEllipticHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<EllipticHeadsVertical>(d, o);
-}
-RunOutcome runConeHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<ConeHeadsVertical>(d, o);
-}
-RunOutcome runFrustumHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<FrustumHeadsVertical>(d, o);
-}
+ShapeFunctions sphereFunctions() { return functionsOf<Sphere>(); }
+ShapeFunctions verticalCylinderFunctions() { return functionsOf<VerticalCylinder>(); }
+ShapeFunctions verticalEllipseFunctions() { return functionsOf<VerticalEllipse>(); }
+ShapeFunctions sphericalHeadsVerticalFunctions() { return functionsOf<SphericalHeadsVertical>(); }
+ShapeFunctions ellipticHeadsVerticalFunctions() { return functionsOf<EllipticHeadsVertical>(); }
+ShapeFunctions coneHeadsVerticalFunctions() { return functionsOf<ConeHeadsVertical>(); }
+ShapeFunctions frustumHeadsVerticalFunctions() { return functionsOf<FrustumHeadsVertical>(); }
 
 } // namespace tarvol

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
 
 #include "calc/catalogue.h"
+#include "calc/cone.h"
 #include "calc/run.h"
 
 namespace {
@@ -235,6 +237,46 @@ TEST(Run, ProgressRisesToTheEnd)
     for (size_t k = 1; k < seen.size(); ++k)
         EXPECT_GT(seen[k], seen[k - 1]);
     EXPECT_LE(seen.back(), 1.0);
+}
+
+// Beyond 2^53 the step j + 1 no longer moves j; one level must still end after the samples it counted.
+TEST(ConeSamples, EndBeyondTwoToTheFiftyThird)
+{
+    const RunOptions none;
+    tarvol::WorkMeter meter(none, 1);
+    const double K = 0x1p54;
+    tarvol::ConeSummation cone{1000, K, K - 1000, 2 * K};
+    cone.meter = &meter;
+    const double head = cone.section(500); // on the axis: every sample from Ks to K
+    EXPECT_GE(meter.steps(), 1000);
+    EXPECT_LE(meter.steps(), 1002);
+    EXPECT_NEAR(head, 1000 * 1000.0, 3 * 1000.0); // each sample a full chord of the large base
+}
+
+// A cone of 10^8 samples a level: progress must move within the level, not only between levels.
+TEST(ConeSamples, ProgressFollowsTheSamples)
+{
+    const std::vector<double> dims{1000, 100, 0, 99999999};
+    const double work = tarvol::estimateWork(12, dims);
+    EXPECT_NEAR(work, 100 + 99999999 * 50.0, 1.0);
+    std::atomic<bool> cancel{false};
+    std::vector<double> seen;
+    RunOptions o;
+    o.cancel = &cancel;
+    o.progress = [&](double f) {
+        seen.push_back(f);
+        if (seen.size() == 12)
+            cancel = true;
+    };
+    const auto out = tarvol::calculate(12, dims, o);
+    ASSERT_FALSE(out.ok());
+    ASSERT_EQ(seen.size(), 12u);
+    double gap = seen.front();
+    for (size_t k = 1; k < seen.size(); ++k)
+        gap = std::max(gap, seen[k] - seen[k - 1]);
+    // in samples: one poll's worth and the level that holds it
+    EXPECT_LE(gap * work, (1 << 20) + 2.0);
+    EXPECT_GT(seen.back(), seen.front());
 }
 
 } // namespace
