@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -419,7 +420,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
 int calculate(const Options& o, Output& out)
 {
     TableWriter writer(o, out);
-    Progress progress(::isatty(STDERR_FILENO) == 1);
+    // rows streamed to the same terminal show the progress themselves
+    Progress progress(::isatty(STDERR_FILENO) == 1 && !(o.everyMm && ::isatty(STDOUT_FILENO) == 1));
     std::atomic<bool> stop{false};
 
     tarvol::RunOptions run;
