@@ -440,10 +440,10 @@ int calculate(const Options& o, Output& out)
     progress.clear();
     if (!out.error()) {
         if (!outcome.ok()) {
-            std::cerr << outcome.refusal->message << '\n';
+            std::cerr << outcome.refusal()->message << '\n';
             return kExitRefused;
         }
-        writer.finish(outcome.result);
+        writer.finish(outcome.result());
     }
     return kExitTable;
 }

@@ -136,7 +136,7 @@ ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes)
     return {};
 }
 
-ExportResult replaceFileWith(const QString& path, const QString& finishedFile)
+ExportResult replaceFileWith(const QString& path, const QString& finishedFile, const std::atomic<bool>* cancel)
 {
     if (path.isEmpty())
         return writeError(path, QStringLiteral("не задано имя файла"));
@@ -147,9 +147,15 @@ ExportResult replaceFileWith(const QString& path, const QString& finishedFile)
     if (!file.openForWriting())
         return writeError(path, file.failure());
     QByteArray chunk;
-    while (!(chunk = source.read(1 << 20)).isEmpty())
+    while (!(chunk = source.read(1 << 20)).isEmpty()) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            file.cancelWriting();
+            file.finish();
+            return ExportError{ExportFailure::Cancelled, path, {}};
+        }
         if (file.write(chunk) != chunk.size())
             break;
+    }
     if (source.error() != QFileDevice::NoError) {
         file.cancelWriting();
         return writeError(path, source.errorString());

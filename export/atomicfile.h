@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
@@ -37,7 +39,9 @@ QString systemReason(int error);
 ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes);
 
 // The same for a finished file built elsewhere (libraries that insist on a file name of their own).
-ExportResult replaceFileWith(const QString& path, const QString& finishedFile);
+// Setting `cancel` stops the copy and leaves the existing file as it was.
+ExportResult replaceFileWith(const QString& path, const QString& finishedFile,
+                             const std::atomic<bool>* cancel = nullptr);
 
 ExportError writeError(const QString& path, const QString& reason);
 

@@ -303,9 +303,9 @@ ExportResult exportFullTable(const QString& path, TableFormat format, const Tabl
     } else if (format == TableFormat::Csv) {
         result = writeTableCsv(path, content, progress, cancel);
     } else {
-        result = saveXlsx(path, true, [&](lxw_workbook* workbook) {
-            return buildWorkbook(workbook, content, path, progress, cancel);
-        });
+        result = saveXlsx(
+            path, true,
+            [&](lxw_workbook* workbook) { return buildWorkbook(workbook, content, path, progress, cancel); }, cancel);
     }
     if (!result.ok() && progress)
         progress(content.tableRows(), 0);

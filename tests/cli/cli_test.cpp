@@ -153,7 +153,7 @@ TEST(Cli, CsvIsTheCoresCsv)
     const std::vector<std::string> dims{"2000", "1000", "100", "300"};
     const auto run = tarvol::calculateFromTexts(18, dims, options);
     ASSERT_TRUE(run.ok());
-    EXPECT_EQ(table("--decimals 2 --csv 18 2000 1000 100 300").out, tarvol::csvTable(run.result.levelVolumes, 2));
+    EXPECT_EQ(table("--decimals 2 --csv 18 2000 1000 100 300").out, tarvol::csvTable(run.result().levelVolumes, 2));
 }
 
 TEST(Cli, CsvHasEveryMillimetre)
