@@ -237,7 +237,8 @@ ExportResult saveInBackground(QWidget* parent, const SaveJob& job, const std::fu
         result = job(progress, o.cancel);
         return RunOutcome{};
     };
-    runWithDialog(parent, kSaving, save, {}, lockCommands);
+    // the save reports through `result`; the run frame only carries it to the worker and back
+    static_cast<void>(runWithDialog(parent, kSaving, save, {}, lockCommands));
     return result;
 }
 
