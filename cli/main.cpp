@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <charconv>
@@ -23,6 +24,7 @@
 #include "calc/catalogue.h"
 #include "calc/csv.h"
 #include "calc/format.h"
+#include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
 
@@ -195,6 +197,20 @@ std::string jsonText(const Json& j)
     std::string out;
     appendJson(out, j);
     return out;
+}
+
+// What a program needs to act on a refusal: which fault, which field (from 0, null for none), the limit in mm.
+std::string refusalJson(const tarvol::Refusal& refusal)
+{
+    Json body;
+    body["kind"] = tarvol::refusalKindName(refusal.kind);
+    body["fault"] = tarvol::refusalFaultName(refusal.fault);
+    body["field"] = refusal.field >= 0 ? Json(refusal.field) : Json(nullptr);
+    body["limit"] = refusal.limit;
+    if (refusal.otherLimit != 0)
+        body["other_limit"] = refusal.otherLimit; // the second way out, where the fault has one
+    body["message"] = refusal.message;
+    return jsonText(Json{{"refusal", body}});
 }
 
 void printList(Output& out)
@@ -419,7 +435,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
 int calculate(const Options& o, Output& out)
 {
     TableWriter writer(o, out);
-    Progress progress(::isatty(STDERR_FILENO) == 1);
+    // rows streamed to the same terminal show the progress themselves
+    Progress progress(::isatty(STDERR_FILENO) == 1 && !(o.everyMm && ::isatty(STDOUT_FILENO) == 1));
     std::atomic<bool> stop{false};
 
     tarvol::RunOptions run;
@@ -437,8 +454,10 @@ int calculate(const Options& o, Output& out)
     const auto outcome = tarvol::calculateFromTexts(o.shape, o.dims, run);
     progress.clear();
     if (!out.error()) {
-        if (!outcome.ok()) {
-            std::cerr << outcome.refusal()->message << '\n';
+        if (const auto* refusal = outcome.refusal()) {
+            if (o.json)
+                out.put(refusalJson(*refusal) + '\n');
+            std::cerr << refusal->message << '\n';
             return kExitRefused;
         }
         writer.finish(outcome.result());

@@ -113,12 +113,21 @@ class CliOutput : public ::testing::TestWithParam<OutputCase> {};
 TEST_P(CliOutput, StartsWith) { EXPECT_EQ(table(GetParam().args).out.rfind(GetParam().head, 0), 0u); }
 
 // horizontal cylinder L 2000, D 1000: the first slabs are 2 L sqrt(R^2 - (R - x)^2) at mid-height x
-INSTANTIATE_TEST_SUITE_P(Heads, CliOutput,
-                         ::testing::Values(OutputCase{"Version", "--version", "tarvol-table 4.1\n"},
-                                           OutputCase{"Help", "--help", "tarvol-table — градуировочная таблица"},
-                                           OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
-                                                      "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"}),
-                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Heads, CliOutput,
+    ::testing::Values(OutputCase{"Version", "--version", "tarvol-table 4.1\n"},
+                      OutputCase{"Help", "--help", "tarvol-table — градуировочная таблица"},
+                      OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
+                                 "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"},
+                      OutputCase{"RefusalWithField", "--json 3 1000 1000 50 600",
+                                 "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"spherical-head-too-high\", "
+                                 "\"field\": 3, \"limit\": 500, \"other_limit\": 1200, \"message\": \"Размеры указаны "
+                                 "неверно!\\nУвеличьте диаметр"},
+                      OutputCase{
+                          "RefusalWithoutField", "--json 0 9",
+                          "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"too-shallow\", \"field\": "
+                          "null, \"limit\": 10, \"message\": \"Высота ёмкости должна быть не менее 10 мм.\"}}\n"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct KeyCase {
     const char* key;
