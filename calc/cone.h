@@ -21,12 +21,33 @@ inline std::int64_t sampleBound(double j, double K)
     return static_cast<std::int64_t>(std::floor(K - j)) + 2;
 }
 
+struct SampleRun {
+    double head, j;
+    std::int64_t taken;
+};
+
+// Up to count samples from j while j <= K, kept out of line so that its sums stay in registers.
+[[gnu::noinline]] inline SampleRun sumSamples(double D, double K, double twoK, Ext u2, double head, double j,
+                                              std::int64_t count)
+{
+    std::int64_t taken = 0;
+    while (j <= K) {
+        const Ext r = Ext(D) * j / twoK;
+        const double q = static_cast<double>(r * r - u2);
+        if (q > 0)
+            head = static_cast<double>(head + std::sqrt(Ext(q)) * 2);
+        j = j + 1;
+        if (++taken == count)
+            break;
+    }
+    return {head, j, taken};
+}
+
 // K is the apex distance of the large base, Ks that of the small end face (0 for a full cone).
 struct ConeSummation {
     double D, K, Ks, twoK;
     WorkMeter* meter = nullptr; // counts the samples; a level can take many, so it polls within one
 
-    // inline, so that each level's samples are summed inside the slab loop
     double section(Ext x) const
     {
         double hh = static_cast<double>(0.5L * D > x ? x : D - x);
@@ -40,29 +61,18 @@ struct ConeSummation {
             z = Ks;
             j = Ks + 0.5;
         }
-        double head = 0;
+        SampleRun run{0, j, 0};
         std::int64_t left = sampleBound(j, K);
-        while (left > 0 && j <= K) {
-            // a run of samples free of calls, so that the x87 registers stay live across it
-            const std::int64_t run = std::min(left, kSamplesPerPoll);
-            std::int64_t taken = 0;
-            while (j <= K) {
-                const Ext r = Ext(D) * j / twoK;
-                const double q = static_cast<double>(r * r - u2);
-                if (q > 0)
-                    head = static_cast<double>(head + std::sqrt(Ext(q)) * 2);
-                j = j + 1;
-                if (++taken == run)
-                    break;
-            }
-            left -= taken;
+        while (left > 0) {
+            run = sumSamples(D, K, twoK, u2, run.head, run.j, std::min(left, kSamplesPerPoll));
+            left = run.taken < kSamplesPerPoll ? 0 : left - run.taken;
             if (meter) {
-                meter->addSteps(taken);
-                if (left > 0 && j <= K && meter->cancelled())
+                meter->addSteps(run.taken);
+                if (left > 0 && meter->cancelled())
                     break;
             }
         }
-        return head;
+        return run.head;
     }
 };
 
