@@ -5,10 +5,13 @@
 #include <exception>
 #include <memory>
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -19,7 +22,9 @@ namespace tarvol {
 namespace {
 
 const QString kRunning = QStringLiteral("Расчёт…");
+const QString kSaving = QStringLiteral("Запись файла…");
 const QString kCancel = QStringLiteral("Отмена");
+const QString kStopAndClose = QStringLiteral("Прервать расчёт и закрыть программу?");
 
 // A run this short is simply waited for: nothing repaints in between, so nothing flickers.
 constexpr int kGlanceMs = 50;
@@ -43,25 +48,100 @@ private:
     std::function<void()> m_cancel;
 };
 
+// The window an object belongs to: its own for a widget, its owner's for an action or shortcut.
+const QWidget* ownerWindow(const QObject* object)
+{
+    for (; object; object = object->parent())
+        if (object->isWidgetType())
+            return static_cast<const QWidget*>(object)->window();
+    return nullptr;
+}
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Holds back the user's input to one window while a run computes, leaving its look alone, and turns a
+// request to close that window into a question.
+class InputGuard final : public QObject {
+public:
+    InputGuard(QWidget* window, std::function<void()> cancel) : m_window(window), m_cancel(std::move(cancel))
+    {
+        qApp->installEventFilter(this);
+    }
+    ~InputGuard() override { qApp->removeEventFilter(this); }
+
+    bool closeRequested() const { return m_closeRequested; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (!m_window)
+            return false;
+        if (event->type() == QEvent::Close && watched == m_window) {
+            event->ignore();
+            if (!m_asking && !m_closeRequested) {
+                m_asking = true;
+                m_closeRequested = messages().question(kStopAndClose, messageCaption());
+                m_asking = false;
+                if (m_closeRequested)
+                    m_cancel();
+            }
+            return true;
+        }
+        return isUserInput(event->type()) && ownerWindow(watched) == m_window;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    std::function<void()> m_cancel;
+    bool m_asking = false;
+    bool m_closeRequested = false;
+};
+
 int percent(double fraction) { return static_cast<int>(std::clamp(fraction, 0.0, 1.0) * 100); }
 
-std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, int value)
+// Not modal: the guard holds the window's input back, and a modal dialog would make the window
+// ignore the window manager's close request.
+std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, const QString& label, int value)
 {
-    auto dialog = std::make_unique<QProgressDialog>(kRunning, kCancel, 0, 100, parent);
+    auto dialog = std::make_unique<QProgressDialog>(label, kCancel, 0, 100, parent);
     dialog->setObjectName(QLatin1String(kProgressDialogName));
     dialog->setWindowTitle(messageCaption());
-    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setWindowModality(Qt::NonModal);
     dialog->setAutoReset(false); // reaching 100 % must not hide the dialog before the rows are shown
     dialog->setMinimumDuration(0);
     dialog->setValue(value);
     return dialog;
 }
 
-} // namespace
-
-RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
-                           const std::function<void(bool locked)>& lockCommands)
+RunOutcome runWithDialog(QWidget* parent, const QString& label, const BackgroundJob& job, RunOptions options,
+                         const std::function<void(bool locked)>& lockCommands)
 {
+    const std::atomic<bool>* callerCancel = options.cancel;
     std::atomic<bool> cancel{false};
     std::atomic<double> fraction{0};
     options.cancel = &cancel;
@@ -81,48 +161,85 @@ RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions
     worker->start();
 
     if (!worker->wait(QDeadlineTimer(kGlanceMs))) {
-        if (lockCommands)
-            lockCommands(true);
-        QEventLoop loop;
-        QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+        QPointer<QWidget> window = parent ? parent->window() : nullptr;
+        const auto stop = [&cancel] { cancel.store(true, std::memory_order_relaxed); };
+        bool locked = false;
+        bool closeAfterRun = false;
+        {
+            const InputGuard guard(window, stop);
+            QEventLoop loop;
+            QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
 
-        std::unique_ptr<QProgressDialog> dialog;
-        QTimer poll;
-        poll.setInterval(kProgressPollMs);
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (dialog)
-                dialog->setValue(percent(fraction.load(std::memory_order_relaxed)));
-        });
-        QTimer delay;
-        delay.setSingleShot(true);
-        QObject::connect(&delay, &QTimer::timeout, [&] {
-            dialog = makeProgressDialog(parent, percent(fraction.load(std::memory_order_relaxed)));
-            // "Отмена", Escape, closing the dialog and cancel() all hide it, and so does any other dismissal
-            const auto stop = [&] {
-                cancel.store(true, std::memory_order_relaxed);
-                poll.stop();
-            };
-            QObject::connect(dialog.get(), &QProgressDialog::canceled, dialog.get(), stop);
-            dialog->installEventFilter(new CancelOnHide(dialog.get(), stop));
-            dialog->show();
+            std::unique_ptr<QProgressDialog> dialog;
+            QTimer poll;
+            poll.setInterval(kProgressPollMs);
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                if (callerCancel && callerCancel->load(std::memory_order_relaxed))
+                    stop();
+                if (dialog && !cancel.load(std::memory_order_relaxed))
+                    dialog->setValue(percent(fraction.load(std::memory_order_relaxed)));
+            });
             poll.start();
-        });
-        delay.start(static_cast<int>(std::max<qint64>(0, kProgressDelayMs - clock.elapsed())));
+            QTimer delay;
+            delay.setSingleShot(true);
+            QObject::connect(&delay, &QTimer::timeout, [&] {
+                if (cancel.load(std::memory_order_relaxed))
+                    return; // cancelled before it showed: the run ends at once
+                dialog = makeProgressDialog(parent, label, percent(fraction.load(std::memory_order_relaxed)));
+                // "Отмена", Escape, closing the dialog and cancel() all hide it, and so does any other dismissal
+                QObject::connect(dialog.get(), &QProgressDialog::canceled, dialog.get(), stop);
+                dialog->installEventFilter(new CancelOnHide(dialog.get(), stop));
+                if (lockCommands) {
+                    lockCommands(true);
+                    locked = true;
+                }
+                dialog->show();
+            });
+            delay.start(static_cast<int>(std::max<qint64>(0, kProgressDelayMs - clock.elapsed())));
 
-        if (!worker->isFinished())
-            loop.exec();
-        // the loop also ends when the application quits; the run must not outlive it
-        cancel.store(true, std::memory_order_relaxed);
-        worker->wait();
-        delay.stop();
-        poll.stop();
-        dialog.reset();
-        if (lockCommands)
+            if (!worker->isFinished())
+                loop.exec();
+            // the loop also ends when the application quits; the run must not outlive it
+            stop();
+            worker->wait();
+            delay.stop();
+            poll.stop();
+            dialog.reset();
+            closeAfterRun = guard.closeRequested();
+        }
+        if (locked)
             lockCommands(false);
+        // the caller still has the run's outcome to handle: the window closes once it is back in its loop
+        if (closeAfterRun && window)
+            QMetaObject::invokeMethod(window, &QWidget::close, Qt::QueuedConnection);
     }
     if (failure)
         std::rethrow_exception(failure);
     return outcome;
+}
+
+} // namespace
+
+RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
+                           const std::function<void(bool locked)>& lockCommands)
+{
+    return runWithDialog(parent, kRunning, job, std::move(options), lockCommands);
+}
+
+ExportResult saveInBackground(QWidget* parent, const SaveJob& job, const std::function<void(bool locked)>& lockCommands)
+{
+    ExportResult result;
+    const BackgroundJob save = [&result, &job](const RunOptions& o) {
+        const Progress progress = [&o](int maximum, int position) {
+            if (o.progress && maximum > 0)
+                o.progress(static_cast<double>(position) / maximum);
+        };
+        result = job(progress, o.cancel);
+        return RunOutcome{};
+    };
+    // the save reports through `result`; the run frame only carries it to the worker and back
+    static_cast<void>(runWithDialog(parent, kSaving, save, {}, lockCommands));
+    return result;
 }
 
 } // namespace tarvol

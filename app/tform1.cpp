@@ -4,6 +4,7 @@
 
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -199,14 +200,22 @@ TForm1::TForm1(QWidget* parent)
         if (checked)
             RG1Click();
     });
-    connect(m_ui->N2, &QAction::triggered, this, &TForm1::N2Click);
-    connect(m_ui->N3, &QAction::triggered, this, &TForm1::N3Click);
-    connect(m_ui->N4, &QAction::triggered, this, &TForm1::N4Click);
-    connect(m_ui->N5, &QAction::triggered, this, &TForm1::ComboBox1Change);
-    connect(m_ui->N6, &QAction::triggered, this, &TForm1::N6Click);
-    connect(m_ui->D1, &QAction::triggered, this, &TForm1::D1Click);
-    connect(m_ui->N8, &QAction::triggered, this, &TForm1::N8Click);
-    connect(m_ui->N9, &QAction::triggered, this, &TForm1::N9Click);
+    // a command reached while a run computes (its input is held back, but a command can still be
+    // triggered from code) waits for nothing and does nothing
+    const auto command = [this](QAction* action, void (TForm1::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] {
+            if (!m_running)
+                (this->*handler)();
+        });
+    };
+    command(m_ui->N2, &TForm1::N2Click);
+    command(m_ui->N3, &TForm1::N3Click);
+    command(m_ui->N4, &TForm1::N4Click);
+    command(m_ui->N5, &TForm1::ComboBox1Change);
+    command(m_ui->N6, &TForm1::N6Click);
+    command(m_ui->D1, &TForm1::D1Click);
+    command(m_ui->N8, &TForm1::N8Click);
+    command(m_ui->N9, &TForm1::N9Click);
     connect(m_ui->Txt, &QPushButton::clicked, this, &TForm1::TxtClick);
 
     loadThumbnails();
@@ -539,6 +548,13 @@ void TForm1::StringGrid1Exit()
 }
 
 void TForm1::Image26Click() { showPictureViewer(); }
+
+// The viewer is a window of its own: left open, it would keep the program running without its main window.
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    closePictureViewer();
+    QMainWindow::closeEvent(event);
+}
 
 // The picture viewer window connects here.
 void TForm1::showPictureViewer()

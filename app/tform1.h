@@ -14,6 +14,7 @@
 #include "export/content.h"
 
 class QButtonGroup;
+class QCloseEvent;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -77,6 +78,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();

@@ -24,7 +24,9 @@ struct ResultRow {
 struct RunOptions {
     int decimalPlaces = 0; // 0..3; anything else counts as 0
     char separator = '.';
-    bool keepEveryLevel = false;               // fill CalcResult::levelVolumes
+    bool keepEveryLevel = false; // fill CalcResult::levelVolumes
+    // level 0..top and its running volume, in order, as the levels are summed; nothing is kept for it
+    std::function<void(std::int64_t, double)> eachLevel;
     std::function<void(double)> progress;      // fraction of estimateWork done, called from the running thread
     const std::atomic<bool>* cancel = nullptr; // polled every few thousand levels
 };

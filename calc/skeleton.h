@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -94,13 +95,18 @@ double workOf(const Body& body)
 
 // Adds the slabs ending at levels from..to to the running volume; kept out of line so the sum stays in a register.
 template <bool keepEvery, class Body>
-[[gnu::noinline]] double sumSlabs(const Body& body, std::int64_t from, std::int64_t to, double running, double* every)
+[[gnu::noinline]] double sumSlabs(const Body& body, std::int64_t from, std::int64_t to, double running, double* every,
+                                  const std::function<void(std::int64_t, double)>* each)
 {
     double level = static_cast<double>(from);
     for (std::int64_t n = from; n <= to; ++n, level += 1) {
         running += body.slab(level);
-        if constexpr (keepEvery)
-            every[n] = running;
+        if constexpr (keepEvery) {
+            if (every)
+                every[n] = running;
+            if (each)
+                (*each)(n, running);
+        }
     }
     return running;
 }
@@ -149,6 +155,9 @@ RunOutcome runBody(Body body, const RunOptions& options)
     if constexpr (requires { body.attach(&meter); })
         body.attach(&meter);
     double* every = options.keepEveryLevel ? r.levelVolumes.data() : nullptr;
+    const auto* each = options.eachLevel ? &options.eachLevel : nullptr;
+    if (each && first > 0)
+        (*each)(0, 0.0); // nothing lies below level 0
     double running = 0;
     std::int64_t nextEmit = step; // the next level whose remainder by step is 0
     std::int64_t nextPoll = first - 1 + poll;
@@ -157,13 +166,15 @@ RunOutcome runBody(Body body, const RunOptions& options)
         std::int64_t stop = std::min({nextEmit, nextPoll, top});
         if (n <= 0)
             stop = std::min<std::int64_t>(stop, 0);
-        if (n <= 0 || !every)
-            running = sumSlabs<false>(body, n, stop, running, nullptr);
+        if (n <= 0 || (!every && !each))
+            running = sumSlabs<false>(body, n, stop, running, nullptr, nullptr);
         else
-            running = sumSlabs<true>(body, n, stop, running, every);
+            running = sumSlabs<true>(body, n, stop, running, every, each);
         n = stop + 1;
         if (stop == 0 && every)
             every[0] = running; // the liquid below gauge zero
+        if (stop == 0 && each)
+            (*each)(0, running);
         if (stop == nextEmit) {
             nextEmit += step;
             ResultRow& out = r.rows[static_cast<size_t>(stop / step) - 1];

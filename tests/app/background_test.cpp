@@ -216,7 +216,7 @@ TEST_F(BackgroundRun, LongRunsShowTheProgressOfTheirLevelsAfterAPause)
     EXPECT_EQ(title, tarvol::messageCaption());
     EXPECT_EQ(label, QStringLiteral("Расчёт…"));
     EXPECT_EQ(button, QStringLiteral("Отмена"));
-    EXPECT_EQ(modality, Qt::WindowModal);
+    EXPECT_EQ(modality, Qt::NonModal); // a modal dialog would make the window ignore a request to close it
     EXPECT_EQ(grid()->rowCount(), 1);
 }
 
@@ -291,8 +291,13 @@ TEST_F(BackgroundRun, NoOtherCommandStartsWhileARunComputes)
     WhileRunning probe([&] {
         if (!checkedEarly) {
             checkedEarly = true;
+            // nothing greys before the dialog: the window already looks calculated, and the user's input is held back
             for (const auto& [name, enabled] : commandStates())
-                EXPECT_FALSE(enabled) << name.toStdString() << " before the dialog";
+                EXPECT_EQ(enabled, name != "N2") << name.toStdString() << " before the dialog";
+            QTest::keyClick(selector(), Qt::Key_Down);
+            QTest::mouseClick(control<QRadioButton>("RG1Item1"), Qt::LeftButton);
+            EXPECT_EQ(selector()->currentIndex(), 12);
+            EXPECT_FALSE(control<QRadioButton>("RG1Item1")->isChecked());
             QElapsedTimer clock;
             clock.start();
             form->N2Click(); // a second run would nest here and compute for hours
@@ -362,6 +367,53 @@ TEST_F(BackgroundRun, TheWindowKeepsHandlingEventsAndRepaintingWhileItComputes)
     EXPECT_GE(repaints, 5);
 }
 
+struct Closing {
+    const char* test;
+    bool answer; // to "Прервать расчёт и закрыть программу?"
+};
+void PrintTo(const Closing& row, std::ostream* out) { *out << row.test; }
+
+class ClosingDuringRun : public BackgroundRun, public ::testing::WithParamInterface<Closing> {};
+
+TEST_P(ClosingDuringRun, AsksAndOnYesCancelsAndCloses)
+{
+    const bool yes = GetParam().answer;
+    messages.answer = yes;
+    type(12, kEndlessCones);
+    bool closed = false;
+    WhileRunning closeThenCancel([&] {
+        if (!closed) {
+            closed = true;
+            form->close();
+            return false;
+        }
+        // on "Нет" the run goes on until its own "Отмена"
+        if (QProgressDialog* dialog = progressDialog(*form)) {
+            dialog->cancel();
+            return true;
+        }
+        return false;
+    });
+    QElapsedTimer clock;
+    clock.start();
+
+    trigger("N2");
+    QTest::qWait(50);
+
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, RecordingMessages::Kind::Question);
+    EXPECT_EQ(messages.shown[0].text, QStringLiteral("Прервать расчёт и закрыть программу?"));
+    EXPECT_EQ(form->isVisible(), !yes);
+    EXPECT_EQ(grid()->rowCount(), 1);
+    if (yes) {
+        EXPECT_LT(clock.elapsed(), 1000) << "the run was not cancelled";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ClosingDuringRun,
+                         ::testing::Values(Closing{"YesCancelsAndCloses", true}, Closing{"NoKeepsComputing", false}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
+
 // A job's exception reaches the caller as a synchronous call's would, the commands unlocked first.
 struct Failing {
     const char* test;
@@ -392,7 +444,8 @@ TEST_P(FailingJob, RethrowsItsExceptionAfterTheCommandsAreBackOn)
 
 INSTANTIATE_TEST_SUITE_P(Durations, FailingJob,
                          ::testing::Values(Failing{"AtOnceWithoutLocking", 0, {}},
-                                           Failing{"AfterTheWindowWasLocked", 120, {true, false}}),
+                                           Failing{"BeforeTheDialogWithoutLocking", 120, {}},
+                                           Failing{"AfterTheDialogLockedTheWindow", 500, {true, false}}),
                          [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 } // namespace
