@@ -1,7 +1,11 @@
 #include "app/messages.h"
 
+#include <algorithm>
+
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace tarvol {
 namespace {
@@ -14,6 +18,10 @@ public:
     {
         QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                         QApplication::activeWindow());
+        // the program's own words, whether or not Qt's translations are installed
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+        keepLinesWhole(box);
         return box.exec() == QMessageBox::Yes;
     }
 
@@ -21,6 +29,7 @@ private:
     static void show(QMessageBox::Icon icon, const QString& text)
     {
         QMessageBox box(icon, messageCaption(), text, QMessageBox::Ok, QApplication::activeWindow());
+        keepLinesWhole(box);
         box.exec();
     }
 };
@@ -40,6 +49,22 @@ MessageService* setMessageService(MessageService* service)
 }
 
 QString messageCaption() { return QCoreApplication::applicationName(); }
+
+void keepLinesWhole(QMessageBox& box)
+{
+    auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    if (!label)
+        return;
+    box.ensurePolished();
+    label->ensurePolished();
+    const QFontMetrics metrics(label->font());
+    int widest = 0;
+    for (const QString& line : box.text().split(u'\n'))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    // the label's margins and a pixel for rounding
+    const QMargins margins = label->contentsMargins();
+    label->setMinimumWidth(widest + margins.left() + margins.right() + 2 * label->margin() + 1);
+}
 
 QString errorBoxText(const QString& message)
 {

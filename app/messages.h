@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QMessageBox;
+
 namespace tarvol {
 
 // Every message box of the program goes through here, so tests can record them instead of
@@ -30,5 +32,8 @@ QString messageCaption();
 // An error's text as the error box shows it: a full stop is appended when the last character
 // sorts after ".", so "!" and "." endings stay as they are.
 QString errorBoxText(const QString& message);
+
+// Widens `box` so that no line of its text wraps: Qt wraps any line wider than half the screen.
+void keepLinesWhole(QMessageBox& box);
 
 } // namespace tarvol

@@ -1,6 +1,7 @@
 #include "app/tform1.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QButtonGroup>
 #include <QClipboard>
@@ -11,12 +12,14 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
@@ -79,6 +82,25 @@ void installFontFallbacks()
 }
 
 bool isEnterKey(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
+
+// Keys that step through the closed selector's list or edit its text: the user goes on working there.
+// Enter and Tab move on, and Alt or F4 open the list, from which a choice moves on too.
+bool keepsFocusInSelector(const QKeyEvent* key)
+{
+    if (key->modifiers() & Qt::AltModifier)
+        return false;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_F4:
+    case Qt::Key_Escape:
+        return false;
+    default:
+        return true;
+    }
+}
 
 // Ctrl with a letter types a control character: the clipboard and undo keys among them.
 bool isControlCharacter(const QKeyEvent* key)
@@ -210,13 +232,19 @@ TForm1::TForm1(QWidget* parent)
     };
     command(m_ui->N2, &TForm1::N2Click);
     command(m_ui->N3, &TForm1::N3Click);
-    command(m_ui->N4, &TForm1::N4Click);
+    command(m_ui->N4, &TForm1::N4Command);
     command(m_ui->N5, &TForm1::ComboBox1Change);
     command(m_ui->N6, &TForm1::N6Click);
     command(m_ui->D1, &TForm1::D1Click);
     command(m_ui->N8, &TForm1::N8Click);
     command(m_ui->N9, &TForm1::N9Click);
     connect(m_ui->Txt, &QPushButton::clicked, this, &TForm1::TxtClick);
+
+    // F10 opens the menu from any control, as a lone Alt does; both start at the first enabled command
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    // after the shortcut's own key handling has ended
+    connect(f10, &QShortcut::activated, this, &TForm1::openMenuBar, Qt::QueuedConnection);
+    menuBar()->installEventFilter(this);
 
     loadThumbnails();
     setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
@@ -371,6 +399,7 @@ void TForm1::ComboBox1Change()
     for (QLineEdit* field : m_fields)
         field->clear();
     m_ui->StringGrid1->setRowCount(1);
+    StringGrid1Exit();
     setEnteringState();
     for (QLabel* thumbnail : m_thumbnails)
         thumbnail->hide();
@@ -393,6 +422,46 @@ void TForm1::ComboBox1Change()
     // the title's background follows its "outer" property in the style sheet
     m_ui->Label0->style()->unpolish(m_ui->Label0);
     m_ui->Label0->style()->polish(m_ui->Label0);
+
+    // typing goes on in the first dimension field, unless the user is still at work in the selector
+    if (!std::exchange(m_keyInSelector, false))
+        focusFirstField();
+}
+
+// The focus goes where typing continues; a field hidden by the set-up would swallow the digits.
+void TForm1::focusFirstField()
+{
+    // not as Tab would: the value kept by "Правка" is not selected, so a key corrects it instead of replacing it
+    if (m_fields[0]->isVisibleTo(this))
+        setKeyboardFocus(m_fields[0], Qt::OtherFocusReason);
+}
+
+// A focus moved by the keyboard shows its frame, as Tab's does.
+void TForm1::setKeyboardFocus(QWidget* widget, Qt::FocusReason reason)
+{
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    widget->setFocus(reason);
+}
+
+// The menu bar enters its keyboard navigation on a lone Alt; F10 takes the same road. A key press sent from
+// the program goes through the shortcut override first, as a typed one does, which is what the menu bar watches.
+void TForm1::openMenuBar()
+{
+    QWidget* target = focusWidget() ? focusWidget() : this;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+// The menu bar starts its keyboard navigation on its first command, enabled or not: move on to an enabled one.
+void TForm1::skipDisabledMenuCommand()
+{
+    QMenuBar* bar = menuBar();
+    if (const QAction* active = bar->activeAction(); active && !active->isEnabled()) {
+        QKeyEvent next(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+        QCoreApplication::sendEvent(bar, &next);
+    }
 }
 
 // An edit of the selector's text leaves no item selected, and the text stays as typed.
@@ -512,6 +581,7 @@ void TForm1::showResult(const CalcResult& result)
         grid->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(result.rows[i].level)));
         grid->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(result.rows[i].volume)));
     }
+    StringGrid1Exit();
     m_sumVolume = result.sumVolume;
     m_trueVolume = result.trueVolume;
     m_outputStep = result.outputStep;
@@ -521,7 +591,15 @@ void TForm1::N4Click()
 {
     showErrorLine(kErrorIdle);
     m_ui->StringGrid1->setRowCount(1);
+    StringGrid1Exit();
     setEnteringState();
+}
+
+// "Правка" from the menu: the values are to be corrected, so typing starts in the first field.
+void TForm1::N4Command()
+{
+    N4Click();
+    focusFirstField();
 }
 
 // PG reaches to the window's edge; the error line is the longest text it shows.
@@ -581,6 +659,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     case QEvent::KeyPress: {
         const auto* key = static_cast<const QKeyEvent*>(event);
         if (watched == m_ui->ComboBox1) {
+            m_keyInSelector = keepsFocusInSelector(key);
             ComboBox1KeyDown(key);
             QLineEdit* edit = m_ui->ComboBox1->lineEdit();
             // one typed character: what stays plus what comes in may not exceed it
@@ -604,6 +683,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusOut:
         if (watched == m_ui->StringGrid1)
             StringGrid1Exit();
+        break;
+    case QEvent::KeyRelease:
+        if (watched == m_ui->ComboBox1)
+            m_keyInSelector = false;
+        break;
+    case QEvent::FocusIn:
+        if (watched == menuBar())
+            skipDisabledMenuCommand();
         break;
     case QEvent::MouseButtonRelease:
         if (watched == m_ui->StringGrid1->viewport()) {
@@ -660,7 +747,7 @@ void TForm1::focusNextTabStop(QWidget* from)
     for (std::ptrdiff_t step = 1; step <= count; ++step) {
         QWidget* candidate = m_tabOrder[static_cast<size_t>((start + step) % count)];
         if (isTabStop(candidate)) {
-            candidate->setFocus(Qt::TabFocusReason);
+            setKeyboardFocus(candidate, Qt::TabFocusReason);
             return;
         }
     }

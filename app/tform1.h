@@ -66,6 +66,7 @@ public slots:
     void N2Click();
     void N3Click();
     void N4Click();
+    void N4Command();
     void N6Click();
     void StringGrid1Exit();
     void Image26Click();
@@ -100,6 +101,10 @@ private:
     void showPictureViewer();
     void closePictureViewer();
     void focusNextTabStop(QWidget* from);
+    void focusFirstField();
+    void setKeyboardFocus(QWidget* widget, Qt::FocusReason reason);
+    void openMenuBar();
+    void skipDisabledMenuCommand();
     bool isTabStop(const QWidget* widget) const;
 
     bool inputComplete() const;
@@ -123,6 +128,9 @@ private:
     bool m_running = false;
     std::vector<bool> m_enabledBeforeRun;
     QPointer<QWidget> m_focusBeforeRun;
+
+    // A key pressed in the selector is being handled: the set-up it causes leaves the focus there.
+    bool m_keyInSelector = false;
 
     // Results of the last run.
     int m_decimalPlaces = 0;

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "calc/run.h"
 #include "form_fixture.h"
 
 namespace {
@@ -75,6 +76,32 @@ TEST_F(FormTest, RealQuestionClosedWithoutAnswerMeansNo)
     EXPECT_EQ(guard.seen[0].icon, QMessageBox::Question);
     guard.seen.clear();
 }
+
+class BoxLines : public ::testing::TestWithParam<int> {};
+
+// Qt wraps a line wider than half the screen; the refusals of the core are the longest lines shown.
+TEST_P(BoxLines, NoLineOfARefusalWraps)
+{
+    const std::vector<std::string> texts{"1000", "1000", "99999999"};
+    const tarvol::RunOutcome outcome = tarvol::calculateFromTexts(GetParam(), texts, {});
+    ASSERT_FALSE(outcome.ok());
+    const QString text = QString::fromStdString(outcome.refusal->message);
+    QMessageBox box(QMessageBox::NoIcon, tarvol::messageCaption(), text, QMessageBox::Ok);
+    box.setStyleSheet(QStringLiteral("QLabel { font-size: 28px; }")); // a large desktop font on a small screen
+    tarvol::keepLinesWhole(box);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    const QFontMetrics metrics(label->font());
+    for (const QString& line : text.split(u'\n'))
+        EXPECT_LE(metrics.horizontalAdvance(line), label->contentsRect().width()) << line.toStdString();
+}
+
+// the spherical heads of shapes 3 and 10 refuse a head higher than half the diameter in two long lines
+INSTANTIATE_TEST_SUITE_P(SphericalHeads, BoxLines, ::testing::Values(3),
+                         [](const auto& testInfo) { return "Shape" + std::to_string(testInfo.param); });
 
 TEST(MessageCaption, IsTheProgramFileNameWithoutExtension)
 {

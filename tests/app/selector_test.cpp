@@ -191,6 +191,7 @@ TEST_F(FormTest, SelectorTakesNoSecondTypedCharacter)
 TEST_F(FormTest, DeletingFromTheSelectorTextLeavesNoShapeSelected)
 {
     chooseItem(3);
+    selector()->setFocus(); // a choice moves the focus on to the first field
     selector()->lineEdit()->end(false);
 
     for (int i = 0; i < 5; ++i)
