@@ -236,11 +236,11 @@ void TForm1::N9Click()
     // the same worker, progress dialog and "Отмена" as a calculation
     const RunOutcome run = calculateInBackground(*k, fieldTexts(*k), options);
     if (!run.ok()) {
-        if (run.refusal->kind != RefusalKind::Cancelled)
-            messages().information(QString::fromStdString(run.refusal->message));
+        if (run.refusal()->kind != RefusalKind::Cancelled)
+            messages().information(QString::fromStdString(run.refusal()->message));
         return;
     }
-    const qint64 top = static_cast<qint64>(run.result.levelVolumes.size()) - 1;
+    const qint64 top = static_cast<qint64>(run.result().levelVolumes.size()) - 1;
     if (top > kMaxTableLevel) {
         messages().error(kTooLongTable.arg(groupedMillimetres(top), groupedMillimetres(kMaxTableLevel)));
         return;
@@ -267,14 +267,14 @@ void TForm1::N9Click()
     if (info.group == Group::Inclined) // their last field is the gauge's distance from the lower end
         table.basis << kGauge.arg(lastValue);
     const QStringList accuracy =
-        QString::fromStdString(accuracyReport(*k, run.result.sumVolume, run.result.trueVolume, options.separator))
+        QString::fromStdString(accuracyReport(*k, run.result().sumVolume, run.result().trueVolume, options.separator))
             .split(QLatin1Char('\n'));
     if (accuracy.size() > 1)
         table.fullVolumeLine = accuracy[1];
     table.decimalPlaces = m_decimalPlaces;
-    table.errorLine = QString::fromStdString(run.result.errorLine);
+    table.errorLine = QString::fromStdString(run.result().errorLine);
     table.separator = options.separator;
-    table.levelVolumes = run.result.levelVolumes;
+    table.levelVolumes = run.result().levelVolumes;
 
     if (m_running)
         return;

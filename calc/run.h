@@ -3,10 +3,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
+
+#include "calc/refusal.h"
 
 namespace tarvol {
 
@@ -39,24 +42,29 @@ struct CalcResult {
     std::string errorLine;            // empty when trueVolume is not positive
 };
 
-enum class RefusalKind {
-    BadInput,     // texts that are not the shape's digit strings
-    Inconsistent, // dimensions that do not fit together (the window then behaves as after "Правка")
-    Cancelled,
-};
-
-struct Refusal {
-    RefusalKind kind;
-    std::string message;
-};
-
 // A run gives a table or a refusal, never both.
-struct RunOutcome {
-    std::optional<Refusal> refusal;
-    CalcResult result;
+class [[nodiscard]] RunOutcome {
+public:
+    RunOutcome() = default; // an empty table
+    RunOutcome(CalcResult result) : m_value(std::move(result)) {}
+    RunOutcome(Refusal refusal) : m_value(std::move(refusal)) {}
 
-    bool ok() const { return !refusal; }
-    static RunOutcome refuse(RefusalKind kind, std::string message) { return {Refusal{kind, std::move(message)}, {}}; }
+    bool ok() const { return std::holds_alternative<CalcResult>(m_value); }
+    const Refusal* refusal() const { return std::get_if<Refusal>(&m_value); }
+    Refusal* refusal() { return std::get_if<Refusal>(&m_value); }
+    const CalcResult& result() const { return std::get<CalcResult>(m_value); } // only when ok()
+    CalcResult& result() { return std::get<CalcResult>(m_value); }
+
+    static RunOutcome refuse(RefusalKind kind, std::string message)
+    {
+        Refusal refusal;
+        refusal.kind = kind;
+        refusal.message = std::move(message);
+        return refusal;
+    }
+
+private:
+    std::variant<CalcResult, Refusal> m_value;
 };
 
 // Runs shape `shape` on dimension values given in field order.

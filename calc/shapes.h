@@ -14,7 +14,7 @@ namespace tarvol {
 struct ShapeFunctions {
     RunOutcome (*run)(std::span<const double> dims, const RunOptions& options) = nullptr;
     double (*trueVolume)(std::span<const double> dims) = nullptr; // litres
-    std::optional<std::string> (*check)(std::span<const double> dims, char separator) = nullptr;
+    std::optional<Refusal> (*check)(std::span<const double> dims) = nullptr;
     double (*work)(std::span<const double> dims) = nullptr;     // estimated work units of a run
     TiltedTank (*tilt)(std::span<const double> dims) = nullptr; // set for the shapes an inclined one tilts
 };
@@ -43,6 +43,7 @@ RunOutcome runInclined(const ShapeFunctions& twin, std::span<const double> dims,
 double inclinedWork(const ShapeFunctions& twin, std::span<const double> dims);
 
 // The refusal of an inconsistent torispherical head (HS is its measured depth), shared by shapes 7, 14 and 24.
-std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, double HS, char separator);
+// Fields 3, 4 and 5 hold HS, RS and RSK in every such shape.
+std::optional<Refusal> torisphericalCheck(double D, double RS, double RSK, double HS);
 
 } // namespace tarvol

@@ -22,7 +22,7 @@ struct HorizontalCylinder {
     double L, D;
     HorizontalCylinder(std::span<const double> d, const RunOptions&) : L(d[0]), D(d[1]) {}
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const { return static_cast<double>(shellSection(D, Ext(level) - 0.5L, L) * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
     TiltedTank tilted() const { return {ShellSection::Circle, D, D, L, {}, 0}; }
@@ -34,7 +34,7 @@ struct HorizontalEllipse {
     double L, S, H;
     HorizontalEllipse(std::span<const double> d, const RunOptions&) : L(d[0]), S(d[1]), H(d[2]) {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -68,12 +68,12 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
         : HeadedHorizontal(d), LS(d[3]), R(LS != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(LS)) + LS * 0.5L) : 0.0),
           c(R - LS)
     {}
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
         if (Ext(LS) <= Ext(D) / 2)
             return {};
-        return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(LS), sep)
-               + " мм\nили уменьшите длину сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
+        return inconsistent(Fault::SphericalHeadTooLong, 3, static_cast<double>(Ext(D) / 2),
+                            static_cast<double>(2 * Ext(LS)));
     }
     double slab(double level) const
     {
@@ -105,7 +105,7 @@ struct EllipticHeadsHorizontal : HeadedHorizontal {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double LEL;
     EllipticHeadsHorizontal(std::span<const double> d, const RunOptions&) : HeadedHorizontal(d), LEL(d[3]) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -156,7 +156,7 @@ struct ConeHeadsHorizontal : HeadedHorizontal {
 // Shape 12: each head a cone LK long with its apex outward.
 struct ConeHeads : ConeHeadsHorizontal {
     ConeHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, 0, o) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double trueVolume() const
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LK * kSixthMicro);
@@ -167,12 +167,11 @@ struct ConeHeads : ConeHeadsHorizontal {
 // Shape 13: each head a truncated cone from D down to Dmin over LK.
 struct FrustumHeads : ConeHeadsHorizontal {
     FrustumHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, d[4], o) {}
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
         if (Dmin <= D)
             return {};
-        return "Размеры указаны неверно!\nМинимальный диаметр конуса днища должен быть не более " + limitText(D, sep)
-               + " мм.";
+        return inconsistent(Fault::FrustumTooWide, 4, D);
     }
     double trueVolume() const
     {

@@ -14,48 +14,68 @@ namespace {
 // The twin's fields come first; A and B are the last two.
 struct InclinedBody {
     static constexpr std::int64_t kPollEvery = 1 << 6;
+    static constexpr bool kCheckFirst = true; // the height comes from A, B and the twin's fields
     const ShapeFunctions& twin;
     std::span<const double> twinDims;
+    int fieldA;
     double A = 0, B = 0;
     TiltedTank tank;
-    double z0 = 0, zMin = 0, zMax = 0;
-    bool valid = false;
+    double sinTheta = 0, z0 = 0, zMin = 0, zMax = 0;
+    std::optional<Refusal> refusal;
 
     InclinedBody(const ShapeFunctions& t, std::span<const double> d)
-        : twin(t), twinDims(d.first(d.size() - 2)), A(d[d.size() - 2]), B(d[d.size() - 1]), tank(t.tilt(twinDims))
+        : twin(t), twinDims(d.first(d.size() - 2)), fieldA(static_cast<int>(d.size()) - 2), A(d[d.size() - 2]),
+          B(d[d.size() - 1]), tank(t.tilt(twinDims))
     {
         tank.rise = A;
-        valid = !check('.'); // the geometry below only exists for dimensions the check accepts
-        if (!valid)
-            return;
-        const double sinTheta = A / tank.shellLength;
+        refusal = checkDimensions();
+        if (refusal)
+            return; // the geometry below only exists for dimensions the check accepts
+        sinTheta = A / tank.shellLength;
         z0 = B * sinTheta;
         zMin = tiltedZMin(tank);
         zMax = tiltedZMax(tank);
+        refusal = checkGauge();
+    }
+
+    std::optional<Refusal> checkDimensions() const
+    {
+        if (auto twinRefusal = twin.check(twinDims))
+            return twinRefusal;
+        if (tank.height <= 0) // the twin has no height to give a step
+            return inconsistent(Fault::TooShallow, -1, kLeastHeight);
+        if (A >= tank.shellLength)
+            return inconsistent(Fault::RiseTooLarge, fieldA, tank.shellLength);
+        if (B > tank.shellLength)
+            return inconsistent(Fault::GaugeBeyondShell, fieldA + 1, tank.shellLength);
+        return {};
+    }
+
+    // at least kLeastHeight of level above the gauge, where moving the gauge down can give it
+    std::optional<Refusal> checkGauge() const
+    {
+        const auto leaves = [&](double b) { return std::ceil(zMax - b * sinTheta) >= kLeastHeight; };
+        if (leaves(B) || sinTheta <= 0 || !leaves(0))
+            return {}; // fine, or too shallow wherever the gauge stands: the frame says so
+        double largest = std::ceil((zMax - (kLeastHeight - 1)) / sinTheta) - 1;
+        while (largest > 0 && !leaves(largest))
+            largest -= 1;
+        while (leaves(largest + 1))
+            largest += 1;
+        return inconsistent(Fault::GaugeTooHigh, fieldA + 1, largest);
     }
 
     Frame frame() const
     {
-        if (!valid)
-            return {10, 1, 1}; // the check below refuses before any slab is summed
+        if (refusal)
+            return {10, 1, 1}; // the check refuses before any slab is summed
         const double top = std::ceil(zMax - z0);
         // the lowest slab that reaches the bottom of the tank, below gauge zero
         const auto first = static_cast<std::int64_t>(std::floor(zMin - z0)) + 1;
         return {top, 0.1 * Ext(top), first};
     }
 
-    std::optional<std::string> check(char sep) const
-    {
-        if (auto twinRefusal = twin.check(twinDims, sep))
-            return twinRefusal;
-        if (A >= tank.shellLength)
-            return "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части ("
-                   + limitText(tank.shellLength, sep) + " мм).";
-        if (B > tank.shellLength)
-            return "Размеры указаны неверно!\nУровнемер должен находиться в пределах цилиндрической части (не далее "
-                   + limitText(tank.shellLength, sep) + " мм от нижнего края).";
-        return {};
-    }
+    std::optional<Refusal> check() const { return refusal; }
 
     double slab(double level) const
     {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "calc/format.h"
+#include "calc/refusal.h"
 #include "calc/run.h"
 #include "calc/shapes.h"
 
@@ -27,13 +28,18 @@ inline constexpr Ext kThird = 1.0L / 3.0L;
 inline constexpr Ext kThirdMicro = 1.0L / 3e6L;
 inline constexpr Ext kSixthMicro = 1.0L / 6e6L;
 
-inline constexpr const char* kTooShallow = "Высота ёмкости должна быть не менее 10 мм.";
-
-// Number in a refusal message: one decimal, six significant digits.
-inline std::string limitText(Ext value, char separator)
+// A refusal of dimensions that do not fit together: the fault, its field (from 0) and the limit in mm.
+inline Refusal inconsistent(Fault fault, int field, double limit, double otherLimit = 0)
 {
-    return formatFixed(static_cast<double>(value), 6, 1, separator);
+    Refusal r;
+    r.fault = fault;
+    r.field = field;
+    r.limit = limit;
+    r.otherLimit = otherLimit;
+    return r;
 }
+
+inline constexpr double kLeastHeight = 10; // mm: a tank must give a step of at least 1 mm
 
 // What a body tells the frame before its loop runs.
 struct Frame {
@@ -107,27 +113,33 @@ template <bool keepEvery, class Body>
 
 // Body concept:
 //   Frame frame() const;
-//   std::optional<std::string> check(char separator) const;   // validity check, message on failure
+//   std::optional<Refusal> check() const;                       // validity check
 //   double slab(double level) const;                            // litres added by the slab ending at level
 //   double trueVolume() const;
 //   static constexpr std::int64_t kPollEvery;                   // levels between cancellation checks
+//   optional: static constexpr bool kCheckFirst = true;        // its height comes from the fields the check judges
 //   optional: double innerSteps() const;                        // estimated inner steps of all levels
 //   optional: void attach(WorkMeter*);                          // counts the inner steps and polls within a level
 template <class Body>
 RunOutcome runBody(Body body, const RunOptions& options)
 {
+    constexpr bool checkFirst = requires { requires Body::kCheckFirst; };
+    if constexpr (checkFirst) {
+        if (auto refusal = body.check())
+            return std::move(*refusal);
+    }
     const Frame frame = body.frame();
     const std::int64_t step = static_cast<std::int64_t>(frame.stepExpression);
     if (step <= 0)
-        return RunOutcome::refuse(RefusalKind::Inconsistent, kTooShallow);
+        return inconsistent(Fault::TooShallow, -1, kLeastHeight);
+    if constexpr (!checkFirst) {
+        if (auto refusal = body.check())
+            return std::move(*refusal);
+    }
 
-    RunOutcome outcome;
-    CalcResult& r = outcome.result;
+    CalcResult r;
     r.rowCount = static_cast<std::int64_t>(frame.total / static_cast<double>(step)) + 1;
     r.totalHeight = frame.total;
-
-    if (auto message = body.check(options.separator))
-        return RunOutcome::refuse(RefusalKind::Inconsistent, std::move(*message));
 
     const int decimals = options.decimalPlaces >= 0 && options.decimalPlaces <= 3 ? options.decimalPlaces : 0;
     r.rows.resize(static_cast<size_t>(r.rowCount - 1));
@@ -185,7 +197,7 @@ RunOutcome runBody(Body body, const RunOptions& options)
     r.trueVolume = body.trueVolume();
     r.outputStep = static_cast<std::int32_t>(static_cast<std::int64_t>(frame.stepExpression));
     r.errorLine = errorLine(r.sumVolume, r.trueVolume, options.separator);
-    return outcome;
+    return r;
 }
 
 // The catalogue's view of a body: its run, its full volume, its check, and the tilted tank when it has one.
@@ -195,7 +207,7 @@ ShapeFunctions functionsOf()
     ShapeFunctions f;
     f.run = [](std::span<const double> d, const RunOptions& o) { return runBody(Body(d, o), o); };
     f.trueVolume = [](std::span<const double> d) { return Body(d, RunOptions{}).trueVolume(); };
-    f.check = [](std::span<const double> d, char separator) { return Body(d, RunOptions{}).check(separator); };
+    f.check = [](std::span<const double> d) { return Body(d, RunOptions{}).check(); };
     f.work = [](std::span<const double> d) { return workOf(Body(d, RunOptions{})); };
     if constexpr (requires(const Body& b) { b.tilted(); })
         f.tilt = [](std::span<const double> d) { return Body(d, RunOptions{}).tilted(); };

@@ -231,7 +231,9 @@ public:
         } else if (m_o.json) {
             m_out.put(m_rowComma);
             m_rowComma = ", ";
-            m_out.put(jsonText(Json{{"level", level}, {"volume", volume}, {"text", text}}));
+            // the row object spelled out: building a document per row would make a run of 10^7 levels slow
+            m_out.put("{\"level\": " + jsonNumber(level) + ", \"volume\": " + jsonNumber(volume)
+                      + ", \"text\": " + Json(text).dump() + '}');
         } else {
             m_out.put(tarvol::formatGeneral(level, m_sep) + '\t');
             m_out.put(text);
@@ -378,7 +380,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         throw UsageError{"неверная командная строка (" + std::string(e.what()) + ")"};
     }
     for (const auto& extra : app.remaining())
-        throw UsageError{"неизвестный параметр " + extra};
+        if (extra != "--") // the parser keeps the end-of-options mark among the extras
+            throw UsageError{"неизвестный параметр " + extra};
 
     if (list) {
         if (argc != 2)
@@ -435,10 +438,10 @@ int calculate(const Options& o, Output& out)
     progress.clear();
     if (!out.error()) {
         if (!outcome.ok()) {
-            std::cerr << outcome.refusal->message << '\n';
+            std::cerr << outcome.refusal()->message << '\n';
             return kExitRefused;
         }
-        writer.finish(outcome.result);
+        writer.finish(outcome.result());
     }
     return kExitTable;
 }

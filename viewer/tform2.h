@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QMargins>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class QSvgWidget;
 
@@ -34,10 +38,22 @@ private:
     void Button1Click(); // fitting step: the drawing follows the window
     void Button2Click(); // sizing step: the window takes its drawing's size
     int selectedShape() const;
-    void setOuterSize(int width, int height);
+    void setOuterSize(QSize outer);
+    QMargins frame() const;
+    void settle();
 
     QWidget* m_mainWindow;
     std::function<QString()> m_selectedText;
     std::array<QSvgWidget*, 26> m_drawings{};
     bool m_shownBefore = false;
+    QPoint m_lastPosition; // of the frame, when the window was last closed
+
+    // A window manager reports its frame only after mapping: for a moment after each showing the outer size
+    // is checked and set again until it has held.
+    QSize m_outer;
+    std::optional<QPoint> m_position; // of the frame, for this showing
+    QTimer m_settling;
+    QElapsedTimer m_sinceShown;
+    int m_heldChecks = 0;
+    mutable QMargins m_lastFrame;
 };

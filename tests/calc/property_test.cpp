@@ -109,14 +109,14 @@ TEST_P(AnyInput, RefusedOrSound)
         SCOPED_TRACE("case " + std::to_string(c) + ": tarvol-table " + std::to_string(shape) + " " + shown);
         const auto out = runWithBudget(shape, texts);
         if (!out.ok()) {
-            if (out.refusal->kind == tarvol::RefusalKind::Cancelled) {
+            if (out.refusal()->kind == tarvol::RefusalKind::Cancelled) {
                 ++cancelled;
                 continue;
             }
-            EXPECT_FALSE(out.refusal->message.empty());
+            EXPECT_FALSE(out.refusal()->message.empty());
             continue;
         }
-        expectSound(out.result);
+        expectSound(out.result());
     }
     EXPECT_LE(cancelled, kCasesPerShape / 3) << "too many cases outran the budget";
 }
@@ -141,20 +141,20 @@ TEST_P(FlatSphericalHeads, NeverFallAndMatchTheTiltedTwinAtZeroTilt)
     o.decimalPlaces = 3;
     const std::vector<double> dims{1, c.D, 0, 1};
     const auto flat = tarvol::calculate(10, dims, o);
-    ASSERT_TRUE(flat.ok()) << flat.refusal->message;
-    expectSound(flat.result);
-    const double full = flat.result.trueVolume;
+    ASSERT_TRUE(flat.ok()) << flat.refusal()->message;
+    expectSound(flat.result());
+    const double full = flat.result().trueVolume;
     if (!c.againstTilted) {
-        EXPECT_NEAR(flat.result.sumVolume, full, 1e-9 * full);
+        EXPECT_NEAR(flat.result().sumVolume, full, 1e-9 * full);
         return;
     }
     const std::vector<double> level{1, c.D, 0, 1, 0, 0};
     const auto tilted = tarvol::calculate(20, level, o);
-    ASSERT_TRUE(tilted.ok()) << tilted.refusal->message;
-    ASSERT_EQ(tilted.result.rows.size(), flat.result.rows.size());
-    for (size_t k = 0; k < flat.result.rows.size(); ++k)
-        EXPECT_NEAR(flat.result.rows[k].volumeValue, tilted.result.rows[k].volumeValue, 1e-9 * full) << k + 1;
-    EXPECT_NEAR(flat.result.sumVolume, tilted.result.sumVolume, 1e-9 * full);
+    ASSERT_TRUE(tilted.ok()) << tilted.refusal()->message;
+    ASSERT_EQ(tilted.result().rows.size(), flat.result().rows.size());
+    for (size_t k = 0; k < flat.result().rows.size(); ++k)
+        EXPECT_NEAR(flat.result().rows[k].volumeValue, tilted.result().rows[k].volumeValue, 1e-9 * full) << k + 1;
+    EXPECT_NEAR(flat.result().sumVolume, tilted.result().sumVolume, 1e-9 * full);
 }
 
 INSTANTIATE_TEST_SUITE_P(WideShells, FlatSphericalHeads,

@@ -21,7 +21,7 @@ std::vector<double> everyLevel(int shape, std::vector<double> dims, int decimals
     options.keepEveryLevel = true;
     const auto run = tarvol::calculate(shape, dims, options);
     EXPECT_TRUE(run.ok());
-    return run.result.levelVolumes;
+    return run.result().levelVolumes;
 }
 
 // The running volume between whole millimetres, as the reverse table reads it.

@@ -67,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"UnknownKey", "spheroid 1000", 64}, StatusCase{"KeyInOtherCase", "Sphere 1000", 64},
                       StatusCase{"StdoutFull", "0 1000 >/dev/full", 74},
                       StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
-                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}),
+                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}, StatusCase{"EndOfOptions", "-- 0 1000", 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
@@ -153,7 +153,7 @@ TEST(Cli, CsvIsTheCoresCsv)
     const std::vector<std::string> dims{"2000", "1000", "100", "300"};
     const auto run = tarvol::calculateFromTexts(18, dims, options);
     ASSERT_TRUE(run.ok());
-    EXPECT_EQ(table("--decimals 2 --csv 18 2000 1000 100 300").out, tarvol::csvTable(run.result.levelVolumes, 2));
+    EXPECT_EQ(table("--decimals 2 --csv 18 2000 1000 100 300").out, tarvol::csvTable(run.result().levelVolumes, 2));
 }
 
 TEST(Cli, CsvHasEveryMillimetre)

@@ -31,9 +31,9 @@ TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int
             QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
             QString::fromStdString(texts[k]));
     t.decimalPlaces = decimals;
-    t.errorLine = QString::fromStdString(run.result.errorLine);
+    t.errorLine = QString::fromStdString(run.result().errorLine);
     t.separator = ',';
-    t.levelVolumes = run.result.levelVolumes;
+    t.levelVolumes = run.result().levelVolumes;
     return t;
 }
 
