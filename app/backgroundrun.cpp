@@ -237,7 +237,8 @@ ExportResult saveInBackground(QWidget* parent, const SaveJob& job, const std::fu
         result = job(progress, o.cancel);
         return RunOutcome{};
     };
-    runWithDialog(parent, kSaving, save, {}, lockCommands);
+    // the save's own result says how it ended; the run's outcome is an empty table
+    static_cast<void>(runWithDialog(parent, kSaving, save, {}, lockCommands));
     return result;
 }
 
