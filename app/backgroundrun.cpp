@@ -237,7 +237,7 @@ ExportResult saveInBackground(QWidget* parent, const SaveJob& job, const std::fu
         result = job(progress, o.cancel);
         return RunOutcome{};
     };
-    // the save reports through `result`; the run frame only carries it to the worker and back
+    // the save's own result says how it ended; the run's outcome is an empty table
     static_cast<void>(runWithDialog(parent, kSaving, save, {}, lockCommands));
     return result;
 }

@@ -288,6 +288,51 @@ TEST_F(SaveCommand, CancelledTableLeavesNoFile)
     EXPECT_EQ(windowState(), before);
 }
 
+struct BasisCase {
+    const char* name;
+    int shape;
+    std::vector<const char*> fields;
+    QStringList lines; // lines the title block must hold
+};
+
+class TableBasis : public SaveCommand, public ::testing::WithParamInterface<BasisCase> {};
+
+TEST_P(TableBasis, TitleSaysWhatTheTableIsCalculatedFrom)
+{
+    const BasisCase& c = GetParam();
+    chooseItem(c.shape);
+    for (size_t k = 0; k < c.fields.size(); ++k)
+        enter(static_cast<int>(k) + 1, QString::fromLatin1(c.fields[k]));
+    trigger("N2");
+    const QString path = file(QStringLiteral("basis.xlsx"));
+    choose(path);
+    trigger("N9");
+    ASSERT_TRUE(messages.shown.empty()) << messages.texts().join(u'\n').toStdString();
+    QStringList texts;
+    for (const auto& [address, cell] : XlsxFile(path).cells(1))
+        texts << cell.text;
+    for (const QString& line : c.lines)
+        EXPECT_TRUE(texts.contains(line)) << line.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, TableBasis,
+    ::testing::Values(
+        BasisCase{"InnerDimensions",
+                  8,
+                  {"2000", "1000"},
+                  {QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости")}},
+        BasisCase{"OuterDimensionsAndWall",
+                  17,
+                  {"2000", "800", "300", "1500", "2000", "60", "5"},
+                  {QStringLiteral("Рассчитана по наружным размерам и толщине стенки")}},
+        BasisCase{"InclinedNamesTheGauge",
+                  18,
+                  {"3000", "1000", "100", "500"},
+                  {QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости"),
+                   QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии 500 мм от нижнего края")}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
 TEST(QtTranslations, QuestionButtonsReadInRussian)
 {
     QTranslator* russian = installQtTranslations(QLocale(QLocale::Russian, QLocale::Russia));
