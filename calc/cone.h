@@ -55,12 +55,9 @@ struct ConeSummation {
             hh = 0;
         const double u = static_cast<double>(0.5L * D - hh);
         const Ext u2 = Ext(u) * u;
-        double z = static_cast<double>(2 * Ext(K) * (0.5L * D - hh) / D);
-        double j = z - 0.5;
-        if (Ks > z) {
-            z = Ks;
-            j = Ks + 0.5;
-        }
+        const double z = static_cast<double>(2 * Ext(K) * (0.5L * D - hh) / D);
+        // below the small end face the samples start at the face
+        const double j = Ks > z ? Ks + 0.5 : z - 0.5;
         SampleRun run{0, j, 0};
         std::int64_t left = sampleBound(j, K);
         while (left > 0) {

@@ -37,7 +37,7 @@ struct DTankRefusal {
     double limit;
 };
 
-std::optional<DTankRefusal> checkDTank(const DTankDims& dims);
+std::optional<DTankRefusal> checkDTank(const DTankDims& k);
 
 // The sentence of the refusal message that precedes the limit: the caller writes it as
 // phrase + " " + limit + " мм.".
@@ -47,7 +47,7 @@ std::string dtankRefusalField(DTankFault fault);
 // Dimensions refused by checkDTank give an empty section (zero height, width and area).
 class DTankSection {
 public:
-    explicit DTankSection(const DTankDims& dims);
+    explicit DTankSection(const DTankDims& k);
 
     double height() const;      // 2 (R - t)
     double innerLength() const; // L - 2t
