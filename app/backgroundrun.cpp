@@ -22,6 +22,7 @@ namespace tarvol {
 namespace {
 
 const QString kRunning = QStringLiteral("Расчёт…");
+const QString kSaving = QStringLiteral("Запись файла…");
 const QString kCancel = QStringLiteral("Отмена");
 const QString kStopAndClose = QStringLiteral("Прервать расчёт и закрыть программу?");
 
@@ -125,9 +126,9 @@ int percent(double fraction) { return static_cast<int>(std::clamp(fraction, 0.0,
 
 // Not modal: the guard holds the window's input back, and a modal dialog would make the window
 // ignore the window manager's close request.
-std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, int value)
+std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, const QString& label, int value)
 {
-    auto dialog = std::make_unique<QProgressDialog>(kRunning, kCancel, 0, 100, parent);
+    auto dialog = std::make_unique<QProgressDialog>(label, kCancel, 0, 100, parent);
     dialog->setObjectName(QLatin1String(kProgressDialogName));
     dialog->setWindowTitle(messageCaption());
     dialog->setWindowModality(Qt::NonModal);
@@ -137,10 +138,8 @@ std::unique_ptr<QProgressDialog> makeProgressDialog(QWidget* parent, int value)
     return dialog;
 }
 
-} // namespace
-
-RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
-                           const std::function<void(bool locked)>& lockCommands)
+RunOutcome runWithDialog(QWidget* parent, const QString& label, const BackgroundJob& job, RunOptions options,
+                         const std::function<void(bool locked)>& lockCommands)
 {
     const std::atomic<bool>* callerCancel = options.cancel;
     std::atomic<bool> cancel{false};
@@ -186,7 +185,7 @@ RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions
             QObject::connect(&delay, &QTimer::timeout, [&] {
                 if (cancel.load(std::memory_order_relaxed))
                     return; // cancelled before it showed: the run ends at once
-                dialog = makeProgressDialog(parent, percent(fraction.load(std::memory_order_relaxed)));
+                dialog = makeProgressDialog(parent, label, percent(fraction.load(std::memory_order_relaxed)));
                 // "Отмена", Escape, closing the dialog and cancel() all hide it, and so does any other dismissal
                 QObject::connect(dialog.get(), &QProgressDialog::canceled, dialog.get(), stop);
                 dialog->installEventFilter(new CancelOnHide(dialog.get(), stop));
@@ -217,6 +216,30 @@ RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions
     if (failure)
         std::rethrow_exception(failure);
     return outcome;
+}
+
+} // namespace
+
+RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
+                           const std::function<void(bool locked)>& lockCommands)
+{
+    return runWithDialog(parent, kRunning, job, std::move(options), lockCommands);
+}
+
+ExportResult saveInBackground(QWidget* parent, const SaveJob& job, const std::function<void(bool locked)>& lockCommands)
+{
+    ExportResult result;
+    const BackgroundJob save = [&result, &job](const RunOptions& o) {
+        const Progress progress = [&o](int maximum, int position) {
+            if (o.progress && maximum > 0)
+                o.progress(static_cast<double>(position) / maximum);
+        };
+        result = job(progress, o.cancel);
+        return RunOutcome{};
+    };
+    // the save's own result says how it ended; the run's outcome is an empty table
+    static_cast<void>(runWithDialog(parent, kSaving, save, {}, lockCommands));
+    return result;
 }
 
 } // namespace tarvol

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 
 #include "calc/run.h"
+#include "export/content.h"
 
 class QWidget;
 
@@ -28,5 +30,13 @@ using BackgroundJob = std::function<RunOutcome(const RunOptions&)>;
 // on. An exception from the job is rethrown here.
 RunOutcome runInBackground(QWidget* parent, const BackgroundJob& job, RunOptions options,
                            const std::function<void(bool locked)>& lockCommands = {});
+
+// A save that writes its file on the worker: it reports the share written through `progress` and stops
+// when `cancel` is set.
+using SaveJob = std::function<ExportResult(const Progress& progress, const std::atomic<bool>* cancel)>;
+
+// runInBackground for a save: the same locking and progress dialog, labelled "Запись файла…".
+ExportResult saveInBackground(QWidget* parent, const SaveJob& job,
+                              const std::function<void(bool locked)>& lockCommands = {});
 
 } // namespace tarvol

@@ -1,8 +1,10 @@
 #include <clocale>
 
 #include <QApplication>
+#include <QLocale>
 
 #include "app/tform1.h"
+#include "app/translations.h"
 
 int main(int argc, char* argv[])
 {
@@ -10,6 +12,8 @@ int main(int argc, char* argv[])
     // Qt adopts the user's locale for the C library too; the core's number formatting needs the C one.
     // The window still takes the user's decimal separator from QLocale.
     std::setlocale(LC_NUMERIC, "C");
+    // file dialogs and standard buttons speak the user's language; without the file they stay English
+    tarvol::installQtTranslations(QLocale());
 
     tarvol::TForm1 form;
     form.show();

@@ -596,13 +596,13 @@ bool TForm1::runShape(int k)
 
     const RunOutcome outcome = calculateInBackground(k, fieldTexts(k), options);
     if (!outcome.ok()) {
-        const bool cancelled = outcome.refusal->kind == RefusalKind::Cancelled;
+        const bool cancelled = outcome.refusal()->kind == RefusalKind::Cancelled;
         if (!cancelled)
-            messages().information(QString::fromStdString(outcome.refusal->message));
+            messages().information(QString::fromStdString(outcome.refusal()->message));
         N4Click(); // back to entering, the typed values kept for correction
         return !cancelled;
     }
-    showResult(outcome.result);
+    showResult(outcome.result());
     return true;
 }
 

@@ -2,12 +2,20 @@
 
 #include <algorithm>
 
+#include <QDate>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QLocale>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScopedValueRollback>
 #include <QStandardPaths>
 
+#include "app/backgroundrun.h"
 #include "app/messages.h"
 #include "calc/catalogue.h"
 #include "export/fulltable.h"
@@ -21,7 +29,12 @@ namespace {
 
 const QString kReplaceQuestion = QStringLiteral("Такой файл уже есть! Заменить новым?");
 const QString kReplaceCaption = QStringLiteral("Информация");
-const QString kTooLongTable = QStringLiteral("Таблица с уровнем до %1 мм длиннее наибольшей в %2 строк.");
+const QString kTooLongTable =
+    QStringLiteral("Таблица не записана: уровни ёмкости доходят до %1 мм, а таблица вмещает уровни не более %2 мм.");
+const QString kPassportTitle = QStringLiteral("Паспорт градуировочной таблицы");
+const QString kBasisInner = QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости");
+const QString kBasisOuter = QStringLiteral("Рассчитана по наружным размерам и толщине стенки");
+const QString kGauge = QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии %1 мм от нижнего края");
 
 // A save dialog of the window, kept as its child so the last chosen path lives as long as the window.
 class SaveDialog final : public QObject {
@@ -46,8 +59,9 @@ SaveDialog& dialogOf(QObject* form, const QString& name, const QString& proposal
 
 SaveDialog& SaveDialog1(QObject* form)
 {
-    return dialogOf(form, QStringLiteral("SaveDialog1"), QStringLiteral("emkost.xls"),
-                    {QStringLiteral("Excel (*.xls)")});
+    // the component writes Office Open XML, so the name says so
+    return dialogOf(form, QStringLiteral("SaveDialog1"), QStringLiteral("emkost.xlsx"),
+                    {QStringLiteral("Excel (*.xlsx)")});
 }
 
 SaveDialog& SaveDialog2(QObject* form)
@@ -59,10 +73,53 @@ SaveDialog& SaveDialog2(QObject* form)
 SaveDialog& TableDialog(QObject* form)
 {
     return dialogOf(form, QStringLiteral("TableDialog"), QStringLiteral("tablica.xlsx"),
-                    {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)")});
+                    {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)"),
+                     QStringLiteral("Текст CSV (*.csv)")});
 }
 
-const char* const kTableSuffixes[] = {".xlsx", ".pdf"};
+// What was typed last while the program runs; nothing is kept beyond it.
+std::optional<TablePassport>& lastPassport()
+{
+    static std::optional<TablePassport> passport;
+    return passport;
+}
+
+std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& offered)
+{
+    if (SaveDialogService* service = saveDialogService())
+        return service->passport(offered);
+    QDialog form(parent);
+    form.setWindowTitle(kPassportTitle);
+    auto* layout = new QFormLayout(&form);
+    auto field = [&](const QString& label, const QString& text) {
+        auto* edit = new QLineEdit(text, &form);
+        edit->setMinimumWidth(320);
+        layout->addRow(label, edit);
+        return edit;
+    };
+    QLineEdit* number = field(QStringLiteral("Номер ёмкости"), offered.tankNumber);
+    QLineEdit* owner = field(QStringLiteral("Владелец / место установки"), offered.owner);
+    QLineEdit* author = field(QStringLiteral("Составил"), offered.author);
+    QLineEdit* date = field(QStringLiteral("Дата"), offered.date);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &form);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &form, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &form, &QDialog::reject);
+    layout->addRow(buttons);
+    if (form.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return TablePassport{number->text(), owner->text(), author->text(), date->text()};
+}
+
+// "9 999 999": whole millimetres in groups of three, never in exponent form.
+QString groupedMillimetres(qint64 value)
+{
+    QString digits = QString::number(value);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(' '));
+    return digits;
+}
 
 // The dialog neither asks about overwriting nor adds an extension: a name is used as typed.
 std::optional<SaveChoice> execute(QWidget* parent, SaveDialog& dialog)
@@ -156,21 +213,21 @@ void TForm1::N9Click()
     const auto k = findShape(selectedShapeName().toStdString());
     if (!k)
         return;
-    const auto choice = execute(this, TableDialog(this));
-    if (!choice)
-        return;
-    const int filter = std::clamp(choice->filter, 0, 1);
-    QString path = choice->path;
-    if (QFileInfo(path).suffix().isEmpty())
-        path += QLatin1String(kTableSuffixes[filter]);
-
-    // the grid's last level and one step bound the top before a million-level run is started
+    // the grid's last level is reached by the table, so a certainly too tall tank is refused before anything
     const std::vector<GridRow> rows = gridRows();
-    const double topBound = (rows.empty() ? 0 : rows.back().level.toDouble()) + m_outputStep;
-    if (topBound / 10 + 1 > kMaxTableRows) {
-        messages().error(kTooLongTable.arg(topBound).arg(kMaxTableRows));
+    const qint64 lastRow = rows.empty() ? 0 : rows.back().level.toLongLong();
+    if (lastRow > kMaxTableLevel) {
+        messages().error(kTooLongTable.arg(groupedMillimetres(lastRow), groupedMillimetres(kMaxTableLevel)));
         return;
     }
+
+    TablePassport offered = lastPassport().value_or(TablePassport{});
+    if (!lastPassport())
+        offered.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    const auto passport = askPassport(this, offered);
+    if (!passport)
+        return;
+    lastPassport() = passport;
 
     RunOptions options;
     options.decimalPlaces = m_decimalPlaces;
@@ -179,22 +236,57 @@ void TForm1::N9Click()
     // the same worker, progress dialog and "Отмена" as a calculation
     const RunOutcome run = calculateInBackground(*k, fieldTexts(*k), options);
     if (!run.ok()) {
-        if (run.refusal->kind != RefusalKind::Cancelled)
-            messages().information(QString::fromStdString(run.refusal->message));
+        if (run.refusal()->kind != RefusalKind::Cancelled)
+            messages().information(QString::fromStdString(run.refusal()->message));
+        return;
+    }
+    const qint64 top = static_cast<qint64>(run.result().levelVolumes.size()) - 1;
+    if (top > kMaxTableLevel) {
+        messages().error(kTooLongTable.arg(groupedMillimetres(top), groupedMillimetres(kMaxTableLevel)));
         return;
     }
 
+    const auto choice = execute(this, TableDialog(this));
+    if (!choice)
+        return;
+    const TableTarget target = tableTarget(choice->path, choice->filter);
+    if (QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption))
+        return;
+
+    const ShapeInfo& info = shape(*k);
     TableContent table;
+    table.passport = *passport;
     table.shapeName = shapeText();
+    QString lastValue;
     for (int row = 1; row <= kDimensionRows; ++row)
-        if (const DimensionRow d = dimensionRow(row); d.visible)
+        if (const DimensionRow d = dimensionRow(row); d.visible) {
             table.dimensions.emplace_back(d.caption, d.text);
+            lastValue = d.text;
+        }
+    table.basis << (info.outerDimensions ? kBasisOuter : kBasisInner);
+    if (info.group == Group::Inclined) // their last field is the gauge's distance from the lower end
+        table.basis << kGauge.arg(lastValue);
+    const QStringList accuracy =
+        QString::fromStdString(accuracyReport(*k, run.result().sumVolume, run.result().trueVolume, options.separator))
+            .split(QLatin1Char('\n'));
+    if (accuracy.size() > 1)
+        table.fullVolumeLine = accuracy[1];
     table.decimalPlaces = m_decimalPlaces;
-    table.errorLine = QString::fromStdString(run.result.errorLine);
+    table.errorLine = QString::fromStdString(run.result().errorLine);
     table.separator = options.separator;
-    table.levelVolumes = run.result.levelVolumes;
-    report(exportFullTable(path, filter == 1 ? TableFormat::Pdf : TableFormat::Xlsx, table,
-                           barProgress(m_ui->ProgressBar1)));
+    table.levelVolumes = run.result().levelVolumes;
+
+    if (m_running)
+        return;
+    const QScopedValueRollback running(m_running, true);
+    const ExportResult saved = saveInBackground(
+        this,
+        [&](const Progress& progress, const std::atomic<bool>* cancel) {
+            return exportFullTable(target.path, target.format, table, progress, cancel);
+        },
+        [this](bool locked) { lockCommands(locked); });
+    if (!saved.ok() && saved.error().kind != ExportFailure::Cancelled)
+        report(saved);
 }
 
 } // namespace tarvol

@@ -49,10 +49,10 @@ void runOnce(benchmark::State& state, int shape, const std::vector<double>& dims
     for (auto _ : state) {
         auto out = tarvol::calculate(shape, dims, options);
         if (!out.ok()) {
-            state.SkipWithError(out.refusal->message.c_str());
+            state.SkipWithError(out.refusal()->message.c_str());
             return;
         }
-        benchmark::DoNotOptimize(out.result.sumVolume);
+        benchmark::DoNotOptimize(out.result().sumVolume);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "calc/run.h"
+#include "calc/shapes.h"
 
 namespace tarvol {
 
@@ -15,18 +16,18 @@ struct PixelRect {
     int left, top, width, height;
 };
 
-using BranchFn = RunOutcome (*)(std::span<const double> dims, const RunOptions& options);
-
 struct ShapeInfo {
     std::string_view name;
+    std::string_view key; // stable Latin name for the command line; never changes once released
     Group group;
+    std::optional<int> twin;                    // the horizontal shape an inclined one tilts
     std::span<const std::string_view> captions; // one per dimension field, in field order
     std::string_view thumbnail;                 // object name of the main window's picture
     PixelRect thumbnailRect;
     int viewerWidth, viewerHeight; // outer size of the drawing's window
     bool checkValue;               // the full volume is a check value, not an exact one
     bool outerDimensions;          // the fields are outer dimensions
-    BranchFn branch;
+    ShapeFunctions functions;      // empty for an inclined shape, which runs through its twin's
 };
 
 inline constexpr int kShapeCount = 26;
@@ -36,11 +37,12 @@ const ShapeInfo& shape(int index);
 
 // Exact, case-sensitive match against the catalogue names.
 std::optional<int> findShape(std::string_view name);
+std::optional<int> findShapeByKey(std::string_view key);
 
 struct GroupRange {
     int first, last;
 };
-GroupRange groupRange(Group group);
+GroupRange groupRange(Group group); // the shapes of a group follow one another in the table
 std::string_view groupName(Group group);
 
 } // namespace tarvol

@@ -1,6 +1,8 @@
 #include "calc/run.h"
 
 #include <cmath>
+#include <optional>
+#include <string_view>
 
 #include "calc/catalogue.h"
 #include "calc/format.h"
@@ -8,29 +10,68 @@
 namespace tarvol {
 namespace {
 constexpr size_t kMaxDigits = 8;
+constexpr double kLargest = 99999999;
+
+// An inclined shape runs on its twin's geometry; every other shape on its own functions.
+RunOutcome runRow(const ShapeInfo& info, std::span<const double> dims, const RunOptions& options)
+{
+    if (info.twin)
+        return runInclined(shape(*info.twin).functions, dims, options);
+    return info.functions.run(dims, options);
+}
+
+Refusal badInput(Fault fault, int field, double limit)
+{
+    Refusal r;
+    r.kind = RefusalKind::BadInput;
+    r.fault = fault;
+    r.field = field;
+    r.limit = limit;
+    return r;
+}
+
+// The refusal's sentence, made once here for every way into a run.
+RunOutcome withMessage(RunOutcome outcome, int shapeIndex, char separator)
+{
+    if (Refusal* r = outcome.refusal()) {
+        std::string_view caption;
+        if (shapeIndex >= 0 && shapeIndex < kShapeCount && r->field >= 0
+            && static_cast<size_t>(r->field) < shape(shapeIndex).captions.size())
+            caption = shape(shapeIndex).captions[static_cast<size_t>(r->field)];
+        r->message = refusalText(*r, caption, separator);
+    }
+    return outcome;
+}
+
+std::optional<Refusal> checkShapeAndCount(int shapeIndex, size_t count)
+{
+    if (shapeIndex < 0 || shapeIndex >= kShapeCount)
+        return badInput(Fault::UnknownShape, -1, kShapeCount);
+    const size_t fields = shape(shapeIndex).captions.size();
+    if (count != fields)
+        return badInput(Fault::FieldCount, -1, static_cast<double>(fields));
+    return std::nullopt;
+}
+
 } // namespace
 
 RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOptions& options)
 {
-    if (shapeIndex < 0 || shapeIndex >= kShapeCount)
-        return RunOutcome::refuse(RefusalKind::BadInput, "Неизвестная форма ёмкости.");
-    const ShapeInfo& info = shape(shapeIndex);
-    if (dims.size() != info.captions.size())
-        return RunOutcome::refuse(RefusalKind::BadInput, "Число размеров не соответствует форме ёмкости.");
-    for (double v : dims)
-        if (!(v >= 0 && v <= 99999999 && v == std::floor(v)))
-            return RunOutcome::refuse(RefusalKind::BadInput,
-                                      "Размеры должны быть целыми числами миллиметров от 0 до 99999999.");
-    return info.branch(dims, options);
+    if (auto refusal = checkShapeAndCount(shapeIndex, dims.size()))
+        return withMessage(std::move(*refusal), shapeIndex, options.separator);
+    for (size_t i = 0; i < dims.size(); ++i) {
+        const double v = dims[i];
+        if (!(v >= 0 && v <= kLargest && v == std::floor(v)))
+            return withMessage(badInput(Fault::OutOfRange, static_cast<int>(i), kLargest), shapeIndex,
+                               options.separator);
+    }
+    return withMessage(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
 }
 
 RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts, const RunOptions& options)
 {
-    if (shapeIndex < 0 || shapeIndex >= kShapeCount)
-        return RunOutcome::refuse(RefusalKind::BadInput, "Неизвестная форма ёмкости.");
-    const ShapeInfo& info = shape(shapeIndex);
-    if (texts.size() != info.captions.size())
-        return RunOutcome::refuse(RefusalKind::BadInput, "Число размеров не соответствует форме ёмкости.");
+    if (auto refusal = checkShapeAndCount(shapeIndex, texts.size()))
+        return withMessage(std::move(*refusal), shapeIndex, options.separator);
     std::vector<double> dims;
     dims.reserve(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
@@ -38,12 +79,23 @@ RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts
         const bool digits =
             !t.empty() && t.size() <= kMaxDigits && t.find_first_not_of("0123456789") == std::string::npos;
         if (!digits)
-            return RunOutcome::refuse(RefusalKind::BadInput,
-                                      "Размер \"" + std::string(info.captions[i])
-                                          + "\" должен быть целым числом миллиметров: от одной до восьми цифр.");
+            return withMessage(badInput(Fault::NotDigits, static_cast<int>(i), kLargest), shapeIndex,
+                               options.separator);
         dims.push_back(std::stod(t));
     }
-    return info.branch(dims, options);
+    return withMessage(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
+}
+
+double estimateWork(int shapeIndex, std::span<const double> dims)
+{
+    if (shapeIndex < 0 || shapeIndex >= kShapeCount)
+        return 0;
+    const ShapeInfo& info = shape(shapeIndex);
+    if (dims.size() != info.captions.size())
+        return 0;
+    if (info.twin)
+        return inclinedWork(shape(*info.twin).functions, dims);
+    return info.functions.work(dims);
 }
 
 double errorPercent(double sumVolume, double trueVolume)

@@ -3,10 +3,13 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
+
+#include "calc/refusal.h"
 
 namespace tarvol {
 
@@ -21,8 +24,10 @@ struct ResultRow {
 struct RunOptions {
     int decimalPlaces = 0; // 0..3; anything else counts as 0
     char separator = '.';
-    bool keepEveryLevel = false;               // fill CalcResult::levelVolumes
-    std::function<void(double)> progress;      // fraction of levels done, called from the running thread
+    bool keepEveryLevel = false; // fill CalcResult::levelVolumes
+    // level 0..top and its running volume, in order, as the levels are summed; nothing is kept for it
+    std::function<void(std::int64_t, double)> eachLevel;
+    std::function<void(double)> progress;      // fraction of estimateWork done, called from the running thread
     const std::atomic<bool>* cancel = nullptr; // polled every few thousand levels
 };
 
@@ -37,24 +42,29 @@ struct CalcResult {
     std::string errorLine;            // empty when trueVolume is not positive
 };
 
-enum class RefusalKind {
-    BadInput,     // texts that are not the shape's digit strings
-    Inconsistent, // dimensions that do not fit together (the window then behaves as after "Правка")
-    Cancelled,
-};
-
-struct Refusal {
-    RefusalKind kind;
-    std::string message;
-};
-
 // A run gives a table or a refusal, never both.
-struct RunOutcome {
-    std::optional<Refusal> refusal;
-    CalcResult result;
+class [[nodiscard]] RunOutcome {
+public:
+    RunOutcome() = default; // an empty table
+    RunOutcome(CalcResult result) : m_value(std::move(result)) {}
+    RunOutcome(Refusal refusal) : m_value(std::move(refusal)) {}
 
-    bool ok() const { return !refusal; }
-    static RunOutcome refuse(RefusalKind kind, std::string message) { return {Refusal{kind, std::move(message)}, {}}; }
+    bool ok() const { return std::holds_alternative<CalcResult>(m_value); }
+    const Refusal* refusal() const { return std::get_if<Refusal>(&m_value); }
+    Refusal* refusal() { return std::get_if<Refusal>(&m_value); }
+    const CalcResult& result() const { return std::get<CalcResult>(m_value); } // only when ok()
+    CalcResult& result() { return std::get<CalcResult>(m_value); }
+
+    static RunOutcome refuse(RefusalKind kind, std::string message)
+    {
+        Refusal refusal;
+        refusal.kind = kind;
+        refusal.message = std::move(message);
+        return refusal;
+    }
+
+private:
+    std::variant<CalcResult, Refusal> m_value;
 };
 
 // Runs shape `shape` on dimension values given in field order.
@@ -62,6 +72,10 @@ RunOutcome calculate(int shape, std::span<const double> dims, const RunOptions& 
 
 // Runs shape `shape` on the field texts; texts that are not digit strings of at most eight digits are refused.
 RunOutcome calculateFromTexts(int shape, std::span<const std::string> texts, const RunOptions& options);
+
+// The work a run of shape `shape` will take, in units of one level or one axial sample of a cone's head, for
+// dimensions the run accepts; progress reports the fraction of it, so elapsed time scales to the remaining time.
+double estimateWork(int shape, std::span<const double> dims);
 
 // Relative difference of the two full volumes in percent; meaningful only when trueVolume > 0.
 double errorPercent(double sumVolume, double trueVolume);

@@ -1,49 +1,49 @@
 #pragma once
 
-// The branch of every shape, one per catalogue entry.
+// What the catalogue knows of each shape's code: one set of functions per non-inclined shape.
 
 #include <optional>
 #include <span>
 #include <string>
 
+#include "calc/inclined.h"
 #include "calc/run.h"
 
 namespace tarvol {
 
-RunOutcome runSphere(std::span<const double>, const RunOptions&);
-RunOutcome runVerticalCylinder(std::span<const double>, const RunOptions&);
-RunOutcome runVerticalEllipse(std::span<const double>, const RunOptions&);
-RunOutcome runSphericalHeadsVertical(std::span<const double>, const RunOptions&);
-RunOutcome runEllipticHeadsVertical(std::span<const double>, const RunOptions&);
-RunOutcome runConeHeadsVertical(std::span<const double>, const RunOptions&);
-RunOutcome runFrustumHeadsVertical(std::span<const double>, const RunOptions&);
-RunOutcome runTorisphericalHeadsVertical(std::span<const double>, const RunOptions&);
-RunOutcome runHorizontalCylinder(std::span<const double>, const RunOptions&);
-RunOutcome runHorizontalEllipse(std::span<const double>, const RunOptions&);
-RunOutcome runSphericalHeadsHorizontal(std::span<const double>, const RunOptions&);
-RunOutcome runEllipticHeadsHorizontal(std::span<const double>, const RunOptions&);
-RunOutcome runConeHeadsHorizontal(std::span<const double>, const RunOptions&);
-RunOutcome runFrustumHeadsHorizontal(std::span<const double>, const RunOptions&);
-RunOutcome runTorisphericalHeadsHorizontal(std::span<const double>, const RunOptions&);
-RunOutcome runBox(std::span<const double>, const RunOptions&);
-RunOutcome runRoundedBox(std::span<const double>, const RunOptions&);
-RunOutcome runDTank(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedCylinder(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedEllipse(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedSphericalHeads(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedEllipticHeads(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedConeHeads(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedFrustumHeads(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedTorisphericalHeads(std::span<const double>, const RunOptions&);
-RunOutcome runInclinedBox(std::span<const double>, const RunOptions&);
+struct ShapeFunctions {
+    RunOutcome (*run)(std::span<const double> dims, const RunOptions& options) = nullptr;
+    double (*trueVolume)(std::span<const double> dims) = nullptr; // litres
+    std::optional<Refusal> (*check)(std::span<const double> dims) = nullptr;
+    double (*work)(std::span<const double> dims) = nullptr;     // estimated work units of a run
+    TiltedTank (*tilt)(std::span<const double> dims) = nullptr; // set for the shapes an inclined one tilts
+};
+
+ShapeFunctions sphereFunctions();
+ShapeFunctions verticalCylinderFunctions();
+ShapeFunctions verticalEllipseFunctions();
+ShapeFunctions sphericalHeadsVerticalFunctions();
+ShapeFunctions ellipticHeadsVerticalFunctions();
+ShapeFunctions coneHeadsVerticalFunctions();
+ShapeFunctions frustumHeadsVerticalFunctions();
+ShapeFunctions torisphericalHeadsVerticalFunctions();
+ShapeFunctions horizontalCylinderFunctions();
+ShapeFunctions horizontalEllipseFunctions();
+ShapeFunctions sphericalHeadsHorizontalFunctions();
+ShapeFunctions ellipticHeadsHorizontalFunctions();
+ShapeFunctions coneHeadsHorizontalFunctions();
+ShapeFunctions frustumHeadsHorizontalFunctions();
+ShapeFunctions torisphericalHeadsHorizontalFunctions();
+ShapeFunctions boxFunctions();
+ShapeFunctions roundedBoxFunctions();
+ShapeFunctions dtankFunctions();
+
+// An inclined tank: its twin's fields, then the rise A and the gauge's distance B.
+RunOutcome runInclined(const ShapeFunctions& twin, std::span<const double> dims, const RunOptions& options);
+double inclinedWork(const ShapeFunctions& twin, std::span<const double> dims);
 
 // The refusal of an inconsistent torispherical head (HS is its measured depth), shared by shapes 7, 14 and 24.
-std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, double HS, char separator);
-
-// The closed-form full volume and the dimension check of a horizontal shape 8 to 15, for its inclined twin.
-double horizontalTrueVolume(int shape, std::span<const double> dims);
-std::optional<std::string> horizontalCheck(int shape, std::span<const double> dims, char separator);
-double torisphericalHorizontalTrueVolume(std::span<const double> dims);
-double boxTrueVolume(std::span<const double> dims);
+// Fields 3, 4 and 5 hold HS, RS and RSK in every such shape.
+std::optional<Refusal> torisphericalCheck(double D, double RS, double RSK, double HS);
 
 } // namespace tarvol

@@ -7,8 +7,51 @@
 namespace tarvol {
 namespace {
 
+constexpr int kRadiusField = 2;
+constexpr int kWallField = 6;
+
+Fault faultOf(DTankFault fault)
+{
+    switch (fault) {
+    case DTankFault::WallTooThick:
+        return Fault::WallTooThick;
+    case DTankFault::WidthBelowRadius:
+        return Fault::WidthBelowRadius;
+    case DTankFault::LengthTooShort:
+        return Fault::LengthTooShort;
+    case DTankFault::TopArcTooSmall:
+        return Fault::TopArcTooSmall;
+    case DTankFault::SideArcTooSmall:
+        return Fault::SideArcTooSmall;
+    case DTankFault::CornerTooLarge:
+        return Fault::CornerTooLarge;
+    }
+    return Fault::None;
+}
+
+// fields: L, S, R, RV, RB, RS, t
+int fieldOf(DTankFault fault)
+{
+    switch (fault) {
+    case DTankFault::WallTooThick:
+        return kWallField;
+    case DTankFault::WidthBelowRadius:
+        return 1;
+    case DTankFault::LengthTooShort:
+        return 0;
+    case DTankFault::TopArcTooSmall:
+        return 3;
+    case DTankFault::SideArcTooSmall:
+        return 4;
+    case DTankFault::CornerTooLarge:
+        return 5;
+    }
+    return -1;
+}
+
 struct DTank {
     static constexpr std::int64_t kPollEvery = 1 << 12;
+    static constexpr bool kCheckFirst = true;
     DTankDims dims;
     DTankSection section;
     double length;
@@ -22,13 +65,18 @@ struct DTank {
         const double height = static_cast<double>(2 * (Ext(dims.R) - dims.t));
         return {height, 0.1 * Ext(height)};
     }
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
+        // the inner height 2 (R − t) must give a step; the wall is what can be thinner, unless R itself is too small
+        if (Ext(dims.R) - dims.t < kLeastHeight / 2) {
+            if (dims.R >= kLeastHeight / 2)
+                return inconsistent(Fault::WallTooThick, kWallField, dims.R - kLeastHeight / 2);
+            return inconsistent(Fault::RadiusTooSmall, kRadiusField, dims.t + kLeastHeight / 2);
+        }
         const auto refusal = checkDTank(dims);
         if (!refusal)
             return {};
-        return "Размеры указаны неверно!\n" + dtankRefusalField(refusal->fault) + " " + limitText(refusal->limit, sep)
-               + " мм.";
+        return inconsistent(faultOf(refusal->fault), fieldOf(refusal->fault), refusal->limit);
     }
     double slab(double level) const { return static_cast<double>(Ext(section.widthAt(level - 0.5)) * length * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(section.area()) * length * kMilli); }
@@ -36,6 +84,6 @@ struct DTank {
 
 } // namespace
 
-RunOutcome runDTank(std::span<const double> d, const RunOptions& o) { return runShape<DTank>(d, o); }
+ShapeFunctions dtankFunctions() { return functionsOf<DTank>(); }
 
 } // namespace tarvol

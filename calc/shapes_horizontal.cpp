@@ -1,9 +1,12 @@
 // Horizontal bodies of round or elliptic section: every level cuts the shell and both heads.
 
 #include <cmath>
+#include <utility>
 
+#include "calc/cone.h"
 #include "calc/shapes.h"
 #include "calc/skeleton.h"
+#include "calc/torispherical.h"
 
 namespace tarvol {
 namespace {
@@ -19,9 +22,10 @@ struct HorizontalCylinder {
     double L, D;
     HorizontalCylinder(std::span<const double> d, const RunOptions&) : L(d[0]), D(d[1]) {}
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const { return static_cast<double>(shellSection(D, Ext(level) - 0.5L, L) * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
+    TiltedTank tilted() const { return {ShellSection::Circle, D, D, L, {}, 0}; }
 };
 
 // Shape 9: cylinder of elliptic section, S wide and H high, lying on its side.
@@ -30,7 +34,7 @@ struct HorizontalEllipse {
     double L, S, H;
     HorizontalEllipse(std::span<const double> d, const RunOptions&) : L(d[0]), S(d[1]), H(d[2]) {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -38,6 +42,7 @@ struct HorizontalEllipse {
         return static_cast<double>(std::sqrt(1 - half * 4 * half / H / H) * (Ext(L) * S) * kMilli);
     }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * H * S * L * kQuarterMicro); }
+    TiltedTank tilted() const { return {ShellSection::Ellipse, S, H, L, {}, 0}; }
 };
 
 // Shapes 10 to 13: the heads' cylindrical parts join the shell, Lc = 2 LD + L.
@@ -52,6 +57,7 @@ struct HeadedHorizontal {
         return static_cast<double>((2 * Ext(head) + shell) * kMilli);
     }
     double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro); }
+    TiltedTank tiltedWith(HeadProfile head) const { return {ShellSection::Circle, D, D, Lc, std::move(head), 0}; }
 };
 
 // Shape 10: each head a spherical segment LS long; the sphere's centre lies on the axis inside the tank.
@@ -62,18 +68,22 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
         : HeadedHorizontal(d), LS(d[3]), R(LS != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(LS)) + LS * 0.5L) : 0.0),
           c(R - LS)
     {}
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
         if (Ext(LS) <= Ext(D) / 2)
             return {};
-        return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(LS), sep)
-               + " мм\nили уменьшите длину сферической части днища не более чем " + limitText(Ext(D) / 2, sep) + " мм.";
+        return inconsistent(Fault::SphericalHeadTooLong, 3, static_cast<double>(Ext(D) / 2),
+                            static_cast<double>(2 * Ext(LS)));
     }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
         double cap = 0;
-        if (LS != 0) {
+        const Ext halfChord2 = -x * x + x * D; // rho² − c², exact where c² would swallow it
+        if (LS != 0 && halfChord2 < 0.0625L * c * c) {
+            // a thin segment of a flat head: the closed form below would cancel to noise, even below zero
+            cap = segmentBeyondChord(c, static_cast<double>(std::sqrt(halfChord2)));
+        } else if (LS != 0) {
             // the plane at height x cuts the sphere in a circle of radius rho; the head is its segment beyond c
             const double rho = static_cast<double>(std::sqrt(-x * x + x * D + Ext(c) * c));
             const Ext t = Ext(c) / rho;
@@ -87,6 +97,7 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
         return static_cast<double>((R - LS * kThird) * kPi * LS * LS * kTwoMicro
                                    + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(sphericalSegmentHead(D, LS)); }
 };
 
 // Shape 11: each head half an ellipsoid of revolution, semi-axes D/2 across and LEL along the axis.
@@ -94,7 +105,7 @@ struct EllipticHeadsHorizontal : HeadedHorizontal {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double LEL;
     EllipticHeadsHorizontal(std::span<const double> d, const RunOptions&) : HeadedHorizontal(d), LEL(d[3]) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -109,52 +120,15 @@ struct EllipticHeadsHorizontal : HeadedHorizontal {
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LEL * kThirdMicro);
     }
-};
-
-// Shapes 12 and 13: the head's section under a plane is summed along the axis in 1 mm samples.
-// K is the apex distance of the large base, Ks that of the small end face (0 for a full cone).
-struct ConeSummation {
-    double D, K, Ks, twoK;
-    const std::atomic<bool>* cancel;
-
-    double section(Ext x) const
-    {
-        double hh = static_cast<double>(0.5L * D > x ? x : D - x);
-        if (hh < 0)
-            hh = 0;
-        const double u = static_cast<double>(0.5L * D - hh);
-        const Ext u2 = Ext(u) * u;
-        double z = static_cast<double>(2 * Ext(K) * (0.5L * D - hh) / D);
-        double j = z - 0.5;
-        if (Ks > z) {
-            z = Ks;
-            j = Ks + 0.5;
-        }
-        double head = 0;
-        std::int64_t polled = 0;
-        while (j <= K) {
-            const Ext r = Ext(D) * j / twoK;
-            const double q = static_cast<double>(r * r - u2);
-            if (q > 0)
-                head = static_cast<double>(head + std::sqrt(Ext(q)) * 2);
-            j = j + 1;
-            // a single level can take many samples; let a cancelled run stop within one of them
-            if (++polled == (1 << 20)) {
-                polled = 0;
-                if (cancel && cancel->load(std::memory_order_relaxed))
-                    return head;
-            }
-        }
-        return head;
-    }
+    TiltedTank tilted() const { return tiltedWith(ellipsoidHead(D, LEL)); }
 };
 
 struct ConeHeadsHorizontal : HeadedHorizontal {
     static constexpr std::int64_t kPollEvery = 1;
     double LK, Dmin;
     ConeSummation cone;
-    ConeHeadsHorizontal(std::span<const double> d, double dmin, const RunOptions& o)
-        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0, o.cancel}
+    ConeHeadsHorizontal(std::span<const double> d, double dmin, const RunOptions&)
+        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0}
     {
         if (LK != 0 && Dmin != D) {
             cone.K = static_cast<double>(Ext(LK) / (1 - Ext(Dmin) / D));
@@ -162,6 +136,9 @@ struct ConeHeadsHorizontal : HeadedHorizontal {
             cone.twoK = 2 * cone.K;
         }
     }
+    void attach(WorkMeter* meter) { cone.meter = meter; }
+    // a level at height h from the nearer edge samples min(2 K h / D, LK) mm of the axis; summed over the levels
+    double innerSteps() const { return LK != 0 && Dmin != D ? static_cast<double>(Ext(LK) * (Ext(D) + Dmin) / 2) : 0; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -179,90 +156,38 @@ struct ConeHeadsHorizontal : HeadedHorizontal {
 // Shape 12: each head a cone LK long with its apex outward.
 struct ConeHeads : ConeHeadsHorizontal {
     ConeHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, 0, o) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double trueVolume() const
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LK * kSixthMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(coneHead(D, LK)); }
 };
 
 // Shape 13: each head a truncated cone from D down to Dmin over LK.
 struct FrustumHeads : ConeHeadsHorizontal {
     FrustumHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, d[4], o) {}
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
         if (Dmin <= D)
             return {};
-        return "Размеры указаны неверно!\nМинимальный диаметр конуса днища должен быть не более " + limitText(D, sep)
-               + " мм.";
+        return inconsistent(Fault::FrustumTooWide, 4, D);
     }
     double trueVolume() const
     {
         return static_cast<double>((Ext(D) * D + Ext(D) * Dmin + Ext(Dmin) * Dmin) * (Ext(kPi) * LK) * kSixthMicro
                                    + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
+    TiltedTank tilted() const { return tiltedWith(frustumHead(D, LK, Dmin)); }
 };
 
 } // namespace
 
-double horizontalTrueVolume(int shape, std::span<const double> d)
-{
-    const RunOptions none;
-    switch (shape) {
-    case 8:
-        return HorizontalCylinder(d, none).trueVolume();
-    case 9:
-        return HorizontalEllipse(d, none).trueVolume();
-    case 10:
-        return SphericalHeadsHorizontal(d, none).trueVolume();
-    case 11:
-        return EllipticHeadsHorizontal(d, none).trueVolume();
-    case 12:
-        return ConeHeads(d, none).trueVolume();
-    case 13:
-        return FrustumHeads(d, none).trueVolume();
-    case 14:
-        return torisphericalHorizontalTrueVolume(d);
-    case 15:
-        return boxTrueVolume(d);
-    }
-    return 0;
-}
-
-std::optional<std::string> horizontalCheck(int shape, std::span<const double> d, char separator)
-{
-    const RunOptions none;
-    switch (shape) {
-    case 10:
-        return SphericalHeadsHorizontal(d, none).check(separator);
-    case 13:
-        return FrustumHeads(d, none).check(separator);
-    case 14:
-        return torisphericalCheck(d[1], d[4], d[5], d[3], separator);
-    }
-    return {};
-}
-
-RunOutcome runHorizontalCylinder(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<HorizontalCylinder>(d, o);
-}
-RunOutcome runHorizontalEllipse(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<HorizontalEllipse>(d, o);
-}
-RunOutcome runSphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<SphericalHeadsHorizontal>(d, o);
-}
-RunOutcome runEllipticHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<EllipticHeadsHorizontal>(d, o);
-}
-RunOutcome runConeHeadsHorizontal(std::span<const double> d, const RunOptions& o) { return runShape<ConeHeads>(d, o); }
-RunOutcome runFrustumHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<FrustumHeads>(d, o);
-}
+ShapeFunctions horizontalCylinderFunctions() { return functionsOf<HorizontalCylinder>(); }
+ShapeFunctions horizontalEllipseFunctions() { return functionsOf<HorizontalEllipse>(); }
+ShapeFunctions sphericalHeadsHorizontalFunctions() { return functionsOf<SphericalHeadsHorizontal>(); }
+ShapeFunctions ellipticHeadsHorizontalFunctions() { return functionsOf<EllipticHeadsHorizontal>(); }
+ShapeFunctions coneHeadsHorizontalFunctions() { return functionsOf<ConeHeads>(); }
+ShapeFunctions frustumHeadsHorizontalFunctions() { return functionsOf<FrustumHeads>(); }
 
 } // namespace tarvol

@@ -3,149 +3,95 @@
 // levels are heights above the gauge's foot, and the liquid below it is in every row (docs/inclined.md).
 
 #include <cmath>
-#include <vector>
 
 #include "calc/inclined.h"
 #include "calc/shapes.h"
 #include "calc/skeleton.h"
-#include "calc/torispherical.h"
 
 namespace tarvol {
 namespace {
 
-// Which twin, how its fields map onto the tilted tank, and where A and B stand.
-struct Twin {
-    int shape;
-    ShellSection section;
-    int fieldCount; // the twin's own fields; A and B follow
-};
-
+// The twin's fields come first; A and B are the last two.
 struct InclinedBody {
     static constexpr std::int64_t kPollEvery = 1 << 6;
-    Twin twin;
-    std::vector<double> twinDims;
+    static constexpr bool kCheckFirst = true; // the height comes from A, B and the twin's fields
+    const ShapeFunctions& twin;
+    std::span<const double> twinDims;
+    int fieldA;
     double A = 0, B = 0;
     TiltedTank tank;
-    TorisphericalHead tori{0, 0, 0};
-    double z0 = 0, zMin = 0, zMax = 0;
-    bool valid = false;
+    double sinTheta = 0, z0 = 0, zMin = 0, zMax = 0;
+    std::optional<Refusal> refusal;
 
-    InclinedBody(Twin t, std::span<const double> d) : twin(t), twinDims(d.begin(), d.begin() + t.fieldCount)
+    InclinedBody(const ShapeFunctions& t, std::span<const double> d)
+        : twin(t), twinDims(d.first(d.size() - 2)), fieldA(static_cast<int>(d.size()) - 2), A(d[d.size() - 2]),
+          B(d[d.size() - 1]), tank(t.tilt(twinDims))
     {
-        A = d[static_cast<size_t>(t.fieldCount)];
-        B = d[static_cast<size_t>(t.fieldCount) + 1];
-        tank.section = t.section;
-        const bool headed = t.shape >= 10 && t.shape <= 14;
-        if (t.section == ShellSection::Circle) {
-            tank.width = tank.height = d[1];
-        } else if (t.shape == 9) {
-            tank.width = d[1];
-            tank.height = d[2];
-        } else { // box: L, H, S
-            tank.width = d[2];
-            tank.height = d[1];
-        }
-        tank.shellLength = headed ? static_cast<double>(Ext(d[0]) + 2 * Ext(d[2])) : d[0];
         tank.rise = A;
-        valid = !check('.'); // the geometry below only exists for dimensions the check accepts
-        if (!valid)
-            return;
-        const double D = d[1];
-        switch (t.shape) {
-        case 10:
-            tank.head = sphericalSegmentHead(D, d[3]);
-            break;
-        case 11:
-            tank.head = ellipsoidHead(D, d[3]);
-            break;
-        case 12:
-            tank.head = coneHead(D, d[3]);
-            break;
-        case 13:
-            tank.head = frustumHead(D, d[3], d[4]);
-            break;
-        case 14:
-            tori = TorisphericalHead(D, d[4], d[5]);
-            tank.head = torisphericalHead(tori);
-            break;
-        }
-        const double sinTheta = A / tank.shellLength;
+        refusal = checkDimensions();
+        if (refusal)
+            return; // the geometry below only exists for dimensions the check accepts
+        sinTheta = A / tank.shellLength;
         z0 = B * sinTheta;
         zMin = tiltedZMin(tank);
         zMax = tiltedZMax(tank);
+        refusal = checkGauge();
+    }
+
+    std::optional<Refusal> checkDimensions() const
+    {
+        if (auto twinRefusal = twin.check(twinDims))
+            return twinRefusal;
+        if (tank.height <= 0) // the twin has no height to give a step
+            return inconsistent(Fault::TooShallow, -1, kLeastHeight);
+        if (A >= tank.shellLength)
+            return inconsistent(Fault::RiseTooLarge, fieldA, tank.shellLength);
+        if (B > tank.shellLength)
+            return inconsistent(Fault::GaugeBeyondShell, fieldA + 1, tank.shellLength);
+        return {};
+    }
+
+    // at least kLeastHeight of level above the gauge, where moving the gauge down can give it
+    std::optional<Refusal> checkGauge() const
+    {
+        const auto leaves = [&](double b) { return std::ceil(zMax - b * sinTheta) >= kLeastHeight; };
+        if (leaves(B) || sinTheta <= 0 || !leaves(0))
+            return {}; // fine, or too shallow wherever the gauge stands: the frame says so
+        double largest = std::ceil((zMax - (kLeastHeight - 1)) / sinTheta) - 1;
+        while (largest > 0 && !leaves(largest))
+            largest -= 1;
+        while (leaves(largest + 1))
+            largest += 1;
+        return inconsistent(Fault::GaugeTooHigh, fieldA + 1, largest);
     }
 
     Frame frame() const
     {
-        if (!valid)
-            return {10, 1, 1}; // the check below refuses before any slab is summed
+        if (refusal)
+            return {10, 1, 1}; // the check refuses before any slab is summed
         const double top = std::ceil(zMax - z0);
         // the lowest slab that reaches the bottom of the tank, below gauge zero
         const auto first = static_cast<std::int64_t>(std::floor(zMin - z0)) + 1;
         return {top, 0.1 * Ext(top), first};
     }
 
-    std::optional<std::string> check(char sep) const
-    {
-        if (auto twinRefusal = horizontalCheck(twin.shape, twinDims, sep))
-            return twinRefusal;
-        if (A >= tank.shellLength)
-            return "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части ("
-                   + limitText(tank.shellLength, sep) + " мм).";
-        if (B > tank.shellLength)
-            return "Размеры указаны неверно!\nУровнемер должен находиться в пределах цилиндрической части (не далее "
-                   + limitText(tank.shellLength, sep) + " мм от нижнего края).";
-        return {};
-    }
+    std::optional<Refusal> check() const { return refusal; }
 
     double slab(double level) const
     {
         return static_cast<double>(Ext(tiltedSectionArea(tank, z0 + level - 0.5)) * kMilli);
     }
 
-    double trueVolume() const { return horizontalTrueVolume(twin.shape, twinDims); }
+    double trueVolume() const { return twin.trueVolume(twinDims); }
 };
-
-template <int Shape, ShellSection Section, int Fields>
-struct Inclined : InclinedBody {
-    Inclined(std::span<const double> d, const RunOptions&) : InclinedBody({Shape, Section, Fields}, d) {}
-};
-
-constexpr auto kCircle = ShellSection::Circle;
 
 } // namespace
 
-RunOutcome runInclinedCylinder(std::span<const double> d, const RunOptions& o)
+RunOutcome runInclined(const ShapeFunctions& twin, std::span<const double> d, const RunOptions& o)
 {
-    return runShape<Inclined<8, kCircle, 2>>(d, o);
+    return runBody(InclinedBody(twin, d), o);
 }
-RunOutcome runInclinedEllipse(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<9, ShellSection::Ellipse, 3>>(d, o);
-}
-RunOutcome runInclinedSphericalHeads(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<10, kCircle, 4>>(d, o);
-}
-RunOutcome runInclinedEllipticHeads(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<11, kCircle, 4>>(d, o);
-}
-RunOutcome runInclinedConeHeads(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<12, kCircle, 4>>(d, o);
-}
-RunOutcome runInclinedFrustumHeads(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<13, kCircle, 5>>(d, o);
-}
-RunOutcome runInclinedTorisphericalHeads(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<14, kCircle, 6>>(d, o);
-}
-RunOutcome runInclinedBox(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<Inclined<15, ShellSection::Rectangle, 3>>(d, o);
-}
+
+double inclinedWork(const ShapeFunctions& twin, std::span<const double> d) { return workOf(InclinedBody(twin, d)); }
 
 } // namespace tarvol

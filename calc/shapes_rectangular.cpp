@@ -19,9 +19,10 @@ struct Box {
         : L(d[0]), H(d[1]), S(d[2]), slabVolume(static_cast<double>(Ext(L) * S * kMilli))
     {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return slabVolume; }
     double trueVolume() const { return static_cast<double>(Ext(L) * H * S * kMilli); }
+    TiltedTank tilted() const { return {ShellSection::Rectangle, S, H, L, {}, 0}; }
 };
 
 // Shape 16: the box with its four long edges rounded with radius RS.
@@ -30,13 +31,12 @@ struct RoundedBox {
     double L, H, S, RS;
     RoundedBox(std::span<const double> d, const RunOptions&) : L(d[0]), H(d[1]), S(d[2]), RS(d[3]) {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
         // two corners must fit into the height and into the width
         if (2 * Ext(RS) <= H && 2 * Ext(RS) <= S)
             return {};
-        return "Размеры указаны неверно!\nРадиус скругления углов должен быть не более "
-               + limitText(Ext(std::min(H, S)) / 2, sep) + " мм.";
+        return inconsistent(Fault::CornersTooLarge, 3, static_cast<double>(Ext(std::min(H, S)) / 2));
     }
     double slab(double level) const
     {
@@ -68,9 +68,7 @@ struct RoundedBox {
 
 } // namespace
 
-double boxTrueVolume(std::span<const double> d) { return Box(d, {}).trueVolume(); }
-
-RunOutcome runBox(std::span<const double> d, const RunOptions& o) { return runShape<Box>(d, o); }
-RunOutcome runRoundedBox(std::span<const double> d, const RunOptions& o) { return runShape<RoundedBox>(d, o); }
+ShapeFunctions boxFunctions() { return functionsOf<Box>(); }
+ShapeFunctions roundedBoxFunctions() { return functionsOf<RoundedBox>(); }
 
 } // namespace tarvol

@@ -8,20 +8,18 @@
 
 namespace tarvol {
 
-std::optional<std::string> torisphericalCheck(double D, double RS, double RSK, double HS, char sep)
+std::optional<Refusal> torisphericalCheck(double D, double RS, double RSK, double HS)
 {
     const auto refusal = TorisphericalHead::check(D, RS, RSK, HS);
     if (!refusal)
         return {};
-    const std::string limit = limitText(refusal->limit, sep);
     switch (refusal->fault) {
     case TorisphericalHead::Fault::CrownTooSmall:
-        return "Размеры указаны неверно!\nРадиус сферической части днища должен быть не менее " + limit + " мм.";
+        return inconsistent(Fault::CrownTooSmall, 4, refusal->limit);
     case TorisphericalHead::Fault::KnuckleTooLarge:
-        return "Размеры указаны неверно!\nРадиус отбортовки должен быть не более " + limit + " мм.";
+        return inconsistent(Fault::KnuckleTooLarge, 5, refusal->limit);
     case TorisphericalHead::Fault::DepthMismatch:
-        return "Размеры днища не согласованы!\nПри указанных диаметре и радиусах высота сферической части днища равна "
-               + limit + " мм.";
+        return inconsistent(Fault::HeadDepthMismatch, 3, refusal->limit);
     }
     return {};
 }
@@ -46,7 +44,7 @@ struct TorisphericalVertical {
         const double top = std::ceil(L + 2 * h);
         return {top, 0.1 * Ext(top)};
     }
-    std::optional<std::string> check(char sep) const { return torisphericalCheck(D, RS, RSK, HS, sep); }
+    std::optional<Refusal> check() const { return torisphericalCheck(D, RS, RSK, HS); }
     double disc(double s) const
     {
         const double r = head.radiusAt(s);
@@ -77,7 +75,7 @@ struct TorisphericalHorizontal {
           head(D, RS, RSK)
     {}
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
-    std::optional<std::string> check(char sep) const { return torisphericalCheck(D, RS, RSK, LS, sep); }
+    std::optional<Refusal> check() const { return torisphericalCheck(D, RS, RSK, LS); }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -89,22 +87,12 @@ struct TorisphericalHorizontal {
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
     }
+    TiltedTank tilted() const { return {ShellSection::Circle, D, D, Lc, torisphericalHead(head), 0}; }
 };
 
 } // namespace
 
-double torisphericalHorizontalTrueVolume(std::span<const double> d)
-{
-    return TorisphericalHorizontal(d, {}).trueVolume();
-}
-
-RunOutcome runTorisphericalHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<TorisphericalVertical>(d, o);
-}
-RunOutcome runTorisphericalHeadsHorizontal(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<TorisphericalHorizontal>(d, o);
-}
+ShapeFunctions torisphericalHeadsVerticalFunctions() { return functionsOf<TorisphericalVertical>(); }
+ShapeFunctions torisphericalHeadsHorizontalFunctions() { return functionsOf<TorisphericalHorizontal>(); }
 
 } // namespace tarvol

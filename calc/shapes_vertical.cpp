@@ -14,7 +14,7 @@ struct Sphere {
     double D;
     Sphere(std::span<const double> d, const RunOptions&) : D(d[0]) {}
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
         const Ext x = Ext(level) - 0.5L;
@@ -31,7 +31,7 @@ struct VerticalCylinder {
         : H(d[0]), D(d[1]), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro))
     {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return shell; }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * H * kQuarterMicro); }
 };
@@ -44,7 +44,7 @@ struct VerticalEllipse {
         : H(d[0]), Dmax(d[1]), Dmin(d[2]), shell(static_cast<double>(Ext(kPi) * Dmax * Dmin * kQuarterMicro))
     {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return shell; }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * Dmax * Dmin * H * kQuarterMicro); }
 };
@@ -67,13 +67,12 @@ struct SphericalHeadsVertical : HeadedVertical {
     SphericalHeadsVertical(std::span<const double> d, const RunOptions&)
         : HeadedVertical(d), R(h != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(h)) + h / 2.0L) : 0.0)
     {}
-    std::optional<std::string> check(char sep) const
+    std::optional<Refusal> check() const
     {
         if (Ext(h) <= Ext(D) / 2)
             return {};
-        return "Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем " + limitText(2 * Ext(h), sep)
-               + " мм\nили уменьшите высоту сферической части днища не более чем " + limitText(Ext(D) / 2, sep)
-               + " мм.";
+        return inconsistent(Fault::SphericalHeadTooHigh, 3, static_cast<double>(Ext(D) / 2),
+                            static_cast<double>(2 * Ext(h)));
     }
     double slab(double level) const
     {
@@ -100,7 +99,7 @@ struct SphericalHeadsVertical : HeadedVertical {
 struct EllipticHeadsVertical : HeadedVertical {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     EllipticHeadsVertical(std::span<const double> d, const RunOptions&) : HeadedVertical(d) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double headSlab(Ext x) const
     {
         const double u = static_cast<double>(x * D * 0.5L / h);
@@ -127,7 +126,7 @@ struct EllipticHeadsVertical : HeadedVertical {
 struct ConeHeadsVertical : HeadedVertical {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     ConeHeadsVertical(std::span<const double> d, const RunOptions&) : HeadedVertical(d) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     static double disc(double diameter) { return static_cast<double>(Ext(kPi) * diameter * diameter * kQuarterMicro); }
     double slab(double level) const
     {
@@ -148,7 +147,7 @@ struct FrustumHeadsVertical : HeadedVertical {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double Dmin;
     FrustumHeadsVertical(std::span<const double> d, const RunOptions&) : HeadedVertical(d), Dmin(d[4]) {}
-    std::optional<std::string> check(char) const { return {}; }
+    std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
         if (level < h + 1)
@@ -167,30 +166,12 @@ struct FrustumHeadsVertical : HeadedVertical {
 
 } // namespace
 
-RunOutcome runSphere(std::span<const double> d, const RunOptions& o) { return runShape<Sphere>(d, o); }
-RunOutcome runVerticalCylinder(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<VerticalCylinder>(d, o);
-}
-RunOutcome runVerticalEllipse(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<VerticalEllipse>(d, o);
-}
-RunOutcome runSphericalHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<SphericalHeadsVertical>(d, o);
-}
-RunOutcome runEllipticHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<EllipticHeadsVertical>(d, o);
-}
-RunOutcome runConeHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<ConeHeadsVertical>(d, o);
-}
-RunOutcome runFrustumHeadsVertical(std::span<const double> d, const RunOptions& o)
-{
-    return runShape<FrustumHeadsVertical>(d, o);
-}
+ShapeFunctions sphereFunctions() { return functionsOf<Sphere>(); }
+ShapeFunctions verticalCylinderFunctions() { return functionsOf<VerticalCylinder>(); }
+ShapeFunctions verticalEllipseFunctions() { return functionsOf<VerticalEllipse>(); }
+ShapeFunctions sphericalHeadsVerticalFunctions() { return functionsOf<SphericalHeadsVertical>(); }
+ShapeFunctions ellipticHeadsVerticalFunctions() { return functionsOf<EllipticHeadsVertical>(); }
+ShapeFunctions coneHeadsVerticalFunctions() { return functionsOf<ConeHeadsVertical>(); }
+ShapeFunctions frustumHeadsVerticalFunctions() { return functionsOf<FrustumHeadsVertical>(); }
 
 } // namespace tarvol

@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 #include "calc/format.h"
+#include "calc/refusal.h"
 #include "calc/run.h"
+#include "calc/shapes.h"
 
 namespace tarvol {
 
@@ -25,13 +28,18 @@ inline constexpr Ext kThird = 1.0L / 3.0L;
 inline constexpr Ext kThirdMicro = 1.0L / 3e6L;
 inline constexpr Ext kSixthMicro = 1.0L / 6e6L;
 
-inline constexpr const char* kTooShallow = "Высота ёмкости должна быть не менее 10 мм.";
-
-// Number in a refusal message: one decimal, six significant digits.
-inline std::string limitText(Ext value, char separator)
+// A refusal of dimensions that do not fit together: the fault, its field (from 0) and the limit in mm.
+inline Refusal inconsistent(Fault fault, int field, double limit, double otherLimit = 0)
 {
-    return formatFixed(static_cast<double>(value), 6, 1, separator);
+    Refusal r;
+    r.fault = fault;
+    r.field = field;
+    r.limit = limit;
+    r.otherLimit = otherLimit;
+    return r;
 }
+
+inline constexpr double kLeastHeight = 10; // mm: a tank must give a step of at least 1 mm
 
 // What a body tells the frame before its loop runs.
 struct Frame {
@@ -40,40 +48,98 @@ struct Frame {
     std::int64_t firstLevel = 1; // levels below 1 hold liquid below gauge zero and print nothing
 };
 
+// The work of a run in units of one level or one inner step of a long level, its progress and cancellation.
+class WorkMeter {
+public:
+    WorkMeter(const RunOptions& options, double total) : m_options(options), m_total(total > 0 ? total : 1) {}
+    void setLevels(std::int64_t levels) { m_levels = levels; }
+    void addSteps(std::int64_t steps) { m_steps += steps; }
+    std::int64_t steps() const { return m_steps; }
+    // true when the run is cancelled; otherwise reports the fraction of the estimated work done
+    bool cancelled() const
+    {
+        if (m_options.cancel && m_options.cancel->load(std::memory_order_relaxed))
+            return true;
+        if (m_options.progress)
+            m_options.progress(std::min(static_cast<double>(m_levels + m_steps) / m_total, 1.0));
+        return false;
+    }
+
+private:
+    const RunOptions& m_options;
+    double m_total;
+    std::int64_t m_levels = 0;
+    std::int64_t m_steps = 0;
+};
+
+// The levels a body sums, below gauge zero included.
+template <class Body>
+std::int64_t levelCount(const Body& body)
+{
+    const Frame frame = body.frame();
+    if (!(frame.total >= 0 && frame.total <= 1e12))
+        return 0;
+    const std::int64_t top = static_cast<std::int64_t>(std::ceil(frame.total));
+    return std::max<std::int64_t>(top - std::min<std::int64_t>(frame.firstLevel, 1) + 1, 0);
+}
+
+// Levels plus, for a body whose levels take many inner steps, its estimate of those steps.
+template <class Body>
+double workOf(const Body& body)
+{
+    double work = static_cast<double>(levelCount(body));
+    if constexpr (requires { body.innerSteps(); })
+        work += body.innerSteps();
+    return work;
+}
+
 // Adds the slabs ending at levels from..to to the running volume; kept out of line so the sum stays in a register.
 template <bool keepEvery, class Body>
-[[gnu::noinline]] double sumSlabs(const Body& body, std::int64_t from, std::int64_t to, double running, double* every)
+[[gnu::noinline]] double sumSlabs(const Body& body, std::int64_t from, std::int64_t to, double running, double* every,
+                                  const std::function<void(std::int64_t, double)>* each)
 {
     double level = static_cast<double>(from);
     for (std::int64_t n = from; n <= to; ++n, level += 1) {
         running += body.slab(level);
-        if constexpr (keepEvery)
-            every[n] = running;
+        if constexpr (keepEvery) {
+            if (every)
+                every[n] = running;
+            if (each)
+                (*each)(n, running);
+        }
     }
     return running;
 }
 
 // Body concept:
 //   Frame frame() const;
-//   std::optional<std::string> check(char separator) const;   // validity check, message on failure
+//   std::optional<Refusal> check() const;                       // validity check
 //   double slab(double level) const;                            // litres added by the slab ending at level
 //   double trueVolume() const;
 //   static constexpr std::int64_t kPollEvery;                   // levels between cancellation checks
+//   optional: static constexpr bool kCheckFirst = true;        // its height comes from the fields the check judges
+//   optional: double innerSteps() const;                        // estimated inner steps of all levels
+//   optional: void attach(WorkMeter*);                          // counts the inner steps and polls within a level
 template <class Body>
-RunOutcome runBody(const Body& body, const RunOptions& options)
+RunOutcome runBody(Body body, const RunOptions& options)
 {
+    constexpr bool checkFirst = requires { requires Body::kCheckFirst; };
+    if constexpr (checkFirst) {
+        if (auto refusal = body.check())
+            return std::move(*refusal);
+    }
     const Frame frame = body.frame();
     const std::int64_t step = static_cast<std::int64_t>(frame.stepExpression);
     if (step <= 0)
-        return RunOutcome::refuse(RefusalKind::Inconsistent, kTooShallow);
+        return inconsistent(Fault::TooShallow, -1, kLeastHeight);
+    if constexpr (!checkFirst) {
+        if (auto refusal = body.check())
+            return std::move(*refusal);
+    }
 
-    RunOutcome outcome;
-    CalcResult& r = outcome.result;
+    CalcResult r;
     r.rowCount = static_cast<std::int64_t>(frame.total / static_cast<double>(step)) + 1;
     r.totalHeight = frame.total;
-
-    if (auto message = body.check(options.separator))
-        return RunOutcome::refuse(RefusalKind::Inconsistent, std::move(*message));
 
     const int decimals = options.decimalPlaces >= 0 && options.decimalPlaces <= 3 ? options.decimalPlaces : 0;
     r.rows.resize(static_cast<size_t>(r.rowCount - 1));
@@ -85,8 +151,13 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
 
     const std::int64_t poll = Body::kPollEvery;
     const std::int64_t first = std::min<std::int64_t>(frame.firstLevel, 1);
-    const double span = static_cast<double>(top - first + 1);
+    WorkMeter meter(options, workOf(body));
+    if constexpr (requires { body.attach(&meter); })
+        body.attach(&meter);
     double* every = options.keepEveryLevel ? r.levelVolumes.data() : nullptr;
+    const auto* each = options.eachLevel ? &options.eachLevel : nullptr;
+    if (each && first > 0)
+        (*each)(0, 0.0); // nothing lies below level 0
     double running = 0;
     std::int64_t nextEmit = step; // the next level whose remainder by step is 0
     std::int64_t nextPoll = first - 1 + poll;
@@ -95,13 +166,15 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
         std::int64_t stop = std::min({nextEmit, nextPoll, top});
         if (n <= 0)
             stop = std::min<std::int64_t>(stop, 0);
-        if (n <= 0 || !every)
-            running = sumSlabs<false>(body, n, stop, running, nullptr);
+        if (n <= 0 || (!every && !each))
+            running = sumSlabs<false>(body, n, stop, running, nullptr, nullptr);
         else
-            running = sumSlabs<true>(body, n, stop, running, every);
+            running = sumSlabs<true>(body, n, stop, running, every, each);
         n = stop + 1;
         if (stop == 0 && every)
             every[0] = running; // the liquid below gauge zero
+        if (stop == 0 && each)
+            (*each)(0, running);
         if (stop == nextEmit) {
             nextEmit += step;
             ResultRow& out = r.rows[static_cast<size_t>(stop / step) - 1];
@@ -112,10 +185,9 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
         }
         if (stop == nextPoll) {
             nextPoll += poll;
-            if (options.cancel && options.cancel->load(std::memory_order_relaxed))
+            meter.setLevels(stop - first + 1);
+            if (meter.cancelled())
                 return RunOutcome::refuse(RefusalKind::Cancelled, {});
-            if (options.progress)
-                options.progress(static_cast<double>(stop - first + 1) / span);
         }
     }
     if (options.cancel && options.cancel->load(std::memory_order_relaxed))
@@ -125,13 +197,21 @@ RunOutcome runBody(const Body& body, const RunOptions& options)
     r.trueVolume = body.trueVolume();
     r.outputStep = static_cast<std::int32_t>(static_cast<std::int64_t>(frame.stepExpression));
     r.errorLine = errorLine(r.sumVolume, r.trueVolume, options.separator);
-    return outcome;
+    return r;
 }
 
+// The catalogue's view of a body: its run, its full volume, its check, and the tilted tank when it has one.
 template <class Body>
-RunOutcome runShape(std::span<const double> d, const RunOptions& options)
+ShapeFunctions functionsOf()
 {
-    return runBody(Body(d, options), options);
+    ShapeFunctions f;
+    f.run = [](std::span<const double> d, const RunOptions& o) { return runBody(Body(d, o), o); };
+    f.trueVolume = [](std::span<const double> d) { return Body(d, RunOptions{}).trueVolume(); };
+    f.check = [](std::span<const double> d) { return Body(d, RunOptions{}).check(); };
+    f.work = [](std::span<const double> d) { return workOf(Body(d, RunOptions{})); };
+    if constexpr (requires(const Body& b) { b.tilted(); })
+        f.tilt = [](std::span<const double> d) { return Body(d, RunOptions{}).tilted(); };
+    return f;
 }
 
 } // namespace tarvol

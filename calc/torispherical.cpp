@@ -20,6 +20,8 @@ constexpr unsigned kQuadratureDepth = 12;
 
 using Quadrature = boost::math::quadrature::gauss_kronrod<double, 21>;
 
+} // namespace
+
 // Area of the part of a disc of radius hypot(z, w) lying beyond a chord at distance z >= 0 from its
 // centre, w being the half chord: (z² + w²)·atan(w/z) − z·w.
 double segmentBeyondChord(double z, double w)
@@ -38,8 +40,6 @@ double segmentBeyondChord(double z, double w)
         series = 1.0 / (4.0 * (k + 1) * (k + 1) - 1.0) + minusT2 * series;
     return z * z * 2.0 * t * t * t * series;
 }
-
-} // namespace
 
 std::optional<TorisphericalHead::Refusal> TorisphericalHead::check(double D, double RS, double RSK, double HS)
 {

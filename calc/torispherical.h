@@ -5,6 +5,10 @@
 
 namespace tarvol {
 
+// Area of the part of a disc of radius hypot(z, w) lying beyond a chord at distance z >= 0 from its
+// centre, w being the half chord; a thin segment keeps its relative precision.
+double segmentBeyondChord(double z, double w);
+
 // One torispherical head: crown of radius RS joined to the flange (shell diameter D) by a knuckle of radius RSK.
 // s is the axial distance from the plane where the knuckle meets the flange, towards the apex; all lengths in mm.
 class TorisphericalHead {

@@ -1,192 +1,498 @@
 // tarvol-table: the calculation core from a terminal.
 
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <charconv>
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
+#include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include <unistd.h>
+
 #include "calc/catalogue.h"
+#include "calc/csv.h"
 #include "calc/format.h"
+#include "calc/refusal.h"
+#include "calc/reverse.h"
 #include "calc/run.h"
 
 namespace {
 
+// Exit statuses; the non-zero ones beyond 2 follow sysexits.h.
 constexpr int kExitTable = 0;
 constexpr int kExitRefused = 2;
 constexpr int kExitUsage = 64;
+constexpr int kExitSoftware = 70;
+constexpr int kExitNoMemory = 71;
+constexpr int kExitWrite = 74;
 
-constexpr const char* kUsage =
-    "usage: tarvol-table --list | tarvol-table [--decimals N] [--comma] [--every-mm] [--json] SHAPE DIM...";
+constexpr const char* kProgram = "tarvol-table";
+constexpr const char* kHint = "Справка: tarvol-table --help";
+
+using Json = nlohmann::ordered_json;
+
+struct UsageError {
+    std::string why;
+};
 
 struct Options {
     int decimals = 0;
     bool comma = false;
     bool everyMm = false;
     bool json = false;
+    bool csv = false;
+    bool reverse = false;
     int shape = -1;
     std::vector<std::string> dims;
 };
 
-int usage(const std::string& why)
-{
-    std::cerr << "tarvol-table: " << why << "\n" << kUsage << "\n";
-    return kExitUsage;
-}
+// Standard output through one buffer whose every write(2) is checked, short writes included.
+class Output {
+public:
+    void put(std::string_view text)
+    {
+        if (m_error)
+            return;
+        m_buffer.append(text);
+        if (m_buffer.size() >= kChunk)
+            flush();
+    }
+    bool flush()
+    {
+        size_t done = 0;
+        while (!m_error && done < m_buffer.size()) {
+            const ssize_t n = ::write(STDOUT_FILENO, m_buffer.data() + done, m_buffer.size() - done);
+            if (n > 0)
+                done += static_cast<size_t>(n);
+            else if (n < 0 && errno == EINTR)
+                continue;
+            else
+                m_error = n < 0 ? errno : EIO; // a write that takes nothing would repeat for ever
+        }
+        m_buffer.clear();
+        return !m_error;
+    }
+    int error() const { return m_error; }
+
+private:
+    static constexpr size_t kChunk = 1 << 16;
+    std::string m_buffer;
+    int m_error = 0;
+};
+
+// One-line progress with the estimated remaining time, redrawn a few times a second on a terminal.
+class Progress {
+public:
+    explicit Progress(bool terminal) : m_terminal(terminal), m_start(Clock::now()) {}
+    void show(double fraction)
+    {
+        const auto now = Clock::now();
+        const double elapsed = seconds(now - m_start);
+        if (!m_terminal || elapsed < 1 || fraction <= 0 || seconds(now - m_drawn) < 0.25)
+            return;
+        m_drawn = now;
+        const double left = elapsed * (1 - std::min(fraction, 1.0)) / fraction;
+        std::cerr << "\r\033[KРасчёт: " << static_cast<int>(fraction * 100) << " %, осталось около " << duration(left)
+                  << std::flush;
+        m_shown = true;
+    }
+    void clear()
+    {
+        if (m_shown)
+            std::cerr << "\r\033[K" << std::flush;
+        m_shown = false;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    static double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+    static std::string duration(double s)
+    {
+        const auto whole = [](double v) { return std::to_string(static_cast<long long>(v)); };
+        if (s < 60)
+            return whole(std::ceil(s)) + " с";
+        if (s < 3600)
+            return whole(s / 60) + " мин " + whole(std::fmod(s, 60)) + " с";
+        if (s < 86400)
+            return whole(s / 3600) + " ч " + whole(std::fmod(s, 3600) / 60) + " мин";
+        if (s < 1e15)
+            return whole(s / 86400) + " сут";
+        return "бесконечно долго";
+    }
+
+    bool m_terminal;
+    Clock::time_point m_start;
+    Clock::time_point m_drawn{};
+    bool m_shown = false;
+};
+
+std::string shapeRangeText() { return "от 0 до " + std::to_string(tarvol::kShapeCount - 1); }
 
 bool isDigits(const std::string& s, size_t maxLength)
 {
     return !s.empty() && s.size() <= maxLength && s.find_first_not_of("0123456789") == std::string::npos;
 }
 
-void printList()
+// A shape by its index or its Latin key.
+std::optional<int> shapeFromText(const std::string& text)
+{
+    if (isDigits(text, 2) && std::stoi(text) < tarvol::kShapeCount)
+        return std::stoi(text);
+    return tarvol::findShapeByKey(text);
+}
+
+// The shortest number text that reads back to the same double.
+std::string jsonNumber(double v)
+{
+    if (!std::isfinite(v))
+        return "null";
+    char buf[40];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+}
+
+// JSON on one line with a space after every colon and comma, the layout the program has always printed.
+void appendJson(std::string& out, const Json& j)
+{
+    if (j.is_object()) {
+        out += '{';
+        const char* comma = "";
+        for (const auto& [key, value] : j.items()) {
+            out += comma;
+            out += Json(key).dump();
+            out += ": ";
+            appendJson(out, value);
+            comma = ", ";
+        }
+        out += '}';
+    } else if (j.is_array()) {
+        out += '[';
+        const char* comma = "";
+        for (const auto& value : j) {
+            out += comma;
+            appendJson(out, value);
+            comma = ", ";
+        }
+        out += ']';
+    } else if (j.is_number_float()) {
+        out += jsonNumber(j.get<double>());
+    } else {
+        out += j.dump(-1, ' ', false, Json::error_handler_t::replace);
+    }
+}
+
+std::string jsonText(const Json& j)
+{
+    std::string out;
+    appendJson(out, j);
+    return out;
+}
+
+// What a program needs to act on a refusal: which fault, which field (from 0, null for none), the limit in mm.
+std::string refusalJson(const tarvol::Refusal& refusal)
+{
+    Json body;
+    body["kind"] = tarvol::refusalKindName(refusal.kind);
+    body["fault"] = tarvol::refusalFaultName(refusal.fault);
+    body["field"] = refusal.field >= 0 ? Json(refusal.field) : Json(nullptr);
+    body["limit"] = refusal.limit;
+    if (refusal.otherLimit != 0)
+        body["other_limit"] = refusal.otherLimit; // the second way out, where the fault has one
+    body["message"] = refusal.message;
+    return jsonText(Json{{"refusal", body}});
+}
+
+void printList(Output& out)
 {
     for (int k = 0; k < tarvol::kShapeCount; ++k) {
         const auto& info = tarvol::shape(k);
-        std::cout << k << '\t' << static_cast<int>(info.group) << '\t' << info.name << '\t';
-        for (size_t i = 0; i < info.captions.size(); ++i)
-            std::cout << (i ? " | " : "") << info.captions[i];
-        std::cout << '\n';
+        std::string line = std::to_string(k) + '\t' + std::to_string(static_cast<int>(info.group)) + '\t';
+        line += info.name;
+        line += '\t';
+        for (size_t i = 0; i < info.captions.size(); ++i) {
+            line += i ? " | " : "";
+            line += info.captions[i];
+        }
+        line += '\t';
+        line += info.key;
+        out.put(line + '\n');
     }
 }
 
-std::string jsonString(std::string_view s)
-{
-    std::string out = "\"";
-    for (char c : s) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            out += c;
+// Writes the table in the chosen form; rows come either all at the end or one by one as the levels are summed.
+class TableWriter {
+public:
+    TableWriter(const Options& o, Output& out) : m_o(o), m_out(out), m_sep(o.comma ? ',' : '.') {}
+
+    char separator() const { return m_sep; }
+
+    void row(double level, double volume, std::string_view text)
+    {
+        begin();
+        if (m_o.csv) {
+            // the lines of the window's CSV; sixteen digits keep big volumes out of exponent form
+            m_out.put(tarvol::formatGeneral(level, '.') + ';' + tarvol::formatFixed(volume, 16, m_o.decimals, '.')
+                      + '\n');
+        } else if (m_o.json) {
+            m_out.put(m_rowComma);
+            m_rowComma = ", ";
+            // the row object spelled out: building a document per row would make a run of 10^7 levels slow
+            m_out.put("{\"level\": " + jsonNumber(level) + ", \"volume\": " + jsonNumber(volume)
+                      + ", \"text\": " + Json(text).dump() + '}');
+        } else {
+            m_out.put(tarvol::formatGeneral(level, m_sep) + '\t');
+            m_out.put(text);
+            m_out.put("\n");
         }
     }
-    return out + "\"";
-}
 
-std::string jsonNumber(double v)
-{
-    char buf[40];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 17).ptr);
-}
+    void level(std::int64_t level, double volume)
+    {
+        row(static_cast<double>(level), volume, tarvol::formatFixed(volume, 10, m_o.decimals, m_sep));
+    }
 
-struct Row {
-    double level;
-    double volume;
-    std::string text;
+    void finish(const tarvol::CalcResult& r)
+    {
+        begin();
+        const bool reverseText = m_o.reverse && !m_o.json; // the reverse table in place of the forward one
+        if (!m_o.everyMm && !reverseText)
+            for (const auto& row : r.rows)
+                this->row(row.levelValue, row.volumeValue, row.volume);
+        if (m_o.csv)
+            return;
+        const auto reverse = m_o.reverse ? tarvol::reverseTable(r.levelVolumes) : tarvol::ReverseTable{};
+        if (m_o.json) {
+            const auto& info = tarvol::shape(m_o.shape);
+            Json tail;
+            if (m_o.reverse) {
+                tail["reverse"] = Json::array();
+                for (const auto& row : reverse.rows)
+                    tail["reverse"].push_back({{"volume", row.volume}, {"level", row.level}});
+            }
+            tail["total_height"] = r.totalHeight;
+            tail["step"] = r.outputStep;
+            tail["sum_volume"] = r.sumVolume;
+            tail["true_volume"] = r.trueVolume;
+            tail["error_percent"] =
+                r.trueVolume > 0 ? Json(tarvol::errorPercent(r.sumVolume, r.trueVolume)) : Json(nullptr);
+            tail["check_value"] = info.checkValue;
+            const std::string text = jsonText(tail);
+            m_out.put("], " + text.substr(1) + '\n');
+        } else {
+            for (const auto& row : reverse.rows)
+                m_out.put(tarvol::formatGeneral(row.volume, m_sep) + '\t' + tarvol::reverseLevelText(row.level, m_sep)
+                          + '\n');
+            m_out.put('\n' + (r.errorLine.empty() ? std::string("Погрешность расчётов в %") : r.errorLine) + '\n');
+        }
+    }
+
+private:
+    // The heading goes out with the first row, so that a refused run prints nothing on standard output.
+    void begin()
+    {
+        if (m_begun)
+            return;
+        m_begun = true;
+        const auto& info = tarvol::shape(m_o.shape);
+        if (m_o.csv) {
+            m_out.put(std::string(tarvol::kCsvHeader) + '\n');
+        } else if (m_o.json) {
+            Json head;
+            head["shape"] = m_o.shape;
+            head["name"] = info.name;
+            head["dimensions"] = Json::array();
+            for (const auto& d : m_o.dims)
+                head["dimensions"].push_back(std::stoll(d));
+            const std::string text = jsonText(head);
+            m_out.put(text.substr(0, text.size() - 1) + ", \"rows\": [");
+        } else {
+            m_out.put(std::string(info.name) + '\n');
+            for (size_t i = 0; i < m_o.dims.size(); ++i)
+                m_out.put(std::string(info.captions[i]) + "  " + m_o.dims[i] + '\n');
+            m_out.put(m_o.reverse ? "\nОбъём (л)\tУровень (мм)\n" : "\nУровень (мм)\tОбъём (л)\n");
+        }
+    }
+
+    const Options& m_o;
+    Output& m_out;
+    char m_sep;
+    bool m_begun = false;
+    const char* m_rowComma = "";
 };
 
-std::vector<Row> tableRows(const tarvol::CalcResult& r, const Options& o, char sep)
+std::string helpFooter()
 {
-    std::vector<Row> rows;
-    if (o.everyMm) {
-        for (size_t n = 0; n < r.levelVolumes.size(); ++n)
-            rows.push_back({static_cast<double>(n), r.levelVolumes[n],
-                            tarvol::formatFixed(r.levelVolumes[n], 10, o.decimals, sep)});
-    } else {
-        for (const auto& row : r.rows)
-            rows.push_back({row.levelValue, row.volumeValue, row.volume});
+    return "SHAPE — номер формы (" + shapeRangeText()
+           + ") или её латинский ключ; DIM — размеры ёмкости в миллиметрах\n"
+             "в порядке полей формы, целые числа до восьми цифр. Номера, ключи и поля всех форм\n"
+             "показывает tarvol-table --list.\n"
+             "\n"
+             "Коды завершения:\n"
+             "  0   таблица рассчитана (или показаны справка, версия, список форм)\n"
+             "  2   размеры отклонены, причина — в стандартном потоке ошибок\n"
+             "  64  ошибка в командной строке\n"
+             "  70  внутренняя ошибка программы\n"
+             "  71  не хватило памяти\n"
+             "  74  не удалось записать в стандартный вывод\n"
+             "\n"
+             "Примеры:\n"
+             "  tarvol-table --decimals 3 --comma sphere 1000  сферическая ёмкость диаметром 1000 мм\n"
+             "  tarvol-table --csv horizontal-cylinder 2000 1000 > table.csv\n"
+             "                                                 каждый миллиметр горизонтального цилиндра в CSV";
+}
+
+// Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
+std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
+{
+    CLI::App app{"tarvol-table — градуировочная таблица ёмкости: объём в литрах по уровню в миллиметрах.", kProgram};
+    app.option_defaults()->group("Параметры");
+    app.set_help_flag("-h,--help", "показать эту справку и выйти");
+    app.set_version_flag("--version", std::string(kProgram) + " " + TARVOL_VERSION, "показать версию и выйти");
+    auto fmt = app.get_formatter();
+    fmt->label("Usage", "Запуск");
+    fmt->label("OPTIONS", "ПАРАМЕТРЫ");
+    fmt->label("Positionals", "Аргументы");
+    fmt->column_width(22);
+    app.footer(helpFooter());
+    app.allow_extras(); // unknown options are reported below, in Russian
+
+    bool list = false;
+    std::string decimals;
+    std::string shapeText;
+    app.add_flag("--list", list, "список форм: номер, группа, название, поля размеров, ключ");
+    app.add_option("--decimals", decimals, "знаков после запятой в объёме: 0 (по умолчанию), 1, 2 или 3")
+        ->type_name("N");
+    app.add_flag("--comma", o.comma, "запятая вместо точки в числах таблицы");
+    app.add_flag("--every-mm", o.everyMm, "строка на каждый миллиметр уровня, а не на каждый шаг");
+    app.add_flag("--json", o.json, "таблица в виде JSON");
+    app.add_flag("--csv", o.csv,
+                 "таблица в CSV: level_mm;volume_l, каждый миллиметр, точка как разделитель (--every-mm)");
+    app.add_flag("--reverse", o.reverse, "обратная таблица «объём → уровень» для разметки метрштока");
+    app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
+    app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out.put(app.help());
+        return kExitTable;
+    } catch (const CLI::CallForVersion& e) {
+        out.put(std::string(e.what()) + '\n');
+        return kExitTable;
+    } catch (const CLI::ArgumentMismatch&) {
+        throw UsageError{"--decimals принимает 0, 1, 2 или 3"}; // the one option that takes a value
+    } catch (const CLI::ParseError& e) {
+        throw UsageError{"неверная командная строка (" + std::string(e.what()) + ")"};
     }
-    return rows;
+    for (const auto& extra : app.remaining())
+        if (extra != "--") // the parser keeps the end-of-options mark among the extras
+            throw UsageError{"неизвестный параметр " + extra};
+
+    if (list) {
+        if (argc != 2)
+            throw UsageError{"--list не сочетается с другими аргументами"};
+        printList(out);
+        return kExitTable;
+    }
+    if (app.count("--decimals")) {
+        if (!isDigits(decimals, 1) || std::stoi(decimals) > 3)
+            throw UsageError{"--decimals принимает 0, 1, 2 или 3"};
+        o.decimals = std::stoi(decimals);
+    }
+    if (o.csv && (o.json || o.comma || o.reverse))
+        throw UsageError{"--csv не сочетается с --json, --comma и --reverse"};
+    if (o.reverse && o.everyMm && !o.json)
+        throw UsageError{"--reverse и --every-mm вместе — только с --json"};
+    o.everyMm = o.everyMm || o.csv;
+
+    if (shapeText.empty())
+        throw UsageError{"не указана форма"};
+    const auto index = shapeFromText(shapeText);
+    if (!index)
+        throw UsageError{"нет формы " + shapeText + ": нужен номер " + shapeRangeText() + " или ключ (см. --list)"};
+    o.shape = *index;
+    const auto& info = tarvol::shape(o.shape);
+    if (o.dims.size() != info.captions.size())
+        throw UsageError{"у формы " + std::to_string(o.shape) + " размеров " + std::to_string(info.captions.size())
+                         + ", указано " + std::to_string(o.dims.size())};
+    for (const auto& d : o.dims)
+        if (!isDigits(d, 8))
+            throw UsageError{"размер должен быть целым числом до восьми цифр: " + d};
+    return std::nullopt;
 }
 
-void printText(const Options& o, const tarvol::CalcResult& r, char sep)
+int calculate(const Options& o, Output& out)
 {
-    const auto& info = tarvol::shape(o.shape);
-    std::cout << info.name << '\n';
-    for (size_t i = 0; i < o.dims.size(); ++i)
-        std::cout << info.captions[i] << "  " << o.dims[i] << '\n';
-    std::cout << "\nУровень (мм)\tОбъём (л)\n";
-    for (const auto& row : tableRows(r, o, sep))
-        std::cout << tarvol::formatGeneral(row.level, sep) << '\t' << row.text << '\n';
-    std::cout << '\n' << (r.errorLine.empty() ? std::string("Погрешность расчётов в %") : r.errorLine) << '\n';
-}
+    TableWriter writer(o, out);
+    // rows streamed to the same terminal show the progress themselves
+    Progress progress(::isatty(STDERR_FILENO) == 1 && !(o.everyMm && ::isatty(STDOUT_FILENO) == 1));
+    std::atomic<bool> stop{false};
 
-void printJson(const Options& o, const tarvol::CalcResult& r, char sep)
-{
-    const auto& info = tarvol::shape(o.shape);
-    std::cout << "{\"shape\": " << o.shape << ", \"name\": " << jsonString(info.name) << ", \"dimensions\": [";
-    for (size_t i = 0; i < o.dims.size(); ++i)
-        std::cout << (i ? ", " : "") << std::stoll(o.dims[i]);
-    std::cout << "], \"total_height\": " << jsonNumber(r.totalHeight) << ", \"step\": " << r.outputStep
-              << ", \"rows\": [";
-    const auto rows = tableRows(r, o, sep);
-    for (size_t i = 0; i < rows.size(); ++i)
-        std::cout << (i ? ", " : "") << "{\"level\": " << jsonNumber(rows[i].level)
-                  << ", \"volume\": " << jsonNumber(rows[i].volume) << ", \"text\": " << jsonString(rows[i].text)
-                  << "}";
-    std::cout << "], \"sum_volume\": " << jsonNumber(r.sumVolume) << ", \"true_volume\": " << jsonNumber(r.trueVolume)
-              << ", \"error_percent\": "
-              << (r.trueVolume > 0 ? jsonNumber(tarvol::errorPercent(r.sumVolume, r.trueVolume)) : std::string("null"))
-              << ", \"check_value\": " << (info.checkValue ? "true" : "false") << "}\n";
+    tarvol::RunOptions run;
+    run.decimalPlaces = o.decimals;
+    run.separator = writer.separator();
+    run.cancel = &stop;
+    run.keepEveryLevel = o.reverse;
+    run.progress = [&](double fraction) { progress.show(fraction); };
+    if (o.everyMm)
+        run.eachLevel = [&](std::int64_t level, double volume) {
+            writer.level(level, volume);
+            if (out.error())
+                stop = true; // a write failed: the rest of the table has nowhere to go
+        };
+    const auto outcome = tarvol::calculateFromTexts(o.shape, o.dims, run);
+    progress.clear();
+    if (!out.error()) {
+        if (const auto* refusal = outcome.refusal()) {
+            if (o.json)
+                out.put(refusalJson(*refusal) + '\n');
+            std::cerr << refusal->message << '\n';
+            return kExitRefused;
+        }
+        writer.finish(outcome.result());
+    }
+    return kExitTable;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    Options o;
-    std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--list") {
-            if (argc != 2)
-                return usage("--list takes no other arguments");
-            printList();
-            return kExitTable;
-        } else if (a == "--decimals") {
-            if (i + 1 >= argc || !isDigits(argv[i + 1], 1) || std::stoi(argv[i + 1]) > 3)
-                return usage("--decimals takes 0, 1, 2 or 3");
-            o.decimals = std::stoi(argv[++i]);
-        } else if (a == "--comma") {
-            o.comma = true;
-        } else if (a == "--every-mm") {
-            o.everyMm = true;
-        } else if (a == "--json") {
-            o.json = true;
-        } else if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
-            return usage("unknown option " + a);
-        } else {
-            positional.push_back(a);
-        }
+    // system error texts in the user's language and characters; numbers keep their own format
+    std::setlocale(LC_CTYPE, "");
+    std::setlocale(LC_MESSAGES, "");
+    Output out;
+    int status = kExitTable;
+    try {
+        Options o;
+        if (const auto ended = parse(argc, argv, o, out))
+            status = *ended;
+        else
+            status = calculate(o, out);
+    } catch (const UsageError& e) {
+        std::cerr << kProgram << ": " << e.why << '\n' << kHint << '\n';
+        return kExitUsage;
+    } catch (const std::bad_alloc&) {
+        std::cerr << kProgram << ": не хватило памяти для расчёта\n";
+        return kExitNoMemory;
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": внутренняя ошибка: " << e.what() << '\n';
+        return kExitSoftware;
     }
-    if (positional.empty())
-        return usage("no shape given");
-    if (!isDigits(positional[0], 2) || std::stoi(positional[0]) >= tarvol::kShapeCount)
-        return usage("SHAPE must be a shape index from 0 to 25 (see --list)");
-    o.shape = std::stoi(positional[0]);
-    o.dims.assign(positional.begin() + 1, positional.end());
-    const auto& info = tarvol::shape(o.shape);
-    if (o.dims.size() != info.captions.size())
-        return usage("shape " + std::to_string(o.shape) + " takes " + std::to_string(info.captions.size())
-                     + " dimensions, got " + std::to_string(o.dims.size()));
-    for (const auto& d : o.dims)
-        if (!isDigits(d, 8))
-            return usage("a dimension must be a digit string of at most eight digits: " + d);
-
-    const char sep = o.comma ? ',' : '.';
-    tarvol::RunOptions run;
-    run.decimalPlaces = o.decimals;
-    run.separator = sep;
-    run.keepEveryLevel = o.everyMm;
-    const auto outcome = tarvol::calculateFromTexts(o.shape, o.dims, run);
-    if (!outcome.ok()) {
-        std::cerr << outcome.refusal->message << '\n';
-        return kExitRefused;
+    if (!out.flush()) {
+        std::cerr << kProgram << ": не удалось записать в стандартный вывод: " << std::strerror(out.error()) << '\n';
+        return kExitWrite;
     }
-    if (o.json)
-        printJson(o, outcome.result, sep);
-    else
-        printText(o, outcome.result, sep);
-    return kExitTable;
+    return status;
 }

@@ -2,7 +2,15 @@
 
 #include <algorithm>
 
+#include <cerrno>
+#include <cmath>
+
+#include <QFileInfo>
 #include <xlsxwriter.h>
+
+#include "calc/csv.h"
+#include "calc/format.h"
+#include "calc/reverse.h"
 
 #include "export/atomicfile.h"
 #include "export/tablepdf.h"
@@ -10,16 +18,58 @@
 
 namespace tarvol {
 
+namespace {
+
+const QString kBlank = QStringLiteral("____________");
+
+void addFilled(QStringList& lines, const QString& label, const QString& value)
+{
+    if (!value.trimmed().isEmpty())
+        lines << label + value.trimmed();
+}
+
+} // namespace
+
 QStringList tableTitleLines(const TableContent& content)
 {
-    QStringList lines{content.shapeName};
+    QStringList lines{kDocumentTitle};
+    const TablePassport& p = content.passport;
+    addFilled(lines, QStringLiteral("Номер ёмкости: "), p.tankNumber);
+    addFilled(lines, QStringLiteral("Владелец / место установки: "), p.owner);
+    addFilled(lines, QStringLiteral("Составил: "), p.author);
+    addFilled(lines, QStringLiteral("Дата: "), p.date);
+    lines << content.shapeName;
     for (const auto& [caption, value] : content.dimensions)
-        lines << dimensionLine(caption, value);
-    lines << QStringLiteral("Знаков после запятой: %1").arg(content.decimalPlaces);
+        lines << dimensionLine(caption, value) + QStringLiteral(" мм");
+    lines << content.basis;
+    if (!content.fullVolumeLine.isEmpty())
+        lines << content.fullVolumeLine;
     if (!content.errorLine.isEmpty())
         lines << content.errorLine;
     lines << QStringLiteral("Объём жидкости в литрах: строка — уровень в сантиметрах, столбец — миллиметры сверх него");
     return lines;
+}
+
+QStringList signatureLines(const TablePassport& passport)
+{
+    const QString author = passport.author.trimmed().isEmpty() ? kBlank : passport.author.trimmed();
+    const QString date = passport.date.trimmed().isEmpty() ? kBlank : passport.date.trimmed();
+    return {QStringLiteral("Составил: %1 / %2 /").arg(kBlank, author),
+            QStringLiteral("Проверил: %1 / %1 /").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
+}
+
+TableTarget tableTarget(const QString& chosen, int filter)
+{
+    static const std::pair<QString, TableFormat> kSuffixes[] = {{QStringLiteral("xlsx"), TableFormat::Xlsx},
+                                                                {QStringLiteral("pdf"), TableFormat::Pdf},
+                                                                {QStringLiteral("csv"), TableFormat::Csv}};
+    const QString suffix = QFileInfo(chosen).suffix();
+    for (const auto& [known, format] : kSuffixes)
+        if (suffix.compare(known, Qt::CaseInsensitive) == 0)
+            return {chosen, format};
+    const auto& [extension, format] = kSuffixes[std::clamp(filter, 0, 2)];
+    // an unknown suffix such as "tablica.v2" is part of the name, so the format's extension follows it
+    return {chosen + QLatin1Char('.') + extension, format};
 }
 
 QString millimetreHeader(int mm) { return QStringLiteral("%1 мм").arg(mm); }
@@ -37,9 +87,56 @@ std::optional<ExportError> failed(const QString& path, lxw_error e)
     return writeError(path, xlsxErrorText(e));
 }
 
-std::optional<ExportError> writeCurveSheet(lxw_workbook* workbook, lxw_worksheet* sheet, const TableContent& content,
-                                           lxw_format* header, lxw_format* volume, const QString& path)
+constexpr uint8_t kPaperA4 = 9;
+
+// Decimals that show every multiple of a 1-2-5 step exactly.
+int stepDecimals(double step) { return std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))); }
+
+void setUpPrinting(lxw_worksheet* sheet, lxw_row_t headerRow)
 {
+    worksheet_set_paper(sheet, kPaperA4);
+    worksheet_set_portrait(sheet);
+    worksheet_fit_to_pages(sheet, 1, 0); // every column on one page width, as many pages down as needed
+    worksheet_repeat_rows(sheet, headerRow, headerRow);
+    worksheet_set_footer(sheet, "&CЛист &P из &N");
+}
+
+std::optional<ExportError> writeReverseSheet(lxw_worksheet* sheet, const TableContent& content, lxw_format* header,
+                                             lxw_workbook* workbook, const QString& path)
+{
+    const ReverseTable reverse = reverseTable(content.levelVolumes);
+    setUpPrinting(sheet, 1);
+    worksheet_set_column(sheet, 0, 1, 16, nullptr);
+    const QString title =
+        QStringLiteral("%1, шаг %2 л")
+            .arg(kReverseTitle, QString::fromStdString(formatFixed(
+                                    reverse.volumeStep, 16, stepDecimals(reverse.volumeStep), content.separator)));
+    if (auto e = failed(path, worksheet_write_string(sheet, 0, 0, title.toUtf8().constData(), nullptr)))
+        return e;
+    worksheet_write_string(sheet, 1, 0, "Объём, л", header);
+    worksheet_write_string(sheet, 1, 1, "Уровень, мм", header);
+    lxw_format* volume = workbook_add_format(workbook);
+    format_set_num_format(volume, numberFormat(stepDecimals(reverse.volumeStep)).constData());
+    lxw_format* level = workbook_add_format(workbook);
+    format_set_num_format(level, "0.0");
+    lxw_row_t row = 2;
+    for (const ReverseRow& r : reverse.rows) {
+        if (auto e = failed(path, worksheet_write_number(sheet, row, 0, r.volume, volume)))
+            return e;
+        if (auto e = failed(path, worksheet_write_number(sheet, row, 1, r.level, level)))
+            return e;
+        ++row;
+    }
+    return std::nullopt;
+}
+
+std::optional<ExportError> writeCurveSheet(lxw_workbook* workbook, lxw_worksheet* sheet, const TableContent& content,
+                                           lxw_format* header, lxw_format* volume, const QString& path,
+                                           const std::atomic<bool>* cancel)
+{
+    worksheet_set_paper(sheet, kPaperA4);
+    worksheet_set_landscape(sheet);
+    worksheet_fit_to_pages(sheet, 1, 0);
     worksheet_set_column(sheet, 0, 1, 14, nullptr);
     worksheet_write_string(sheet, 0, 0, "Уровень, мм", header);
     worksheet_write_string(sheet, 0, 1, "Объём, л", header);
@@ -47,6 +144,8 @@ std::optional<ExportError> writeCurveSheet(lxw_workbook* workbook, lxw_worksheet
     lxw_row_t row = 1;
     // every 10 mm and the top draw the curve without a million points
     for (int level = 0;; level = std::min(level + 10, top)) {
+        if (level % 10000 == 0 && cancelled(cancel))
+            return ExportError{ExportFailure::Cancelled, path, {}};
         if (auto e = failed(path, worksheet_write_number(sheet, row, 0, level, nullptr)))
             return e;
         if (auto e = failed(
@@ -79,7 +178,8 @@ std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableCont
 {
     lxw_worksheet* table = workbook_add_worksheet(workbook, kTableSheetName.toUtf8().constData());
     lxw_worksheet* curve = workbook_add_worksheet(workbook, kCurveSheetName.toUtf8().constData());
-    if (!table || !curve)
+    lxw_worksheet* reverse = workbook_add_worksheet(workbook, kReverseSheetName.toUtf8().constData());
+    if (!table || !curve || !reverse)
         return writeError(path, QStringLiteral("не удаётся добавить лист"));
 
     lxw_format* title = workbook_add_format(workbook);
@@ -110,6 +210,7 @@ std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableCont
     worksheet_set_column(table, 0, 0, 13, nullptr);
     worksheet_set_column(table, 1, 10, 12, nullptr);
     worksheet_freeze_panes(table, headerRow + 1, 1);
+    setUpPrinting(table, headerRow);
     worksheet_write_string(table, headerRow, 0, kTableLevelHeader.toUtf8().constData(), header);
     for (int mm = 0; mm < 10; ++mm)
         worksheet_write_string(table, headerRow, static_cast<lxw_col_t>(mm + 1),
@@ -133,11 +234,55 @@ std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableCont
         if (progress)
             progress(rows, r + 1);
     }
-    if (auto e = writeCurveSheet(workbook, curve, content, header, volume, path))
+    lxw_row_t below = headerRow + 1 + static_cast<lxw_row_t>(rows) + 1;
+    for (const QString& line : signatureLines(content.passport)) {
+        if (auto e = failed(path, worksheet_write_string(table, below, 0, line.toUtf8().constData(), nullptr)))
+            return e;
+        below += 2; // room to sign
+    }
+    if (auto e = writeCurveSheet(workbook, curve, content, header, volume, path, cancel))
+        return e;
+    if (cancelled(cancel))
+        return ExportError{ExportFailure::Cancelled, path, {}};
+    if (auto e = writeReverseSheet(reverse, content, header, workbook, path))
         return e;
     if (progress)
         progress(rows, 0);
     return std::nullopt;
+}
+
+ExportResult writeTableCsv(const QString& path, const TableContent& content, const Progress& progress,
+                           const std::atomic<bool>* cancel)
+{
+    if (path.isEmpty())
+        return writeError(path, QStringLiteral("не задано имя файла"));
+    SafeSaveFile file(path);
+    if (!file.openForWriting())
+        return writeError(path, file.failure());
+    const int rows = content.tableRows();
+    const std::span<const double> volumes(content.levelVolumes);
+    constexpr size_t kChunkRows = 10000; // of 10 mm each
+    std::string chunk = std::string(kCsvHeader) + '\n';
+    if (progress)
+        progress(rows, 0);
+    for (size_t first = 0; first < volumes.size(); first += kChunkRows * 10) {
+        if (cancelled(cancel)) {
+            file.cancelWriting();
+            return ExportError{ExportFailure::Cancelled, path, {}};
+        }
+        appendCsvLines(chunk, volumes.subspan(first, std::min(kChunkRows * 10, volumes.size() - first)), first,
+                       content.decimalPlaces);
+        if (file.write(chunk.data(), static_cast<qint64>(chunk.size())) != static_cast<qint64>(chunk.size()))
+            break; // the reason is kept for finish()
+        chunk.clear();
+        if (progress)
+            progress(rows, static_cast<int>(std::min<size_t>(rows, (first + kChunkRows * 10) / 10)));
+    }
+    if (!file.finish())
+        return writeError(path, file.failure());
+    if (progress)
+        progress(rows, 0);
+    return {};
 }
 
 } // namespace
@@ -155,10 +300,12 @@ ExportResult exportFullTable(const QString& path, TableFormat format, const Tabl
     ExportResult result;
     if (format == TableFormat::Pdf) {
         result = writeTablePdf(path, content, progress, cancel);
+    } else if (format == TableFormat::Csv) {
+        result = writeTableCsv(path, content, progress, cancel);
     } else {
-        result = saveXlsx(path, true, [&](lxw_workbook* workbook) {
-            return buildWorkbook(workbook, content, path, progress, cancel);
-        });
+        result = saveXlsx(
+            path, true,
+            [&](lxw_workbook* workbook) { return buildWorkbook(workbook, content, path, progress, cancel); }, cancel);
     }
     if (!result.ok() && progress)
         progress(content.tableRows(), 0);

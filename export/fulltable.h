@@ -10,10 +10,21 @@
 
 namespace tarvol {
 
+// What the user tells about the tank before the table is saved; every field may stay empty.
+struct TablePassport {
+    QString tankNumber;
+    QString owner; // owner or place of installation
+    QString author;
+    QString date;
+};
+
 // The full calibration table: the volume at every millimetre of level, as printed and hung at the tank.
 struct TableContent {
+    TablePassport passport;
     QString shapeName;
-    std::vector<std::pair<QString, QString>> dimensions; // shown rows only: caption, value
+    std::vector<std::pair<QString, QString>> dimensions; // shown rows only: caption, value in mm
+    QStringList basis;                                   // what the table is calculated from
+    QString fullVolumeLine;                              // the full volume as the accuracy report labels it
     int decimalPlaces = 0;
     QString errorLine;
     char separator = ',';             // decimal separator of printed numbers
@@ -24,25 +35,43 @@ struct TableContent {
     int tableRows() const { return levelVolumes.empty() ? 0 : topLevel() / 10 + 1; }
 };
 
-enum class TableFormat { Xlsx, Pdf };
+enum class TableFormat { Xlsx, Pdf, Csv };
 
-// Longest table either format takes: a worksheet holds at most 1 048 576 rows.
+// Longest table the formats take: a worksheet holds at most 1 048 576 rows.
 inline constexpr int kMaxTableRows = 1'000'000;
+// The tallest level of such a table, in mm.
+inline constexpr int kMaxTableLevel = kMaxTableRows * 10 - 1;
 
 inline const QString kTableLevelHeader = QStringLiteral("Уровень, см");
 inline const QString kTableSheetName = QStringLiteral("Таблица");
 inline const QString kCurveSheetName = QStringLiteral("График");
 inline const QString kCurveTitle = QStringLiteral("Градуировочная кривая");
+inline const QString kReverseSheetName = QStringLiteral("Объём-уровень");
+inline const QString kReverseTitle = QStringLiteral("Объём → уровень");
+inline const QString kDocumentTitle = QStringLiteral("Градуировочная таблица");
 
-// Shape name, "caption  value" per dimension, decimal places, the error line and the unit line.
+// The title block: the document's name, the filled passport fields, the shape name, "caption  value мм"
+// per dimension, the basis of the calculation, the full volume, the error line and the unit line.
 QStringList tableTitleLines(const TableContent& content);
+
+// The signature block closing the document, with the author and the date where given.
+QStringList signatureLines(const TablePassport& passport);
+
+// The format a chosen name asks for: its own ".xlsx", ".pdf" or ".csv" in any letter case, otherwise the
+// selected filter's (0 xlsx, 1 pdf, 2 csv), whose extension a name without one then gets.
+struct TableTarget {
+    QString path;
+    TableFormat format = TableFormat::Xlsx;
+};
+TableTarget tableTarget(const QString& chosen, int filter);
 
 // Column header of the millimetre column `mm` (0..9).
 QString millimetreHeader(int mm);
 
 // Writes the table as an xlsx workbook (numbers with the decimal places, frozen header row and level
-// column, the curve as a chart on a second sheet) or as an A4 PDF (title block and column header on
-// every page, "Лист N из M", the curve on the last page). In one step: a failure or a cancellation
+// column, set up for A4 printing, the curve as a chart on a second sheet, the reverse table on a third),
+// as an A4 PDF (title block, column header on every page, "Лист N из M", the curve, the reverse table,
+// the signature block) or as CSV (every millimetre, no title). In one step: a failure or a cancellation
 // leaves an existing file as it was. Progress: maximum the table's row count, position per row, then 0.
 ExportResult exportFullTable(const QString& path, TableFormat format, const TableContent& content,
                              const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "export/fulltable.h"
+
 namespace tarvol {
 
 // What a save dialog is opened with.
@@ -19,13 +21,15 @@ struct SaveChoice {
     int filter = 0; // index into SaveRequest::filters
 };
 
-// Asks where to save. The window shows its own dialog unless a service is installed (tests script
+// Asks where to save, and the full table's passport. The window shows its own dialog unless a service is installed (tests script
 // the chosen path with one).
 class SaveDialogService {
 public:
     virtual ~SaveDialogService() = default;
     // Nothing when the user cancels.
     virtual std::optional<SaveChoice> choose(const SaveRequest& request) = 0;
+    // The passport form of the full table, opened with `offered`; nothing when the user cancels.
+    virtual std::optional<TablePassport> passport(const TablePassport& offered) { return offered; }
 };
 
 // The installed service, or nullptr.

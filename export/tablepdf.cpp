@@ -11,6 +11,7 @@
 #include <QPdfWriter>
 
 #include "calc/format.h"
+#include "calc/reverse.h"
 #include "export/atomicfile.h"
 
 namespace tarvol {
@@ -58,13 +59,17 @@ QString tickText(double value, double step, char separator)
 class TablePainter {
 public:
     TablePainter(QPdfWriter& writer, const TableContent& content)
-        : m_writer(writer), m_content(content), m_title(tableTitleLines(content))
+        : m_writer(writer), m_content(content), m_title(tableTitleLines(content)),
+          m_reverse(reverseTable(content.levelVolumes)), m_signature(signatureLines(content.passport))
     {
         m_area = QRectF(0, 0, writer.width(), writer.height());
         measure();
     }
 
-    int pageCount() const { return m_tablePages + (m_curveOwnPage ? 1 : 0); }
+    int pageCount() const
+    {
+        return m_tablePages + (m_curveOwnPage ? 1 : 0) + m_reversePages + (m_signatureOwnPage ? 1 : 0);
+    }
 
     bool paint(QPainter& p, const Progress& progress, const std::atomic<bool>* cancel, bool& wasCancelled)
     {
@@ -72,12 +77,12 @@ public:
         int page = 1;
         if (progress)
             progress(rows, 0);
-        for (int first = 0; first < rows; first += m_rowsPerPage, ++page) {
+        double bottom = 0; // where the last page's content ends
+        for (int first = 0; first < rows; ++page) {
             if (page > 1 && !m_writer.newPage())
                 return false;
-            drawPageFrame(p, page);
-            const double top = drawTableHeader(p);
-            const int last = std::min(rows, first + m_rowsPerPage);
+            const double top = drawTableHeader(p, drawPageFrame(p, page));
+            const int last = std::min(rows, first + (page == 1 ? m_rowsFirstPage : m_rowsPerPage));
             for (int r = first; r < last; ++r) {
                 if (cancel && cancel->load(std::memory_order_relaxed)) {
                     wasCancelled = true;
@@ -87,17 +92,29 @@ public:
                 if (progress)
                     progress(rows, r + 1);
             }
-            if (last == rows && !m_curveOwnPage)
-                drawCurve(p, QRectF(m_area.left(), top + (last - first) * m_rowHeight + mm(8), m_area.width(),
-                                    std::min(m_footerTop - (top + (last - first) * m_rowHeight) - mm(10), mm(130))));
+            bottom = top + (last - first) * m_rowHeight;
+            first = last;
         }
         if (m_curveOwnPage) {
             if (!m_writer.newPage())
                 return false;
-            drawPageFrame(p, page);
-            drawCurve(p, QRectF(m_area.left(), m_titleHeight + mm(4), m_area.width(),
-                                std::min(m_footerTop - m_titleHeight - mm(8), mm(160))));
+            const double top = drawPageFrame(p, page++) + mm(4);
+            drawCurve(p, QRectF(m_area.left(), top, m_area.width(), std::min(m_footerTop - top - mm(4), mm(160))));
+        } else {
+            drawCurve(p, QRectF(m_area.left(), bottom + mm(8), m_area.width(),
+                                std::min(m_footerTop - bottom - mm(10), mm(130))));
         }
+        for (size_t first = 0; first < m_reverse.rows.size(); first += m_reverseRowsPerPage) {
+            if (!m_writer.newPage())
+                return false;
+            bottom = drawReversePage(p, drawPageFrame(p, page++), first);
+        }
+        if (m_signatureOwnPage) {
+            if (!m_writer.newPage())
+                return false;
+            bottom = drawPageFrame(p, page++);
+        }
+        drawSignature(p, bottom + mm(10));
         return true;
     }
 
@@ -111,7 +128,9 @@ private:
         const QFontMetricsF name(m_nameFont, &m_writer);
         const QFontMetricsF title(m_titleFont, &m_writer);
         m_titleHeight = name.lineSpacing() + (m_title.size() - 1) * title.lineSpacing() + mm(3);
+        m_runningHeight = title.lineSpacing() + mm(3);
         m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - mm(2);
+        m_signatureHeight = mm(10) + m_signature.size() * mm(9);
 
         m_levelColumn = mm(17);
         m_volumeColumn = (m_area.width() - m_levelColumn) / 10;
@@ -130,33 +149,67 @@ private:
         m_levelFont = font(points, true);
         m_rowHeight = std::max(QFontMetricsF(m_cellFont, &m_writer).lineSpacing() * 1.3, mm(3.2));
 
-        const double tableRoom = m_footerTop - mm(2) - m_titleHeight - 2 * m_headRow;
-        m_rowsPerPage = std::max(1, static_cast<int>(tableRoom / m_rowHeight));
+        const auto rowsBelow = [&](double head) {
+            return std::max(1, static_cast<int>((m_footerTop - mm(2) - head - 2 * m_headRow) / m_rowHeight));
+        };
+        m_rowsFirstPage = rowsBelow(m_titleHeight);
+        m_rowsPerPage = rowsBelow(m_runningHeight);
         const int rows = m_content.tableRows();
-        m_tablePages = (rows + m_rowsPerPage - 1) / m_rowsPerPage;
-        const int lastRows = rows - (m_tablePages - 1) * m_rowsPerPage;
-        m_curveOwnPage = tableRoom - lastRows * m_rowHeight < mm(85);
+        const int further = std::max(0, rows - m_rowsFirstPage);
+        m_tablePages = 1 + (further + m_rowsPerPage - 1) / m_rowsPerPage;
+        const int lastRows = further == 0 ? rows : further - (m_tablePages - 2) * m_rowsPerPage;
+        const double lastHead = m_tablePages == 1 ? m_titleHeight : m_runningHeight;
+        m_curveOwnPage = m_footerTop - lastHead - 2 * m_headRow - lastRows * m_rowHeight < mm(85);
+
+        // the reverse table runs in column pairs side by side, each with its own header
+        m_reverseBlockRows =
+            std::max(1, static_cast<int>((m_footerTop - mm(2) - m_runningHeight - 3 * m_headRow) / m_rowHeight));
+        m_reverseRowsPerPage = static_cast<size_t>(m_reverseBlockRows) * kReverseBlocks;
+        const size_t reverseRows = m_reverse.rows.size();
+        m_reversePages = static_cast<int>((reverseRows + m_reverseRowsPerPage - 1) / m_reverseRowsPerPage);
+        double contentBottom = m_footerTop; // after the curve: a page of its own holds the signature
+        if (m_reversePages > 0) {
+            const size_t onLast = reverseRows - (m_reversePages - 1) * m_reverseRowsPerPage;
+            const size_t blockRows = (onLast + kReverseBlocks - 1) / kReverseBlocks;
+            contentBottom = m_runningHeight + 3 * m_headRow + static_cast<double>(blockRows) * m_rowHeight;
+        }
+        m_signatureOwnPage = m_footerTop - contentBottom < m_signatureHeight;
     }
 
-    void drawPageFrame(QPainter& p, int page)
+    // The title block on the first page, a running head on the others, the page number at the foot;
+    // returns where the page's content starts.
+    double drawPageFrame(QPainter& p, int page)
     {
         double y = 0;
         p.setPen(Qt::black);
-        for (qsizetype i = 0; i < m_title.size(); ++i) {
-            p.setFont(i == 0 ? m_nameFont : m_titleFont);
+        if (page == 1) {
+            for (qsizetype i = 0; i < m_title.size(); ++i) {
+                p.setFont(i == 0 ? m_nameFont : m_titleFont);
+                const QFontMetricsF fm(p.font(), &m_writer);
+                p.drawText(QPointF(0, y + fm.ascent()), m_title[i]);
+                y += fm.lineSpacing();
+            }
+        } else {
+            p.setFont(m_titleFont);
             const QFontMetricsF fm(p.font(), &m_writer);
-            p.drawText(QPointF(0, y + fm.ascent()), m_title[i]);
-            y += fm.lineSpacing();
+            QString head = kDocumentTitle + QStringLiteral(" — ") + m_content.shapeName;
+            if (!m_content.passport.tankNumber.trimmed().isEmpty())
+                head += QStringLiteral(", ёмкость № ") + m_content.passport.tankNumber.trimmed();
+            p.drawText(QRectF(0, 0, m_area.width(), fm.lineSpacing()), Qt::AlignLeft | Qt::AlignTop,
+                       fm.elidedText(head, Qt::ElideRight, m_area.width()));
+            p.setPen(QPen(QColor(0x80, 0x80, 0x80), mm(0.15)));
+            p.drawLine(QPointF(0, fm.lineSpacing() + mm(1)), QPointF(m_area.width(), fm.lineSpacing() + mm(1)));
+            p.setPen(Qt::black);
         }
         p.setFont(m_footFont);
         p.drawText(QRectF(m_area.left(), m_footerTop + mm(1), m_area.width(), m_area.bottom() - m_footerTop),
                    Qt::AlignRight | Qt::AlignTop, QStringLiteral("Лист %1 из %2").arg(page).arg(pageCount()));
+        return page == 1 ? m_titleHeight : m_runningHeight;
     }
 
     // Two header rows; returns where the first table row starts.
-    double drawTableHeader(QPainter& p)
+    double drawTableHeader(QPainter& p, double top)
     {
-        const double top = m_titleHeight;
         const QRectF whole(0, top, m_area.width(), 2 * m_headRow);
         p.fillRect(whole, QColor(0xE8, 0xE8, 0xE8));
         p.setPen(QPen(Qt::black, mm(0.25)));
@@ -174,6 +227,67 @@ private:
             p.drawText(cell, Qt::AlignCenter, millimetreHeader(mmColumn));
         }
         return top + 2 * m_headRow;
+    }
+
+    // Rows first .. of the reverse table in column pairs; returns where the page's content ends.
+    double drawReversePage(QPainter& p, double top, size_t first)
+    {
+        p.setFont(m_headFont);
+        p.setPen(Qt::black);
+        const int stepDecimals = std::max(0, -static_cast<int>(std::floor(std::log10(m_reverse.volumeStep) + 1e-9)));
+        p.drawText(QRectF(0, top, m_area.width(), m_headRow), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("%1, шаг %2 л")
+                       .arg(kReverseTitle, QString::fromStdString(formatFixed(m_reverse.volumeStep, 16, stepDecimals,
+                                                                              m_content.separator))));
+        const double headTop = top + m_headRow;
+        const double gap = mm(6);
+        const double blockWidth = (m_area.width() - gap * (kReverseBlocks - 1)) / kReverseBlocks;
+        const size_t last = std::min(m_reverse.rows.size(), first + m_reverseRowsPerPage);
+        const size_t perBlock = (last - first + kReverseBlocks - 1) / kReverseBlocks;
+        double bottom = headTop + 2 * m_headRow;
+        for (size_t b = 0; b < kReverseBlocks && first + b * perBlock < last; ++b) {
+            const double x = b * (blockWidth + gap);
+            const QRectF volumeHead(x, headTop, blockWidth / 2, 2 * m_headRow);
+            const QRectF levelHead(x + blockWidth / 2, headTop, blockWidth / 2, 2 * m_headRow);
+            p.setFont(m_headFont);
+            p.fillRect(volumeHead.united(levelHead), QColor(0xE8, 0xE8, 0xE8));
+            p.setPen(QPen(Qt::black, mm(0.25)));
+            p.drawRect(volumeHead);
+            p.drawRect(levelHead);
+            p.drawText(volumeHead, Qt::AlignCenter, QStringLiteral("Объём, л"));
+            p.drawText(levelHead, Qt::AlignCenter, QStringLiteral("Уровень, мм"));
+            const size_t end = std::min(last, first + (b + 1) * perBlock);
+            double y = headTop + 2 * m_headRow;
+            for (size_t i = first + b * perBlock; i < end; ++i, y += m_rowHeight) {
+                const ReverseRow& row = m_reverse.rows[i];
+                p.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
+                p.drawLine(QPointF(x, y + m_rowHeight), QPointF(x + blockWidth, y + m_rowHeight));
+                for (double edge : {x, x + blockWidth / 2, x + blockWidth})
+                    p.drawLine(QPointF(edge, y), QPointF(edge, y + m_rowHeight));
+                p.setPen(Qt::black);
+                p.setFont(m_cellFont);
+                p.drawText(QRectF(x + mm(1.2), y, blockWidth / 2 - mm(2.4), m_rowHeight),
+                           Qt::AlignRight | Qt::AlignVCenter,
+                           QString::fromStdString(formatFixed(row.volume, 16, stepDecimals, m_content.separator)));
+                p.drawText(QRectF(x + blockWidth / 2 + mm(1.2), y, blockWidth / 2 - mm(2.4), m_rowHeight),
+                           Qt::AlignRight | Qt::AlignVCenter,
+                           QString::fromStdString(reverseLevelText(row.level, m_content.separator)));
+            }
+            bottom = std::max(bottom, y);
+        }
+        return bottom;
+    }
+
+    void drawSignature(QPainter& p, double top)
+    {
+        p.setPen(Qt::black);
+        p.setFont(font(10));
+        const QFontMetricsF fm(p.font(), &m_writer);
+        double y = top;
+        for (const QString& line : m_signature) {
+            p.drawText(QPointF(0, y + fm.ascent()), line);
+            y += mm(9);
+        }
     }
 
     void drawRow(QPainter& p, int r, double y)
@@ -262,15 +376,21 @@ private:
         p.drawPath(curve);
     }
 
+    static constexpr size_t kReverseBlocks = 4;
+
     QPdfWriter& m_writer;
     const TableContent& m_content;
     QStringList m_title;
+    ReverseTable m_reverse;
+    QStringList m_signature;
     QRectF m_area;
     QFont m_nameFont, m_titleFont, m_headFont, m_footFont, m_cellFont, m_levelFont;
-    double m_titleHeight = 0, m_footerTop = 0, m_headRow = 0, m_rowHeight = 0;
+    double m_titleHeight = 0, m_runningHeight = 0, m_footerTop = 0, m_headRow = 0, m_rowHeight = 0;
+    double m_signatureHeight = 0;
     double m_levelColumn = 0, m_volumeColumn = 0;
-    int m_rowsPerPage = 1, m_tablePages = 1;
-    bool m_curveOwnPage = false;
+    int m_rowsFirstPage = 1, m_rowsPerPage = 1, m_tablePages = 1, m_reverseBlockRows = 1, m_reversePages = 0;
+    size_t m_reverseRowsPerPage = 1;
+    bool m_curveOwnPage = false, m_signatureOwnPage = false;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 
@@ -15,10 +16,12 @@ using XlsxBuilder = std::function<std::optional<ExportError>(lxw_workbook* workb
 
 // Builds the workbook in a private temporary folder, then puts it at `path` in one step,
 // so a failure never leaves a half-written workbook or touches an existing file.
-// `constantMemory` streams rows to disk, for big tables written row by row.
-ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilder& build);
+// `constantMemory` streams rows to disk, for big tables written row by row. Setting `cancel` stops the
+// packing and the copy into place at once.
+ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilder& build,
+                      const std::atomic<bool>* cancel = nullptr);
 
-// Text of a libxlsxwriter error code.
-QString xlsxErrorText(lxw_error error);
+// Russian text of a libxlsxwriter error code; `systemError` is errno after the failing call.
+QString xlsxErrorText(lxw_error error, int systemError = 0);
 
 } // namespace tarvol

@@ -256,14 +256,14 @@ TEST_P(FinishedRun, FillsTheWindowAsTheCoreComputesDirectly)
 
     EXPECT_GT(ticks, 0) << "the run never reached the background";
     EXPECT_TRUE(messages.shown.empty());
-    ASSERT_EQ(grid()->rowCount(), direct.result.rowCount);
-    for (size_t i = 0; i < direct.result.rows.size(); ++i) {
+    ASSERT_EQ(grid()->rowCount(), direct.result().rowCount);
+    for (size_t i = 0; i < direct.result().rows.size(); ++i) {
         const int row = static_cast<int>(i) + 1;
-        EXPECT_EQ(cell(row, 0).toStdString(), direct.result.rows[i].level) << row;
-        EXPECT_EQ(cell(row, 1).toStdString(), direct.result.rows[i].volume) << row;
+        EXPECT_EQ(cell(row, 0).toStdString(), direct.result().rows[i].level) << row;
+        EXPECT_EQ(cell(row, 1).toStdString(), direct.result().rows[i].volume) << row;
     }
-    EXPECT_EQ(field(9)->text(), QString::number(direct.result.outputStep));
-    EXPECT_EQ(pg().toStdString(), direct.result.errorLine);
+    EXPECT_EQ(field(9)->text(), QString::number(direct.result().outputStep));
+    EXPECT_EQ(pg().toStdString(), direct.result().errorLine);
     EXPECT_FALSE(offered("N2"));
     EXPECT_TRUE(offered("N1"));
     EXPECT_TRUE(offered("N6"));
@@ -433,7 +433,8 @@ TEST_P(FailingJob, RethrowsItsExceptionAfterTheCommandsAreBackOn)
     };
     std::vector<bool> locks;
     try {
-        tarvol::runInBackground(form.get(), failing, {}, [&](bool locked) { locks.push_back(locked); });
+        static_cast<void>(
+            tarvol::runInBackground(form.get(), failing, {}, [&](bool locked) { locks.push_back(locked); }));
         ADD_FAILURE() << "the failure was swallowed";
     } catch (const std::runtime_error& e) {
         EXPECT_STREQ(e.what(), "no memory for the table");

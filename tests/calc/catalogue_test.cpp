@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "calc/catalogue.h"
 
@@ -42,6 +44,78 @@ TEST(Catalogue, CheckValuesAndSpellings)
     EXPECT_EQ(tarvol::shape(24).captions.size(), 8u);
     EXPECT_EQ(tarvol::shape(21).captions[4], "Разность высот цилиндрической части (A)");
     EXPECT_EQ(tarvol::shape(25).captions[3], "Разность высот краёв емкости (A)");
+}
+
+// Keys are released names: a change here breaks users' scripts.
+TEST(Catalogue, KeysAreReleasedNamesFoundExactly)
+{
+    const char* const keys[] = {"sphere",
+                                "vertical-cylinder",
+                                "vertical-ellipse",
+                                "vertical-spherical-heads",
+                                "vertical-elliptic-heads",
+                                "vertical-cone-heads",
+                                "vertical-frustum-heads",
+                                "vertical-torispherical-heads",
+                                "horizontal-cylinder",
+                                "horizontal-ellipse",
+                                "horizontal-spherical-heads",
+                                "horizontal-elliptic-heads",
+                                "horizontal-cone-heads",
+                                "horizontal-frustum-heads",
+                                "horizontal-torispherical-heads",
+                                "box",
+                                "rounded-box",
+                                "d-tank",
+                                "inclined-cylinder",
+                                "inclined-ellipse",
+                                "inclined-spherical-heads",
+                                "inclined-elliptic-heads",
+                                "inclined-cone-heads",
+                                "inclined-frustum-heads",
+                                "inclined-torispherical-heads",
+                                "inclined-box"};
+    static_assert(std::size(keys) == tarvol::kShapeCount);
+    for (int k = 0; k < tarvol::kShapeCount; ++k) {
+        EXPECT_EQ(tarvol::shape(k).key, keys[k]) << k;
+        EXPECT_EQ(tarvol::findShapeByKey(keys[k]), k);
+    }
+    EXPECT_FALSE(tarvol::findShapeByKey("Sphere").has_value());
+    EXPECT_FALSE(tarvol::findShapeByKey("0").has_value());
+}
+
+// Each inclined shape tilts the horizontal shape of the same fields, and runs on that twin's code alone.
+TEST(Catalogue, InclinedShapesDispatchToTheirTwins)
+{
+    const std::pair<const char*, const char*> twins[] = {
+        {"inclined-cylinder", "horizontal-cylinder"},
+        {"inclined-ellipse", "horizontal-ellipse"},
+        {"inclined-spherical-heads", "horizontal-spherical-heads"},
+        {"inclined-elliptic-heads", "horizontal-elliptic-heads"},
+        {"inclined-cone-heads", "horizontal-cone-heads"},
+        {"inclined-frustum-heads", "horizontal-frustum-heads"},
+        {"inclined-torispherical-heads", "horizontal-torispherical-heads"},
+        {"inclined-box", "box"},
+    };
+    int inclined = 0;
+    for (int k = 0; k < tarvol::kShapeCount; ++k)
+        inclined += tarvol::shape(k).group == tarvol::Group::Inclined;
+    EXPECT_EQ(inclined, static_cast<int>(std::size(twins)));
+    for (const auto& [tiltedKey, twinKey] : twins) {
+        const auto& tilted = tarvol::shape(*tarvol::findShapeByKey(tiltedKey));
+        ASSERT_TRUE(tilted.twin.has_value()) << tiltedKey;
+        const auto& twin = tarvol::shape(*tilted.twin);
+        EXPECT_EQ(twin.key, twinKey);
+        EXPECT_EQ(twin.group, tarvol::Group::Horizontal) << tiltedKey;
+        EXPECT_NE(twin.functions.tilt, nullptr) << twinKey;
+        ASSERT_EQ(tilted.captions.size(), twin.captions.size() + 2) << tiltedKey;
+        EXPECT_EQ(tilted.captions.back(), "От нижнего края до уровнемера (B)") << tiltedKey;
+    }
+    for (int k = 0; k < tarvol::kShapeCount; ++k) {
+        const auto& s = tarvol::shape(k);
+        EXPECT_EQ(s.twin.has_value(), s.group == tarvol::Group::Inclined) << k;
+        EXPECT_EQ(s.functions.run == nullptr, s.group == tarvol::Group::Inclined) << k;
+    }
 }
 
 } // namespace

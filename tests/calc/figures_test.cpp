@@ -42,8 +42,8 @@ TEST_P(Figures, MatchPublishedDigits)
     o.decimalPlaces = 3;
     o.separator = ',';
     const auto out = tarvol::calculate(c.shape, c.dims, o);
-    ASSERT_TRUE(out.ok()) << out.refusal->message;
-    const auto& r = out.result;
+    ASSERT_TRUE(out.ok()) << out.refusal()->message;
+    const auto& r = out.result();
     EXPECT_EQ(r.outputStep, c.step);
     for (const auto& [level, text] : c.rows) {
         const auto row = static_cast<size_t>(level / c.step);
@@ -146,7 +146,7 @@ TEST(Figures, RoundedBoxFourDecimals)
     RunOptions o;
     o.decimalPlaces = 3;
     const std::vector<double> dims{2000, 1000, 1500, 200};
-    const auto r = tarvol::calculate(16, dims, o).result;
+    const auto r = tarvol::calculate(16, dims, o).result();
     EXPECT_EQ(tarvol::formatFixed(r.rows[0].volumeValue, 16, 4, '.'), "269.1396");
     EXPECT_EQ(tarvol::formatFixed(r.rows[1].volumeValue, 16, 4, '.'), "565.6686");
     // from level 201 to 800 every millimetre adds exactly L × S × 1e-6 litres
@@ -158,7 +158,7 @@ TEST(Figures, SphereWithoutDecimalsRoundsTheHalfLitre)
     RunOptions o;
     o.decimalPlaces = -1; // no entry chosen
     const std::vector<double> dims{1000};
-    EXPECT_EQ(tarvol::calculate(0, dims, o).result.rows[4].volume, "262");
+    EXPECT_EQ(tarvol::calculate(0, dims, o).result().rows[4].volume, "262");
 }
 
 TEST(Figures, AccuracyDialogText)
@@ -166,7 +166,7 @@ TEST(Figures, AccuracyDialogText)
     RunOptions o;
     o.separator = ',';
     const std::vector<double> dims{1000};
-    const auto r = tarvol::calculate(0, dims, o).result;
+    const auto r = tarvol::calculate(0, dims, o).result();
     EXPECT_EQ(tarvol::accuracyReport(0, r.sumVolume, r.trueVolume, ','),
               "Расcчитанный объём емкости: 523,599 л.\nИстинный объём ёмкости: 523,599 л.\n"
               "Погрешность расчётов: 0,000050 %.");

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
+
+#include "calc/csv.h"
+#include "calc/run.h"
 
 namespace {
 
@@ -55,7 +60,14 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"TooManyDims", "0 1000 1000", 64}, StatusCase{"NineDigits", "0 123456789", 64},
                       StatusCase{"NotDigits", "0 1e3", 64}, StatusCase{"NegativeDim", "0 -5", 64},
                       StatusCase{"BadDecimals", "--decimals 4 0 1000", 64},
-                      StatusCase{"UnknownOption", "--x 0 1000", 64}),
+                      StatusCase{"UnknownOption", "--x 0 1000", 64}, StatusCase{"Help", "--help", 0},
+                      StatusCase{"Version", "--version", 0},
+                      StatusCase{"DecimalsWithoutValue", "0 1000 --decimals", 64},
+                      StatusCase{"CsvWithJson", "--csv --json 0 1000", 64},
+                      StatusCase{"UnknownKey", "spheroid 1000", 64}, StatusCase{"KeyInOtherCase", "Sphere 1000", 64},
+                      StatusCase{"StdoutFull", "0 1000 >/dev/full", 74},
+                      StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
+                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}, StatusCase{"EndOfOptions", "-- 0 1000", 0}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
@@ -67,7 +79,7 @@ TEST(Cli, ListHasEveryShape)
     EXPECT_EQ(lines, 26);
     EXPECT_NE(
         r.out.find("16\t1\tПрямоугольная емкость со скруглёнными краями\tДлина ёмкости (L) | Высота ёмкости (H) | "
-                   "Ширина ёмкости (S) | Радиус скругления углов (RS)\n"),
+                   "Ширина ёмкости (S) | Радиус скругления углов (RS)\trounded-box\n"),
         std::string::npos);
 }
 
@@ -88,6 +100,76 @@ TEST(Cli, EveryMillimetreFromZeroToTheTop)
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\n0\t0\n1\t0\n"), std::string::npos);
     EXPECT_NE(r.out.find("\n10\t0\n\n"), std::string::npos);
+}
+
+struct OutputCase {
+    const char* name;
+    const char* args;
+    const char* head; // what standard output starts with
+};
+
+class CliOutput : public ::testing::TestWithParam<OutputCase> {};
+
+TEST_P(CliOutput, StartsWith) { EXPECT_EQ(table(GetParam().args).out.rfind(GetParam().head, 0), 0u); }
+
+// horizontal cylinder L 2000, D 1000: the first slabs are 2 L sqrt(R^2 - (R - x)^2) at mid-height x
+INSTANTIATE_TEST_SUITE_P(
+    Heads, CliOutput,
+    ::testing::Values(OutputCase{"Version", "--version", "tarvol-table 4.1\n"},
+                      OutputCase{"Help", "--help", "tarvol-table — градуировочная таблица"},
+                      OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
+                                 "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"},
+                      OutputCase{"RefusalWithField", "--json 3 1000 1000 50 600",
+                                 "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"spherical-head-too-high\", "
+                                 "\"field\": 3, \"limit\": 500, \"other_limit\": 1200, \"message\": \"Размеры указаны "
+                                 "неверно!\\nУвеличьте диаметр"},
+                      OutputCase{
+                          "RefusalWithoutField", "--json 0 9",
+                          "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"too-shallow\", \"field\": "
+                          "null, \"limit\": 10, \"message\": \"Высота ёмкости должна быть не менее 10 мм.\"}}\n"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct KeyCase {
+    const char* key;
+    const char* index;
+    const char* dims;
+};
+
+class CliKey : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(CliKey, GivesTheIndexTable)
+{
+    const auto byKey = table(std::string("--json ") + GetParam().key + " " + GetParam().dims);
+    EXPECT_EQ(byKey.status, 0);
+    EXPECT_EQ(byKey.out, table(std::string("--json ") + GetParam().index + " " + GetParam().dims).out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, CliKey,
+                         ::testing::Values(KeyCase{"sphere", "0", "1000"},
+                                           KeyCase{"horizontal-cone-heads", "12", "2000 1000 100 300"},
+                                           KeyCase{"inclined-box", "25", "2000 1000 1500 100 200"}),
+                         [](const auto& testInfo) {
+                             std::string name = testInfo.param.key;
+                             std::erase(name, '-');
+                             return name;
+                         });
+
+TEST(Cli, CsvIsTheCoresCsv)
+{
+    tarvol::RunOptions options;
+    options.decimalPlaces = 2;
+    options.keepEveryLevel = true;
+    const std::vector<std::string> dims{"2000", "1000", "100", "300"};
+    const auto run = tarvol::calculateFromTexts(18, dims, options);
+    ASSERT_TRUE(run.ok());
+    EXPECT_EQ(table("--decimals 2 --csv 18 2000 1000 100 300").out, tarvol::csvTable(run.result().levelVolumes, 2));
+}
+
+TEST(Cli, CsvHasEveryMillimetre)
+{
+    const auto r = table("--csv 8 2000 1000");
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1002);
+    EXPECT_TRUE(r.out.ends_with("\n1000;1571\n"));
 }
 
 } // namespace

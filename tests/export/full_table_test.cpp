@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 
 #include <QProcess>
@@ -7,6 +8,7 @@
 #include <QStandardPaths>
 
 #include "calc/catalogue.h"
+#include "export/atomicfile.h"
 #include "export/fulltable.h"
 #include "support.h"
 
@@ -29,9 +31,9 @@ TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int
             QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
             QString::fromStdString(texts[k]));
     t.decimalPlaces = decimals;
-    t.errorLine = QString::fromStdString(run.result.errorLine);
+    t.errorLine = QString::fromStdString(run.result().errorLine);
     t.separator = ',';
-    t.levelVolumes = run.result.levelVolumes;
+    t.levelVolumes = run.result().levelVolumes;
     return t;
 }
 
@@ -66,10 +68,11 @@ TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
 
     const XlsxFile book(path);
     ASSERT_TRUE(book.isZip());
-    EXPECT_EQ(book.sheetNames(), (QStringList{QStringLiteral("Таблица"), QStringLiteral("График")}));
+    EXPECT_EQ(book.sheetNames(),
+              (QStringList{QStringLiteral("Таблица"), QStringLiteral("График"), QStringLiteral("Объём-уровень")}));
     const auto cells = book.cells(1);
     ASSERT_TRUE(cells.count(QStringLiteral("A1")));
-    EXPECT_EQ(cells.at(QStringLiteral("A1")).text, content.shapeName);
+    EXPECT_EQ(cells.at(QStringLiteral("A1")).text, QStringLiteral("Градуировочная таблица"));
 
     int header = 0;
     for (int row = 1; row < 30 && !header; ++row)
@@ -83,7 +86,7 @@ TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
     size_t tableCells = 0;
     for (const auto& [address, cell] : cells) {
         const int row = QStringView(address).mid(address.indexOf(QRegularExpression(QStringLiteral("[0-9]")))).toInt();
-        if (row > header)
+        if (row > header && row <= header + top / 10 + 1) // the signature block follows the table
             ++tableCells;
     }
     const int rows = top / 10 + 1;
@@ -183,6 +186,7 @@ TEST_P(FullTableFile, FailedWriteLeavesTheOldFileAndNoNewOne)
     ASSERT_FALSE(refused.ok());
     EXPECT_EQ(refused.error().kind, ExportFailure::Write);
     EXPECT_TRUE(refused.error().message().contains(unreachable));
+    EXPECT_TRUE(refused.error().message().contains(systemReason(ENOENT))) << refused.error().message().toStdString();
 
     std::optional<ExportResult> full;
     {
@@ -190,6 +194,8 @@ TEST_P(FullTableFile, FailedWriteLeavesTheOldFileAndNoNewOne)
         full = exportFullTable(old, GetParam().format, synthetic(2000, 0, 3));
     }
     ASSERT_FALSE(full->ok());
+    // the reason comes from the failing write itself, in Russian
+    EXPECT_TRUE(full->error().message().contains(systemReason(EFBIG))) << full->error().message().toStdString();
     EXPECT_EQ(readAll(old), QByteArray("old table"));
     EXPECT_EQ(entries(dir.path()), before);
 }
@@ -208,7 +214,8 @@ TEST_P(FullTableFile, TableWithoutLevelsIsRefused)
 
 INSTANTIATE_TEST_SUITE_P(Formats, FullTableFile,
                          ::testing::Values(FormatCase{"Xlsx", TableFormat::Xlsx, "tablica.xlsx"},
-                                           FormatCase{"Pdf", TableFormat::Pdf, "tablica.pdf"}),
+                                           FormatCase{"Pdf", TableFormat::Pdf, "tablica.pdf"},
+                                           FormatCase{"Csv", TableFormat::Csv, "tablica.csv"}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 int pdfPageObjects(const QByteArray& pdf)
@@ -270,7 +277,8 @@ TEST_P(FullTablePdf, PagesCarryTitleHeaderAndTheirNumber)
     }
     EXPECT_TRUE(texts->first().contains(QStringLiteral("Уровень,"))) << "column header missing";
     EXPECT_TRUE(texts->first().contains(QStringLiteral("9 мм"))) << "column header missing";
-    EXPECT_TRUE(texts->last().contains(QStringLiteral("Градуировочная кривая")));
+    EXPECT_EQ(texts->filter(QStringLiteral("Градуировочная кривая")).size(), 1);
+    EXPECT_TRUE(texts->last().contains(QStringLiteral("Проверил:"))) << "the signature block closes the document";
     const QRegularExpression lastRow(QStringLiteral("(^|\\n)\\s*%1\\s").arg(QString::fromLatin1(c.lastTableLevel)));
     bool found = false;
     for (const QString& page : *texts)
@@ -291,13 +299,111 @@ TEST(FullTablePdf, SphereShowsTheGridVolumesAtTheirLevels)
         EXPECT_TRUE(all.contains(QString::fromLatin1(volume))) << volume;
 }
 
-// A page holds some 50 rows of 10 mm; the curve goes on the last page, a page of its own when full.
+// A page holds some 50 rows of 10 mm; the curve follows the table, on a page of its own when full, then
+// the reverse table and the signature block.
 INSTANTIATE_TEST_SUITE_P(
     Cases, FullTablePdf,
-    ::testing::Values(PdfCase{"SmallTankOnOnePage", [] { return synthetic(57, 0, 2); }, 1, 1, "5"},
+    ::testing::Values(PdfCase{"SmallTableOnTheFirstPage", [] { return synthetic(57, 0, 2); }, 2, 3, "5"},
                       PdfCase{"SphereOfOneMetre", [] { return fromCore(0, {"1000"}, 3); }, 3, 4, "100"},
-                      PdfCase{"TwentyMetresOnManyPages", [] { return synthetic(20000, 3.5, 3); }, 29, 70, "2000"}),
+                      PdfCase{"TwentyMetresOnManyPages", [] { return synthetic(20000, 3.5, 3); }, 26, 70, "2000"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct TargetCase {
+    const char* name;
+    const char* chosen;
+    int filter;
+    const char* path;
+    TableFormat format;
+};
+
+class TableTargetRules : public ::testing::TestWithParam<TargetCase> {};
+
+TEST_P(TableTargetRules, TypedSuffixWinsOverTheFilter)
+{
+    const TargetCase& c = GetParam();
+    const TableTarget target = tableTarget(QString::fromUtf8(c.chosen), c.filter);
+    EXPECT_EQ(target.path, QString::fromUtf8(c.path));
+    EXPECT_EQ(target.format, c.format);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, TableTargetRules,
+    ::testing::Values(TargetCase{"PdfTypedUnderXlsxFilter", "/d/tablica.pdf", 0, "/d/tablica.pdf", TableFormat::Pdf},
+                      TargetCase{"UpperCasePdf", "/d/T.PDF", 0, "/d/T.PDF", TableFormat::Pdf},
+                      TargetCase{"XlsxTypedUnderPdfFilter", "/d/t.xlsx", 1, "/d/t.xlsx", TableFormat::Xlsx},
+                      TargetCase{"CsvTypedUnderXlsxFilter", "/d/t.Csv", 0, "/d/t.Csv", TableFormat::Csv},
+                      TargetCase{"NoSuffixTakesPdfFilter", "/d/t", 1, "/d/t.pdf", TableFormat::Pdf},
+                      TargetCase{"NoSuffixTakesCsvFilter", "/d/t", 2, "/d/t.csv", TableFormat::Csv},
+                      TargetCase{"OtherSuffixIsPartOfTheName", "/d/t.v2", 0, "/d/t.v2.xlsx", TableFormat::Xlsx}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct PassportCase {
+    const char* name;
+    TableFormat format;
+    TablePassport passport;
+};
+
+class Passport : public ::testing::TestWithParam<PassportCase> {};
+
+// The document's text with runs of spaces made single: PDF text or the first sheet's text cells.
+std::optional<QString> documentText(const QString& path, TableFormat format)
+{
+    if (format == TableFormat::Pdf) {
+        const auto pages = pdfPages(path);
+        return pages ? std::optional(pages->join(u'\n')) : std::nullopt;
+    }
+    QStringList texts;
+    for (const auto& [address, cell] : XlsxFile(path).cells(1))
+        if (cell.isText)
+            texts << cell.text.simplified();
+    return texts.join(u'\n');
+}
+
+TEST_P(Passport, FilledFieldsAppearAndEmptyOnesLeaveNoLine)
+{
+    const PassportCase& c = GetParam();
+    TableContent content = fromCore(8, {"2000", "1000"}, 1);
+    content.passport = c.passport;
+    QTemporaryDir dir;
+    const QString path =
+        dir.filePath(c.format == TableFormat::Pdf ? QStringLiteral("t.pdf") : QStringLiteral("t.xlsx"));
+    ASSERT_TRUE(exportFullTable(path, c.format, content).ok());
+    const auto text = documentText(path, c.format);
+    if (!text)
+        GTEST_SKIP() << "pdftotext not installed";
+    QString all = *text;
+    all.replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
+    const TablePassport& p = c.passport;
+    const auto expectLine = [&](const QString& label, const QString& value) {
+        if (value.isEmpty())
+            EXPECT_FALSE(all.contains(label)) << label.toStdString();
+        else
+            EXPECT_TRUE(all.contains(label + QStringLiteral(": ") + value)) << label.toStdString();
+    };
+    expectLine(QStringLiteral("Номер ёмкости"), p.tankNumber);
+    expectLine(QStringLiteral("Владелец / место установки"), p.owner);
+    const QString blank = QStringLiteral("____________");
+    // the signature block is always there, with the author and the date where given
+    const QString author = p.author.isEmpty() ? blank : p.author;
+    const QString date = p.date.isEmpty() ? blank : p.date;
+    EXPECT_TRUE(all.contains(QStringLiteral("Составил: %1 / %2 /").arg(blank, author))) << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("Проверил: %1 / %1 /").arg(blank)));
+    EXPECT_TRUE(all.contains(QStringLiteral("Дата: ") + date));
+    EXPECT_EQ(all.count(QStringLiteral("Составил:")), p.author.isEmpty() ? 1 : 2);
+    EXPECT_EQ(all.count(QStringLiteral("Дата:")), p.date.isEmpty() ? 1 : 2);
+    EXPECT_TRUE(all.contains(QStringLiteral("Внутренний диаметр емкости (D) 1000 мм")));
+}
+
+const TablePassport kFilled{QStringLiteral("Р-17"), QStringLiteral("АЗС № 5, г. Тверь"), QStringLiteral("Петров П. П."),
+                            QStringLiteral("08.12.2026")};
+const TablePassport kOnlyNumber{QStringLiteral("Р-17"), {}, {}, {}};
+
+INSTANTIATE_TEST_SUITE_P(Fields, Passport,
+                         ::testing::Values(PassportCase{"XlsxFilled", TableFormat::Xlsx, kFilled},
+                                           PassportCase{"XlsxOnlyNumber", TableFormat::Xlsx, kOnlyNumber},
+                                           PassportCase{"PdfFilled", TableFormat::Pdf, kFilled},
+                                           PassportCase{"PdfOnlyNumber", TableFormat::Pdf, kOnlyNumber}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
 } // namespace tarvol::test

@@ -27,7 +27,7 @@ ExportContent calculatedContent(int shapeIndex, const std::vector<std::string>& 
             QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
             QString::fromStdString(texts[k]), true};
     if (run.ok())
-        for (const ResultRow& row : run.result.rows)
+        for (const ResultRow& row : run.result().rows)
             content.rows.push_back({QString::fromStdString(row.level), QString::fromStdString(row.volume)});
     return content;
 }

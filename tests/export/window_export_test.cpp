@@ -2,7 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTimer>
+#include <QTranslator>
+
+#include "app/backgroundrun.h"
+#include "app/translations.h"
 
 #include "export/savedialog.h"
 #include "export/workbookcomponent.h"
@@ -101,11 +111,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DialogCase{
             "Text", "D1", QStringLiteral("emkost.txt"), {QStringLiteral("Текстовые документы (*.txt)")}, "a.txt"},
-        DialogCase{"Spreadsheet", "N8", QStringLiteral("emkost.xls"), {QStringLiteral("Excel (*.xls)")}, "b.xls"},
+        DialogCase{"Spreadsheet", "N8", QStringLiteral("emkost.xlsx"), {QStringLiteral("Excel (*.xlsx)")}, "b.xlsx"},
         DialogCase{"Table",
                    "N9",
                    QStringLiteral("tablica.xlsx"),
-                   {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)")},
+                   {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)"),
+                    QStringLiteral("Текст CSV (*.csv)")},
                    "c.xlsx"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
@@ -124,27 +135,42 @@ TEST_F(SaveCommand, TextOfTheSphereIsWrittenAndOpened)
 
 struct OverwriteCase {
     const char* name;
+    const char* command;
+    const char* file;
     bool answer;
+    QByteArray (*written)(const QString& path); // what a replaced file starts with
+    int opened;                                 // files handed to the opener after "Да"
 };
 
-class TextOverwrite : public SaveCommand, public ::testing::WithParamInterface<OverwriteCase> {};
+class Overwrite : public SaveCommand, public ::testing::WithParamInterface<OverwriteCase> {};
 
-TEST_P(TextOverwrite, AsksAndKeepsOrReplacesTheFile)
+TEST_P(Overwrite, AsksAndKeepsOrReplacesTheFile)
 {
-    const QString path = file(QStringLiteral("emkost.txt"));
+    const OverwriteCase& c = GetParam();
+    const QString path = file(QString::fromLatin1(c.file));
     writeBytes(path, "old file");
     choose(path);
-    messages.answer = GetParam().answer;
-    trigger("D1");
+    messages.answer = c.answer;
+    trigger(QString::fromLatin1(c.command));
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, RecordingMessages::Kind::Question);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Такой файл уже есть! Заменить новым?"));
-    EXPECT_EQ(readAll(path), GetParam().answer ? kSphereFile : QByteArray("old file"));
-    EXPECT_EQ(opener.paths.size(), GetParam().answer ? 1 : 0);
+    const QByteArray now = readAll(path);
+    if (c.answer)
+        EXPECT_EQ(now.left(c.written(path).size()), c.written(path));
+    else
+        EXPECT_EQ(now, QByteArray("old file"));
+    EXPECT_EQ(opener.paths.size(), c.answer ? c.opened : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, TextOverwrite,
-                         ::testing::Values(OverwriteCase{"No", false}, OverwriteCase{"Yes", true}),
+QByteArray sphereText(const QString&) { return kSphereFile; }
+QByteArray zipStart(const QString&) { return QByteArray("PK"); }
+
+INSTANTIATE_TEST_SUITE_P(Answers, Overwrite,
+                         ::testing::Values(OverwriteCase{"TextNo", "D1", "emkost.txt", false, sphereText, 1},
+                                           OverwriteCase{"TextYes", "D1", "emkost.txt", true, sphereText, 1},
+                                           OverwriteCase{"TableNo", "N9", "tablica.xlsx", false, zipStart, 0},
+                                           OverwriteCase{"TableYes", "N9", "tablica.xlsx", true, zipStart, 0}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct FailingCommand {
@@ -213,6 +239,113 @@ TEST_F(SaveCommand, TableRecalculatesEveryLevelAndLeavesTheWindowAsItWas)
     EXPECT_EQ(found, 1);
     EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
     EXPECT_TRUE(opener.paths.isEmpty()) << "the table is saved, not opened";
+}
+
+// A tank taller than the table holds is refused before its every level is computed or a file is asked for.
+TEST_F(SaveCommand, TooTallTableIsRefusedBeforeTheDialogInWholeMillimetres)
+{
+    trigger("N4");
+    enter(1, QStringLiteral("99999999"));
+    trigger("N2");
+    const QStringList before = windowState();
+    trigger("N9");
+    EXPECT_TRUE(dialog.requests.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].kind, RecordingMessages::Kind::Error);
+    EXPECT_TRUE(messages.shown[0].text.contains(QStringLiteral("не более 9 999 999 мм.")))
+        << messages.texts().join(u'\n').toStdString();
+    EXPECT_FALSE(messages.shown[0].text.contains(QLatin1Char('e')));
+    EXPECT_EQ(windowState(), before);
+}
+
+// A long PDF is cancelled from its progress dialog: no file, at once, the window as it was.
+TEST_F(SaveCommand, CancelledTableLeavesNoFile)
+{
+    trigger("N4");
+    enter(1, QStringLiteral("2000000"));
+    trigger("N2");
+    const QStringList before = windowState();
+    const QString path = file(QStringLiteral("tablica.pdf"));
+    choose(path, 1);
+    QElapsedTimer sinceCancel;
+    QTimer watch;
+    watch.setInterval(5);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = form->findChild<QProgressDialog*>(QLatin1String(kProgressDialogName));
+        if (sinceCancel.isValid() || !progress || !progress->isVisible()
+            || progress->labelText() != QStringLiteral("Запись файла…"))
+            return;
+        sinceCancel.start();
+        progress->findChild<QPushButton*>()->click();
+    });
+    watch.start();
+    trigger("N9");
+    watch.stop();
+    ASSERT_TRUE(sinceCancel.isValid()) << "the save's progress dialog never appeared";
+    EXPECT_LT(sinceCancel.elapsed(), 1000);
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join(u'\n').toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(windowState(), before);
+}
+
+struct BasisCase {
+    const char* name;
+    int shape;
+    std::vector<const char*> fields;
+    QStringList lines; // lines the title block must hold
+};
+
+class TableBasis : public SaveCommand, public ::testing::WithParamInterface<BasisCase> {};
+
+TEST_P(TableBasis, TitleSaysWhatTheTableIsCalculatedFrom)
+{
+    const BasisCase& c = GetParam();
+    chooseItem(c.shape);
+    for (size_t k = 0; k < c.fields.size(); ++k)
+        enter(static_cast<int>(k) + 1, QString::fromLatin1(c.fields[k]));
+    trigger("N2");
+    const QString path = file(QStringLiteral("basis.xlsx"));
+    choose(path);
+    trigger("N9");
+    ASSERT_TRUE(messages.shown.empty()) << messages.texts().join(u'\n').toStdString();
+    QStringList texts;
+    for (const auto& [address, cell] : XlsxFile(path).cells(1))
+        texts << cell.text;
+    for (const QString& line : c.lines)
+        EXPECT_TRUE(texts.contains(line)) << line.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, TableBasis,
+    ::testing::Values(
+        BasisCase{"InnerDimensions",
+                  8,
+                  {"2000", "1000"},
+                  {QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости")}},
+        BasisCase{"OuterDimensionsAndWall",
+                  17,
+                  {"2000", "800", "300", "1500", "2000", "60", "5"},
+                  {QStringLiteral("Рассчитана по наружным размерам и толщине стенки")}},
+        BasisCase{"InclinedNamesTheGauge",
+                  18,
+                  {"3000", "1000", "100", "500"},
+                  {QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости"),
+                   QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии 500 мм от нижнего края")}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+TEST(QtTranslations, QuestionButtonsReadInRussian)
+{
+    QTranslator* russian = installQtTranslations(QLocale(QLocale::Russian, QLocale::Russia));
+    if (!russian)
+        GTEST_SKIP() << "Qt's Russian translation is not installed";
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Информация"), QStringLiteral("?"),
+                    QMessageBox::Yes | QMessageBox::No);
+    const QString yes = box.button(QMessageBox::Yes)->text().remove(u'&');
+    const QString no = box.button(QMessageBox::No)->text().remove(u'&');
+    QCoreApplication::removeTranslator(russian);
+    delete russian;
+    EXPECT_EQ(yes, QStringLiteral("Да"));
+    EXPECT_EQ(no, QStringLiteral("Нет"));
 }
 
 } // namespace

@@ -37,11 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     };
     const auto out = tarvol::calculateFromTexts(shape, texts, o);
     if (!out.ok()) {
-        if (out.refusal->kind != tarvol::RefusalKind::Cancelled && out.refusal->message.empty())
+        if (out.refusal()->kind != tarvol::RefusalKind::Cancelled && out.refusal()->message.empty())
             std::abort();
         return 0;
     }
-    const auto& r = out.result;
+    const auto& r = out.result();
     if (!std::isfinite(r.sumVolume) || !std::isfinite(r.trueVolume) || r.trueVolume < 0)
         std::abort();
     double previous = 0;
