@@ -85,7 +85,7 @@ TEST_P(BoxLines, NoLineOfARefusalWraps)
     const std::vector<std::string> texts{"1000", "1000", "99999999"};
     const tarvol::RunOutcome outcome = tarvol::calculateFromTexts(GetParam(), texts, {});
     ASSERT_FALSE(outcome.ok());
-    const QString text = QString::fromStdString(outcome.refusal->message);
+    const QString text = QString::fromStdString(outcome.refusal()->message);
     QMessageBox box(QMessageBox::NoIcon, tarvol::messageCaption(), text, QMessageBox::Ok);
     box.setStyleSheet(QStringLiteral("QLabel { font-size: 28px; }")); // a large desktop font on a small screen
     tarvol::keepLinesWhole(box);
