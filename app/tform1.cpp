@@ -19,12 +19,16 @@
 #include <QRegularExpressionValidator>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QSvgRenderer>
+#include <QTimer>
+#include <QWindow>
 
 #include "app/backgroundrun.h"
 #include "app/messages.h"
@@ -55,6 +59,7 @@ const QString kLevelHeading = QStringLiteral("УРОВЕНЬ(мм)");
 const QString kVolumeHeading = QStringLiteral("ОБЪЁМ (литров)");
 const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
 const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
+const QString kFolderErrorAt = QStringLiteral("Не могу создать папку %1!");
 const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
                                       "https://tarvol.example.org\n"
                                       "По всем вопросам пишите автору программы:\n"
@@ -247,9 +252,15 @@ TForm1::TForm1(QWidget* parent)
     menuBar()->installEventFilter(this);
 
     loadThumbnails();
-    setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-    if (const QScreen* screen = this->screen())
-        setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen->availableGeometry()));
+    // the layout scrolls inside the window where the screen is smaller than the layout
+    QWidget* content = takeCentralWidget();
+    content->setFixedSize(kClientWidth, kClientHeight);
+    auto* scroller = new QScrollArea(this);
+    scroller->setObjectName(QStringLiteral("Scroller"));
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidget(content);
+    setCentralWidget(scroller);
+    fitToScreen();
     m_ui->ComboBox1->setFocus();
     // "0" stands in the box until an entry is chosen, and reads like one
     QPalette decimals = m_ui->ComboBox2->palette();
@@ -263,6 +274,45 @@ TForm1::TForm1(QWidget* parent)
 }
 
 TForm1::~TForm1() { delete m_ui; }
+
+QRect windowPlacement(QSize layout, QMargins frame, QRect available)
+{
+    const QSize room(available.width() - frame.left() - frame.right(),
+                     available.height() - frame.top() - frame.bottom());
+    const QSize client = layout.boundedTo(room).expandedTo(QSize(1, 1));
+    const QSize outer = client.grownBy(frame);
+    // centred, but never with the frame outside the available area
+    const int left = available.left() + std::max(0, (available.width() - outer.width()) / 2);
+    const int top = available.top() + std::max(0, (available.height() - outer.height()) / 2);
+    return {QPoint(left + frame.left(), top + frame.top()), client};
+}
+
+// The fixed window takes its layout's size, or the screen's available size where that is smaller.
+void TForm1::fitToScreen()
+{
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    const QSize layout(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QRect placed = windowPlacement(layout, frame, screen->availableGeometry());
+    setFixedSize(placed.size());
+    setGeometry(placed);
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_fittedOnShow || event->spontaneous())
+        return;
+    m_fittedOnShow = true;
+    // the window manager tells its frame only after the window is mapped; a window that fits stays put
+    QTimer::singleShot(250, this, [this] {
+        const QScreen* screen = this->screen();
+        if (screen && !screen->availableGeometry().contains(frameGeometry()))
+            fitToScreen();
+    });
+}
 
 void TForm1::FormCreate()
 {
@@ -302,19 +352,26 @@ void TForm1::fitFontsToLayout()
 
 QString TForm1::programFolder()
 {
-    QString base = qEnvironmentVariable("ProgramFiles");
-    // without the variable (outside Windows) the folder goes with the user's application data
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return base.isEmpty() ? QString() : QDir(base).filePath(QStringLiteral("Tarvol"));
+    if (const QString base = qEnvironmentVariable("ProgramFiles"); !base.isEmpty())
+        return QDir(base).filePath(QStringLiteral("Tarvol"));
+    // without the variable (outside Windows) the folder goes with the user's application data; without a home
+    // Qt would place that under the filesystem root, which belongs to no user: the temporary folder serves then
+    const bool homeless = QDir(QDir::homePath()).isRoot() && qEnvironmentVariableIsEmpty("XDG_DATA_HOME");
+    const QString base =
+        QStandardPaths::writableLocation(homeless ? QStandardPaths::TempLocation : QStandardPaths::GenericDataLocation);
+    return base.isEmpty() || QDir(base).isRoot() ? QString() : QDir(base).filePath(QStringLiteral("Tarvol"));
 }
 
 void TForm1::ensureProgramFolder()
 {
     const QString folder = programFolder();
-    // an empty base would put the folder into whatever the working folder is
-    if (folder.isEmpty() || !QDir().mkpath(folder))
+    if (!folder.isEmpty() && QDir().mkpath(folder))
+        return;
+    // the message names the folder tried; under ProgramFiles it is the one the user knows
+    if (!qEnvironmentVariableIsEmpty("ProgramFiles") || folder.isEmpty())
         messages().error(kFolderError);
+    else
+        messages().error(kFolderErrorAt.arg(QDir::toNativeSeparators(folder)));
 }
 
 void TForm1::loadThumbnails()

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include "calc/run.h"
@@ -15,6 +17,7 @@
 
 class QButtonGroup;
 class QCloseEvent;
+class QShowEvent;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -26,6 +29,10 @@ class TForm1;
 }
 
 namespace tarvol {
+
+// Where a fixed window with a client area of `layout` goes on a screen whose available area is `available`:
+// its client geometry, no larger than the layout, with the frame inside the available area.
+QRect windowPlacement(QSize layout, QMargins frame, QRect available);
 
 // The main window: shape selector, dimension rows, result grid and the commands around a run.
 class TForm1 final : public QMainWindow {
@@ -80,9 +87,11 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();
+    void fitToScreen();
     bool Edit1KeyPress(QLineEdit* field, const QKeyEvent* key) const; // false: the character is refused
     void Edit1KeyDown(QWidget* field, const QKeyEvent* key);          // serves Edit1 .. Edit9 alike
     void ComboBox1KeyDown(const QKeyEvent* key);
@@ -131,6 +140,8 @@ private:
 
     // A key pressed in the selector is being handled: the set-up it causes leaves the focus there.
     bool m_keyInSelector = false;
+
+    bool m_fittedOnShow = false;
 
     // Results of the last run.
     int m_decimalPlaces = 0;

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScrollArea>
 
 #include "form_fixture.h"
 
@@ -56,7 +58,8 @@ TEST_F(FormTest, OpensWithTheSphereRowAndThumbnail)
 TEST_F(FormTest, WindowHasItsCaptionAndFixedClientArea)
 {
     EXPECT_EQ(form->windowTitle(), QStringLiteral("  ПРОГРАММА  TARVOL."));
-    EXPECT_EQ(form->centralWidget()->size(), QSize(888, 626));
+    // the layout keeps its size; on a screen smaller than it (this one is 800 x 600) it scrolls in the window
+    EXPECT_EQ(form->findChild<QScrollArea*>()->widget()->size(), QSize(888, 626));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     auto* web = control<QLineEdit>("Edit10");
     EXPECT_TRUE(web->isReadOnly());
@@ -105,5 +108,77 @@ TEST_F(FormTest, ProgramFolderThatCannotBeMadeIsReportedAndTheWindowStillWorks)
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!"));
     EXPECT_EQ(again.findChild<QComboBox*>("ComboBox1")->count(), 26);
 }
+
+struct Homeless {
+    const char* test;
+    bool blocked; // a file stands where the folder would go
+};
+void PrintTo(const Homeless& row, std::ostream* out) { *out << row.test; }
+
+class WithoutProgramFilesOrHome : public FormTest, public ::testing::WithParamInterface<Homeless> {};
+
+// Qt takes the root for a missing home; the folder must not go there, and a failure names the folder tried.
+TEST_P(WithoutProgramFilesOrHome, TheFolderGoesToTheTemporaryFolderAndAFailureNamesIt)
+{
+    QTemporaryDir temp;
+    const QByteArray home = qgetenv("HOME"), data = qgetenv("XDG_DATA_HOME"), tmp = qgetenv("TMPDIR");
+    qunsetenv("ProgramFiles");
+    qunsetenv("HOME");
+    qunsetenv("XDG_DATA_HOME");
+    qputenv("TMPDIR", temp.path().toUtf8());
+    const QString folder = QDir(temp.path()).filePath(QStringLiteral("Tarvol"));
+    QFile blocker(folder);
+    if (GetParam().blocked) {
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    }
+
+    const QString chosen = tarvol::TForm1::programFolder();
+    {
+        tarvol::TForm1 again;
+    }
+
+    qputenv("HOME", home);
+    for (const auto& [name, value] : {std::pair{"XDG_DATA_HOME", data}, std::pair{"TMPDIR", tmp}})
+        value.isNull() ? qunsetenv(name) : qputenv(name, value);
+    EXPECT_EQ(chosen, folder);
+    EXPECT_FALSE(QDir::root().exists(QStringLiteral(".local/share/Tarvol")));
+    if (GetParam().blocked) {
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, QStringLiteral("Не могу создать папку %1!").arg(folder));
+    } else {
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+        EXPECT_TRUE(messages.shown.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WithoutProgramFilesOrHome,
+                         ::testing::Values(Homeless{"Made", false}, Homeless{"Blocked", true}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.test); });
+
+struct Screen {
+    const char* test;
+    QMargins frame;
+    QRect available;
+    QRect client;
+};
+void PrintTo(const Screen& row, std::ostream* out) { *out << row.test; }
+
+class WindowPlacement : public ::testing::TestWithParam<Screen> {};
+
+TEST_P(WindowPlacement, KeepsTheFrameInsideTheAvailableArea)
+{
+    const Screen& s = GetParam();
+    const QRect client = tarvol::windowPlacement(QSize(888, 650), s.frame, s.available);
+    EXPECT_EQ(client, s.client);
+    EXPECT_TRUE(s.available.contains(client.marginsAdded(s.frame)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Screens, WindowPlacement,
+    ::testing::Values(Screen{"LargeScreenCentres", {1, 20, 1, 1}, {0, 0, 1280, 1024}, {196, 196, 888, 650}},
+                      Screen{"SmallScreenTakesTheAvailableSize", {1, 20, 1, 1}, {0, 0, 800, 600}, {1, 20, 798, 579}},
+                      Screen{"ScaledLaptopBelowAPanel", {2, 30, 2, 2}, {0, 30, 853, 503}, {2, 60, 849, 471}},
+                      Screen{"NarrowButTall", {0, 0, 0, 0}, {100, 0, 700, 1200}, {100, 275, 700, 650}}),
+    [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
 } // namespace
