@@ -77,7 +77,7 @@ TForm2::TForm2(QWidget* mainWindow, std::function<QString()> selectedText)
         image->setObjectName(QStringLiteral("Image%1").arg(k));
         image->setGeometry(0, 0, kDesignWidth, kDesignHeight);
         image->hide();
-        m_drawings[static_cast<size_t>(k)] = image;
+        m_drawings.push_back(image);
     }
     m_settling.setInterval(kSettleCheckMs);
     connect(&m_settling, &QTimer::timeout, this, &TForm2::settle);
@@ -139,7 +139,8 @@ QMargins TForm2::frame() const
     if (isVisible() && windowHandle()) {
         // while the window is being mapped the window manager may not have announced its frame yet, and Qt
         // then counts none: the last frame seen stays the better guess
-        if (const auto announced = announcedFrame(windowHandle()))
+        // an empty announcement while the window manager redecorates the window is not its frame
+        if (const auto announced = announcedFrame(windowHandle()); announced && !announced->isNull())
             m_lastFrame = *announced;
         else if (const QMargins counted = windowHandle()->frameMargins(); !counted.isNull())
             m_lastFrame = counted;

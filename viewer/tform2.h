@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QSvgWidget;
 
@@ -44,7 +44,7 @@ private:
 
     QWidget* m_mainWindow;
     std::function<QString()> m_selectedText;
-    std::array<QSvgWidget*, 26> m_drawings{};
+    std::vector<QSvgWidget*> m_drawings; // one per catalogue shape, in catalogue order
     bool m_shownBefore = false;
     QPoint m_lastPosition; // of the frame, when the window was last closed
 

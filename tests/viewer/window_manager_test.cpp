@@ -139,7 +139,7 @@ TEST_P(UnderWindowManager, EveryShowingHasTheTablesOuterSize)
             },
             3000);
         EXPECT_TRUE(reached) << outer.width() << "x" << outer.height();
-        QTest::qWait(300);
+        QTest::qWait(800); // past the viewer's own checks: what stays is what the user gets
         outer = outerGeometry(viewer->winId());
         EXPECT_EQ(outer.size(), expected);
         EXPECT_EQ(viewer->frameGeometry().size(), expected);
