@@ -34,6 +34,7 @@
 #include "app/messages.h"
 #include "calc/catalogue.h"
 #include "ui_tform1.h"
+#include "viewer/presentation.h"
 #include "viewer/tform2.h"
 
 // A static library's compiled resources register only when called by name.
@@ -188,8 +189,14 @@ TForm1::TForm1(QWidget* parent)
     m_fields = {m_ui->Edit1, m_ui->Edit2, m_ui->Edit3, m_ui->Edit4, m_ui->Edit5,
                 m_ui->Edit6, m_ui->Edit7, m_ui->Edit8, m_ui->Edit9};
     m_units = {m_ui->mm1, m_ui->mm2, m_ui->mm3, m_ui->mm4, m_ui->mm5, m_ui->mm6, m_ui->mm7, m_ui->mm8};
-    for (int n = 1; n <= kShapeCount; ++n)
-        m_thumbnails.push_back(findChild<QLabel*>(QStringLiteral("Image%1").arg(n)));
+    // the thumbnails' bounds live in the presentation table, which the pictures are drawn from too
+    for (int k = 0; k < kShapeCount; ++k) {
+        const Presentation& shown = presentation(k);
+        if (auto* thumbnail = findChild<QLabel*>(QLatin1StringView(shown.thumbnail))) {
+            thumbnail->setGeometry(shown.thumbnailBounds);
+            m_thumbnails.push_back(thumbnail);
+        }
+    }
 
     // The window's tab order; the Enter key walks it like Tab.
     m_tabOrder = {m_ui->Edit10, m_ui->StringGrid1, m_ui->ComboBox1};
@@ -467,7 +474,7 @@ void TForm1::ComboBox1Change()
             m_ui->Label0->setText(kOuterTitle);
             m_ui->Label0->setProperty("outer", true);
         }
-        if (auto* thumbnail = findChild<QLabel*>(fromUtf8(info.thumbnail)))
+        if (auto* thumbnail = findChild<QLabel*>(QLatin1StringView(presentation(*k).thumbnail)))
             thumbnail->show();
         for (size_t i = 0; i < info.captions.size(); ++i) {
             m_captions[i]->show();

@@ -12,22 +12,15 @@ namespace tarvol {
 
 enum class Group { Vertical = 0, Horizontal = 1, Inclined = 2 };
 
-struct PixelRect {
-    int left, top, width, height;
-};
-
 struct ShapeInfo {
     std::string_view name;
     std::string_view key; // stable Latin name for the command line; never changes once released
     Group group;
     std::optional<int> twin;                    // the horizontal shape an inclined one tilts
     std::span<const std::string_view> captions; // one per dimension field, in field order
-    std::string_view thumbnail;                 // object name of the main window's picture
-    PixelRect thumbnailRect;
-    int viewerWidth, viewerHeight; // outer size of the drawing's window
-    bool checkValue;               // the full volume is a check value, not an exact one
-    bool outerDimensions;          // the fields are outer dimensions
-    ShapeFunctions functions;      // empty for an inclined shape, which runs through its twin's
+    bool checkValue;                            // the full volume is a check value, not an exact one
+    bool outerDimensions;                       // the fields are outer dimensions
+    ShapeFunctions functions;                   // empty for an inclined shape, which runs through its twin's
 };
 
 inline constexpr int kShapeCount = 26;

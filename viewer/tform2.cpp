@@ -17,6 +17,7 @@
 #endif
 
 #include "calc/catalogue.h"
+#include "viewer/presentation.h"
 
 namespace {
 constexpr int kDesignLeft = 200;
@@ -183,8 +184,7 @@ void TForm2::Button2Click()
 {
     const int k = selectedShape();
     if (k >= 0) {
-        const auto& info = tarvol::shape(k);
-        m_outer = QSize(info.viewerWidth, info.viewerHeight);
+        m_outer = tarvol::presentation(k).viewerSize;
         setOuterSize(m_outer);
     } else {
         m_outer = QSize();

@@ -1,10 +1,12 @@
 // Choosing a shape or an orientation: the rows, captions, thumbnail and title the window shows.
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSvgWidget>
 
 #include "calc/catalogue.h"
 #include "form_fixture.h"
+#include "viewer/presentation.h"
 #include "viewer/tform2.h"
 
 namespace {
@@ -40,17 +42,17 @@ TEST_P(EveryShape, ShowsItsRowsCaptionsAndThumbnailAndNothingElse)
         EXPECT_EQ(caption(row)->text().toStdString(), std::string(info.captions[static_cast<size_t>(row - 1)])) << row;
         EXPECT_TRUE(field(row)->text().isEmpty()) << row;
     }
-    const QString thumbnail = QString::fromUtf8(info.thumbnail.data(), info.thumbnail.size());
+    const tarvol::Presentation& shown = tarvol::presentation(k);
+    const QString thumbnail = QString::fromLatin1(shown.thumbnail);
     ASSERT_EQ(visibleThumbnails(), QStringList{thumbnail});
     auto* image = control<QLabel>(thumbnail);
-    EXPECT_EQ(image->geometry(), QRect(info.thumbnailRect.left, info.thumbnailRect.top, info.thumbnailRect.width,
-                                       info.thumbnailRect.height));
+    EXPECT_EQ(image->geometry(), shown.thumbnailBounds);
 
     QTest::mouseClick(image, Qt::LeftButton);
     TForm2* viewer = form->pictureViewer();
     ASSERT_TRUE(viewer->isVisible());
     EXPECT_EQ(viewer->windowTitle(), name(k));
-    EXPECT_EQ(viewer->frameGeometry().size(), QSize(info.viewerWidth, info.viewerHeight));
+    EXPECT_EQ(viewer->frameGeometry().size(), shown.viewerSize);
     EXPECT_TRUE(viewer->drawing(k)->isVisible());
 
     chooseItem(k == 0 ? 1 : 0); // every shape set-up closes the viewer
@@ -60,6 +62,20 @@ TEST_P(EveryShape, ShowsItsRowsCaptionsAndThumbnailAndNothingElse)
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, EveryShape, ::testing::Range(0, tarvol::kShapeCount),
                          [](const auto& testInfo) { return "Shape" + std::to_string(testInfo.param); });
+
+// A label no shape names would never show; two shapes naming one label would share a picture.
+TEST_F(FormTest, EveryThumbnailLabelIsNamedByExactlyOneShape)
+{
+    QStringList named;
+    for (int k = 0; k < tarvol::kShapeCount; ++k)
+        named << QString::fromLatin1(tarvol::presentation(k).thumbnail);
+    QStringList labels;
+    for (const QLabel* label : form->findChildren<QLabel*>(QRegularExpression(QStringLiteral("^Image\\d+$"))))
+        labels << label->objectName();
+    named.sort();
+    labels.sort();
+    EXPECT_EQ(named, labels);
+}
 
 struct Orientation {
     const char* test;

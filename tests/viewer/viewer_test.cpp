@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "calc/catalogue.h"
+#include "viewer/presentation.h"
 #include "viewer/tform2.h"
 
 namespace {
@@ -41,7 +42,7 @@ TEST_P(ViewerSize, TakesTheDrawingsSizeAndTitle)
     viewer.Image26Click();
     ASSERT_TRUE(viewer.isVisible());
     EXPECT_EQ(viewer.windowTitle(), selected);
-    EXPECT_EQ(viewer.frameGeometry().size(), QSize(info.viewerWidth, info.viewerHeight));
+    EXPECT_EQ(viewer.frameGeometry().size(), tarvol::presentation(k).viewerSize);
     EXPECT_TRUE(viewer.drawing(k)->isVisible());
     EXPECT_EQ(viewer.drawing(k)->geometry(), viewer.rect());
     EXPECT_EQ(visibleDrawings(), 1);

@@ -16,6 +16,7 @@
 #include "app/messages.h"
 #include "app/tform1.h"
 #include "calc/catalogue.h"
+#include "viewer/presentation.h"
 #include "viewer/tform2.h"
 
 namespace {
@@ -118,7 +119,7 @@ private:
 TEST_P(UnderWindowManager, EveryShowingHasTheTablesOuterSize)
 {
     const auto [k, times] = GetParam();
-    const QSize expected(tarvol::shape(k).viewerWidth, tarvol::shape(k).viewerHeight);
+    const QSize expected = tarvol::presentation(k).viewerSize;
     TForm2* viewer = form->pictureViewer();
     QPoint firstPosition;
     for (int opening = 1; opening <= times; ++opening) {
