@@ -241,9 +241,9 @@ public:
     {
         begin();
         if (m_o.csv) {
-            // the lines of the window's CSV; sixteen digits keep big volumes out of exponent form
-            m_out.put(tarvol::formatGeneral(level, '.') + ';' + tarvol::formatFixed(volume, 16, m_o.decimals, '.')
-                      + '\n');
+            std::string line; // the window's CSV line
+            tarvol::appendCsvLines(line, {&volume, 1}, static_cast<std::size_t>(level), m_o.decimals);
+            m_out.put(line);
         } else if (m_o.json) {
             m_out.put(m_rowComma);
             m_rowComma = ", ";

@@ -67,6 +67,10 @@ QString lastReason(int error, const QString& fallback) { return error != 0 ? sys
 
 bool SafeSaveFile::openForWriting()
 {
+    if (fileName().isEmpty()) {
+        m_failure = QStringLiteral("не задано имя файла");
+        return false;
+    }
     // QSaveFile checks these itself but answers in words of its own
     const QFileInfo target(fileName());
     const QFileInfo folder(target.absolutePath());
@@ -125,8 +129,6 @@ QString SafeSaveFile::failure() const
 
 ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes)
 {
-    if (path.isEmpty())
-        return writeError(path, QStringLiteral("не задано имя файла"));
     SafeSaveFile file(path);
     if (!file.openForWriting())
         return writeError(path, file.failure());
@@ -138,8 +140,6 @@ ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes)
 
 ExportResult replaceFileWith(const QString& path, const QString& finishedFile, const std::atomic<bool>* cancel)
 {
-    if (path.isEmpty())
-        return writeError(path, QStringLiteral("не задано имя файла"));
     QFile source(finishedFile);
     if (!source.open(QIODevice::ReadOnly))
         return writeError(path, source.errorString());

@@ -254,8 +254,6 @@ std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableCont
 ExportResult writeTableCsv(const QString& path, const TableContent& content, const Progress& progress,
                            const std::atomic<bool>* cancel)
 {
-    if (path.isEmpty())
-        return writeError(path, QStringLiteral("не задано имя файла"));
     SafeSaveFile file(path);
     if (!file.openForWriting())
         return writeError(path, file.failure());

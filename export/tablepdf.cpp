@@ -398,8 +398,6 @@ private:
 ExportResult writeTablePdf(const QString& path, const TableContent& content, const Progress& progress,
                            const std::atomic<bool>* cancel)
 {
-    if (path.isEmpty())
-        return writeError(path, QStringLiteral("не задано имя файла"));
     SafeSaveFile file(path);
     if (!file.openForWriting())
         return writeError(path, file.failure());
