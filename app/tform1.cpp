@@ -33,6 +33,7 @@
 #include "app/backgroundrun.h"
 #include "app/messages.h"
 #include "calc/catalogue.h"
+#include "calc/format.h"
 #include "ui_tform1.h"
 #include "viewer/presentation.h"
 #include "viewer/tform2.h"
@@ -66,14 +67,6 @@ const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
                                       "По всем вопросам пишите автору программы:\n"
                                       "Служба поддержки Tarvol\n"
                                       "на электронный адрес: support@tarvol.example.org");
-
-// The separator of the user's number format; tests pin it through QLocale::setDefault.
-char decimalSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    const char16_t c = point.isEmpty() ? u'.' : point.front().unicode();
-    return c < 0x80 ? static_cast<char>(c) : '.'; // the core writes one byte
-}
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -390,6 +383,14 @@ void TForm1::loadThumbnails()
     }
 }
 
+// The separator of the user's number format; tests pin it through QLocale::setDefault.
+char decimalSeparator()
+{
+    const QString point = QLocale().decimalPoint();
+    const char16_t c = point.isEmpty() ? u'.' : point.front().unicode();
+    return c < 0x80 ? static_cast<char>(c) : '.'; // the core writes one byte
+}
+
 // ---- window states ----
 
 // Entering: dimensions writable, "Рассчитать" offered. Calculated: dimensions locked, the result can be
@@ -572,9 +573,9 @@ void TForm1::N2Click()
         return;
     showErrorLine(kErrorIdle);
     const int index = m_ui->ComboBox2->currentIndex();
-    m_decimalPlaces = index >= 0 && index <= 3 ? index : 0;
-    m_sumVolume = 0;
-    m_trueVolume = 0;
+    m_decimalPlaces = runDecimals(index);
+    m_accuracy = {};
+    m_errorLine.clear();
     if (!inputComplete()) {
         messages().information(kIncomplete);
         return;
@@ -589,8 +590,8 @@ void TForm1::N2Click()
     }
 
     m_ui->Edit9->setText(QString::number(m_outputStep));
-    if (m_trueVolume > 0)
-        showErrorLine(fromUtf8(errorLine(m_sumVolume, m_trueVolume, decimalSeparator())));
+    if (!m_errorLine.isEmpty())
+        showErrorLine(m_errorLine);
     // a refused run leaves "Сохранить" offered too
     m_ui->N1->setEnabled(true);
 }
@@ -603,11 +604,10 @@ bool TForm1::runShape(int k)
 
     const RunOutcome outcome = calculateInBackground(k, fieldTexts(k), options);
     if (!outcome.ok()) {
-        const bool cancelled = outcome.refusal()->kind == RefusalKind::Cancelled;
-        if (!cancelled)
-            messages().information(QString::fromStdString(outcome.refusal()->message));
+        if (const Refusal* refusal = outcome.refusal())
+            messages().information(QString::fromStdString(refusal->message));
         N4Click(); // back to entering, the typed values kept for correction
-        return !cancelled;
+        return !outcome.cancelled();
     }
     showResult(outcome.result());
     return true;
@@ -624,7 +624,7 @@ std::vector<std::string> TForm1::fieldTexts(int k) const
 RunOutcome TForm1::calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options)
 {
     if (m_running)
-        return RunOutcome::refuse(RefusalKind::Cancelled, {});
+        return Cancelled{};
     const QScopedValueRollback running(m_running, true);
     const auto job = [this, k, &texts](const RunOptions& o) { return calculate(k, texts, o); };
     return runInBackground(this, job, options, [this](bool locked) { lockCommands(locked); });
@@ -646,8 +646,8 @@ void TForm1::showResult(const CalcResult& result)
         grid->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(result.rows[i].volume)));
     }
     StringGrid1Exit();
-    m_sumVolume = result.sumVolume;
-    m_trueVolume = result.trueVolume;
+    m_accuracy = result.accuracy;
+    m_errorLine = fromUtf8(result.errorLine);
     m_outputStep = result.outputStep;
 }
 
@@ -677,8 +677,7 @@ void TForm1::N3Click() { messages().information(kAbout); }
 
 void TForm1::N6Click()
 {
-    const int k = findShape(selectedShapeName().toStdString()).value_or(-1);
-    const std::string report = accuracyReport(k, m_sumVolume, m_trueVolume, decimalSeparator());
+    const std::string report = accuracyReport(m_accuracy, decimalSeparator());
     if (!report.empty())
         messages().information(QString::fromStdString(report));
 }

@@ -30,6 +30,9 @@ class TForm1;
 
 namespace tarvol {
 
+// The decimal separator of the user's number format, as the core writes it; the grid and every document use it.
+char decimalSeparator();
+
 // Where a fixed window with a client area of `layout` goes on a screen whose available area is `available`:
 // its client geometry, no larger than the layout, with the frame inside the available area.
 QRect windowPlacement(QSize layout, QMargins frame, QRect available);
@@ -145,8 +148,8 @@ private:
 
     // Results of the last run.
     int m_decimalPlaces = 0;
-    double m_sumVolume = 0;
-    double m_trueVolume = 0;
+    Accuracy m_accuracy;
+    QString m_errorLine;
     std::int32_t m_outputStep = 0;
 };
 

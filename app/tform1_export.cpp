@@ -32,9 +32,6 @@ const QString kReplaceCaption = QStringLiteral("Информация");
 const QString kTooLongTable =
     QStringLiteral("Таблица не записана: уровни ёмкости доходят до %1 мм, а таблица вмещает уровни не более %2 мм.");
 const QString kPassportTitle = QStringLiteral("Паспорт градуировочной таблицы");
-const QString kBasisInner = QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости");
-const QString kBasisOuter = QStringLiteral("Рассчитана по наружным размерам и толщине стенки");
-const QString kGauge = QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии %1 мм от нижнего края");
 
 // A save dialog of the window, kept as its child so the last chosen path lives as long as the window.
 class SaveDialog final : public QObject {
@@ -72,9 +69,7 @@ SaveDialog& SaveDialog2(QObject* form)
 
 SaveDialog& TableDialog(QObject* form)
 {
-    return dialogOf(form, QStringLiteral("TableDialog"), QStringLiteral("tablica.xlsx"),
-                    {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("Документ PDF (*.pdf)"),
-                     QStringLiteral("Текст CSV (*.csv)")});
+    return dialogOf(form, QStringLiteral("TableDialog"), QStringLiteral("tablica.xlsx"), tableFormatFilters());
 }
 
 // What was typed last while the program runs; nothing is kept beyond it.
@@ -150,14 +145,6 @@ std::optional<SaveChoice> execute(QWidget* parent, SaveDialog& dialog)
     return choice;
 }
 
-// The grid's own separator, so the table prints numbers as the window does.
-char decimalSeparator()
-{
-    const QString point = QLocale().decimalPoint();
-    const char16_t c = point.isEmpty() ? u'.' : point.front().unicode();
-    return c < 0x80 ? static_cast<char>(c) : '.';
-}
-
 Progress barProgress(QProgressBar* bar)
 {
     return [bar](int maximum, int position) {
@@ -176,10 +163,30 @@ ExportContent shownContent(const TForm1& form)
     return content;
 }
 
+// A failed save is shown; a cancelled one was the user's own choice.
 void report(const ExportResult& result)
 {
-    if (!result.ok())
+    if (!result.ok() && !result.cancelled())
         messages().error(result.error().message());
+}
+
+// The passport the dialog offers: what was typed last, or today's date on a first table.
+TablePassport offeredPassport()
+{
+    if (lastPassport())
+        return *lastPassport();
+    TablePassport offered;
+    offered.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    return offered;
+}
+
+// A table taller than the formats hold is refused before anything is asked or computed.
+bool tableFits(qint64 top)
+{
+    if (top <= kMaxTableLevel)
+        return true;
+    messages().error(kTooLongTable.arg(groupedMillimetres(top), groupedMillimetres(kMaxTableLevel)));
+    return false;
 }
 
 } // namespace
@@ -211,82 +218,41 @@ void TForm1::N8Click()
 void TForm1::N9Click()
 {
     const auto k = findShape(selectedShapeName().toStdString());
-    if (!k)
-        return;
-    // the grid's last level is reached by the table, so a certainly too tall tank is refused before anything
     const std::vector<GridRow> rows = gridRows();
-    const qint64 lastRow = rows.empty() ? 0 : rows.back().level.toLongLong();
-    if (lastRow > kMaxTableLevel) {
-        messages().error(kTooLongTable.arg(groupedMillimetres(lastRow), groupedMillimetres(kMaxTableLevel)));
+    if (!k || !tableFits(rows.empty() ? 0 : rows.back().level.toLongLong()))
         return;
-    }
-
-    TablePassport offered = lastPassport().value_or(TablePassport{});
-    if (!lastPassport())
-        offered.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-    const auto passport = askPassport(this, offered);
+    const auto passport = askPassport(this, offeredPassport());
     if (!passport)
         return;
     lastPassport() = passport;
 
+    TableRun run{*k, fieldTexts(*k), m_decimalPlaces, decimalSeparator(), {}};
     RunOptions options;
-    options.decimalPlaces = m_decimalPlaces;
-    options.separator = decimalSeparator();
+    options.decimalPlaces = run.decimalPlaces;
+    options.separator = run.separator;
     options.keepEveryLevel = true;
     // the same worker, progress dialog and "Отмена" as a calculation
-    const RunOutcome run = calculateInBackground(*k, fieldTexts(*k), options);
-    if (!run.ok()) {
-        if (run.refusal()->kind != RefusalKind::Cancelled)
-            messages().information(QString::fromStdString(run.refusal()->message));
+    RunOutcome outcome = calculateInBackground(*k, run.fieldTexts, options);
+    if (const Refusal* refusal = outcome.refusal())
+        messages().information(QString::fromStdString(refusal->message));
+    if (!outcome.ok() || !tableFits(static_cast<qint64>(outcome.result().levelVolumes.size()) - 1))
         return;
-    }
-    const qint64 top = static_cast<qint64>(run.result().levelVolumes.size()) - 1;
-    if (top > kMaxTableLevel) {
-        messages().error(kTooLongTable.arg(groupedMillimetres(top), groupedMillimetres(kMaxTableLevel)));
-        return;
-    }
+    run.result = std::move(outcome.result());
 
     const auto choice = execute(this, TableDialog(this));
     if (!choice)
         return;
     const TableTarget target = tableTarget(choice->path, choice->filter);
-    if (QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption))
+    if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
-
-    const ShapeInfo& info = shape(*k);
-    TableContent table;
-    table.passport = *passport;
-    table.shapeName = shapeText();
-    QString lastValue;
-    for (int row = 1; row <= kDimensionRows; ++row)
-        if (const DimensionRow d = dimensionRow(row); d.visible) {
-            table.dimensions.emplace_back(d.caption, d.text);
-            lastValue = d.text;
-        }
-    table.basis << (info.outerDimensions ? kBasisOuter : kBasisInner);
-    if (info.group == Group::Inclined) // their last field is the gauge's distance from the lower end
-        table.basis << kGauge.arg(lastValue);
-    const QStringList accuracy =
-        QString::fromStdString(accuracyReport(*k, run.result().sumVolume, run.result().trueVolume, options.separator))
-            .split(QLatin1Char('\n'));
-    if (accuracy.size() > 1)
-        table.fullVolumeLine = accuracy[1];
-    table.decimalPlaces = m_decimalPlaces;
-    table.errorLine = QString::fromStdString(run.result().errorLine);
-    table.separator = options.separator;
-    table.levelVolumes = run.result().levelVolumes;
-
-    if (m_running)
-        return;
+    const TableContent table = fullTableDocument(std::move(run), *passport);
     const QScopedValueRollback running(m_running, true);
-    const ExportResult saved = saveInBackground(
+    report(saveInBackground(
         this,
         [&](const Progress& progress, const std::atomic<bool>* cancel) {
             return exportFullTable(target.path, target.format, table, progress, cancel);
         },
-        [this](bool locked) { lockCommands(locked); });
-    if (!saved.ok() && saved.error().kind != ExportFailure::Cancelled)
-        report(saved);
+        [this](bool locked) { lockCommands(locked); }));
 }
 
 } // namespace tarvol

@@ -6,8 +6,7 @@ namespace tarvol {
 
 void appendCsvLines(std::string& out, std::span<const double> volumes, std::size_t firstLevel, int decimals)
 {
-    if (decimals < 0 || decimals > 3)
-        decimals = 0;
+    decimals = runDecimals(decimals);
     for (std::size_t i = 0; i < volumes.size(); ++i) {
         out += std::to_string(firstLevel + i);
         out += ';';

@@ -10,12 +10,11 @@ namespace tarvol {
 enum class RefusalKind {
     BadInput,     // texts that are not the shape's digit strings
     Inconsistent, // dimensions that do not fit together (the window then behaves as after "Правка")
-    Cancelled,
 };
 
 // One value per sentence a user can read; the comment names the field and what the limit is.
 enum class Fault {
-    None,                 // a cancelled run
+    None,                 // no fault named
     UnknownShape,         // no field; limit: the number of shapes
     FieldCount,           // no field; limit: the shape's number of fields
     OutOfRange,           // a value that is not whole millimetres from 0 to the limit

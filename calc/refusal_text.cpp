@@ -38,8 +38,6 @@ std::string_view refusalKindName(RefusalKind kind)
         return "bad-input";
     case RefusalKind::Inconsistent:
         return "inconsistent";
-    case RefusalKind::Cancelled:
-        return "cancelled";
     }
     return {};
 }

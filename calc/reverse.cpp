@@ -24,6 +24,8 @@ double multiples(double lowest, double highest, double step)
 
 } // namespace
 
+int stepDecimals(double step) { return std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))); }
+
 double reverseVolumeStep(double lowest, double highest, int maxRows)
 {
     if (!(highest > 0) || !std::isfinite(highest) || maxRows < 1)

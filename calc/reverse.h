@@ -24,6 +24,9 @@ inline constexpr int kReverseMaxRows = 200;
 // [lowest, highest]; 0 when highest is not above zero.
 double reverseVolumeStep(double lowest, double highest, int maxRows = kReverseMaxRows);
 
+// Decimals that show every multiple of a 1-2-5 step exactly.
+int stepDecimals(double step);
+
 // From the running volumes at every millimetre (index = level): for every multiple of the step from the
 // volume at level 0 up to the volume at the top, the level at which the running volume reaches it,
 // linear within the millimetre. Volumes below the one at level 0 have no level and are left out.

@@ -30,9 +30,14 @@ Refusal badInput(Fault fault, int field, double limit)
     return r;
 }
 
-// The refusal's sentence, made once here for every way into a run.
-RunOutcome withMessage(RunOutcome outcome, int shapeIndex, char separator)
+// What every way into a run adds to its outcome: a refusal's sentence, a table's accuracy and error line.
+RunOutcome finish(RunOutcome outcome, int shapeIndex, char separator)
 {
+    if (outcome.ok()) {
+        CalcResult& r = outcome.result();
+        r.accuracy = accuracyOf(shapeIndex, r.sumVolume, r.trueVolume);
+        r.errorLine = errorLine(r.accuracy, separator);
+    }
     if (Refusal* r = outcome.refusal()) {
         std::string_view caption;
         if (shapeIndex >= 0 && shapeIndex < kShapeCount && r->field >= 0
@@ -58,20 +63,19 @@ std::optional<Refusal> checkShapeAndCount(int shapeIndex, size_t count)
 RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOptions& options)
 {
     if (auto refusal = checkShapeAndCount(shapeIndex, dims.size()))
-        return withMessage(std::move(*refusal), shapeIndex, options.separator);
+        return finish(std::move(*refusal), shapeIndex, options.separator);
     for (size_t i = 0; i < dims.size(); ++i) {
         const double v = dims[i];
         if (!(v >= 0 && v <= kLargest && v == std::floor(v)))
-            return withMessage(badInput(Fault::OutOfRange, static_cast<int>(i), kLargest), shapeIndex,
-                               options.separator);
+            return finish(badInput(Fault::OutOfRange, static_cast<int>(i), kLargest), shapeIndex, options.separator);
     }
-    return withMessage(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
+    return finish(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
 }
 
 RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts, const RunOptions& options)
 {
     if (auto refusal = checkShapeAndCount(shapeIndex, texts.size()))
-        return withMessage(std::move(*refusal), shapeIndex, options.separator);
+        return finish(std::move(*refusal), shapeIndex, options.separator);
     std::vector<double> dims;
     dims.reserve(texts.size());
     for (size_t i = 0; i < texts.size(); ++i) {
@@ -79,11 +83,10 @@ RunOutcome calculateFromTexts(int shapeIndex, std::span<const std::string> texts
         const bool digits =
             !t.empty() && t.size() <= kMaxDigits && t.find_first_not_of("0123456789") == std::string::npos;
         if (!digits)
-            return withMessage(badInput(Fault::NotDigits, static_cast<int>(i), kLargest), shapeIndex,
-                               options.separator);
+            return finish(badInput(Fault::NotDigits, static_cast<int>(i), kLargest), shapeIndex, options.separator);
         dims.push_back(std::stod(t));
     }
-    return withMessage(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
+    return finish(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
 }
 
 double estimateWork(int shapeIndex, std::span<const double> dims)
@@ -104,22 +107,48 @@ double errorPercent(double sumVolume, double trueVolume)
     return std::fabs(e);
 }
 
+Accuracy accuracyOf(int shapeIndex, double sumVolume, double trueVolume)
+{
+    Accuracy a;
+    a.sumVolume = sumVolume;
+    a.fullVolume = trueVolume;
+    a.checkValue = shapeIndex >= 0 && shapeIndex < kShapeCount && shape(shapeIndex).checkValue;
+    if (a.known())
+        a.errorPercent = errorPercent(sumVolume, trueVolume);
+    return a;
+}
+
+std::string errorLine(const Accuracy& a, char separator)
+{
+    if (!a.known())
+        return {};
+    return "Погрешность расчётов: " + formatFixed(a.errorPercent, 16, 6, separator) + " %.";
+}
+
+std::string fullVolumeLine(const Accuracy& a, char separator)
+{
+    if (!a.known())
+        return {};
+    const char* label = a.checkValue ? "Проверочное значение объёма: " : "Истинный объём ёмкости: ";
+    return label + formatFixed(a.fullVolume, 16, 3, separator) + " л.";
+}
+
+std::string accuracyReport(const Accuracy& a, char separator)
+{
+    if (!a.known())
+        return {};
+    return "Расcчитанный объём емкости: " + formatFixed(a.sumVolume, 16, 3, separator) + " л.\n"
+           + fullVolumeLine(a, separator) + "\n" + errorLine(a, separator);
+}
+
 std::string errorLine(double sumVolume, double trueVolume, char separator)
 {
-    if (!(trueVolume > 0))
-        return {};
-    return "Погрешность расчётов: " + formatFixed(errorPercent(sumVolume, trueVolume), 16, 6, separator) + " %.";
+    return errorLine(accuracyOf(-1, sumVolume, trueVolume), separator);
 }
 
 std::string accuracyReport(int shapeIndex, double sumVolume, double trueVolume, char separator)
 {
-    if (!(trueVolume > 0))
-        return {};
-    const bool check = shapeIndex >= 0 && shapeIndex < kShapeCount && shape(shapeIndex).checkValue;
-    const char* label = check ? "Проверочное значение объёма: " : "Истинный объём ёмкости: ";
-    return "Расcчитанный объём емкости: " + formatFixed(sumVolume, 16, 3, separator) + " л.\n" + label
-           + formatFixed(trueVolume, 16, 3, separator)
-           + " л.\nПогрешность расчётов: " + formatFixed(errorPercent(sumVolume, trueVolume), 16, 6, separator) + " %.";
+    return accuracyReport(accuracyOf(shapeIndex, sumVolume, trueVolume), separator);
 }
 
 } // namespace tarvol

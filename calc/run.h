@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "calc/expected.h"
 #include "calc/refusal.h"
 
 namespace tarvol {
@@ -22,13 +23,24 @@ struct ResultRow {
 };
 
 struct RunOptions {
-    int decimalPlaces = 0; // 0..3; anything else counts as 0
+    int decimalPlaces = 0; // 0..kMaxDecimals; anything else counts as 0
     char separator = '.';
     bool keepEveryLevel = false; // fill CalcResult::levelVolumes
     // level 0..top and its running volume, in order, as the levels are summed; nothing is kept for it
     std::function<void(std::int64_t, double)> eachLevel;
     std::function<void(double)> progress;      // fraction of estimateWork done, called from the running thread
     const std::atomic<bool>* cancel = nullptr; // polled every few thousand levels
+};
+
+// How exact a run's table is: its summed full volume against the closed form, as values. The window and the
+// documents word them (errorLine, fullVolumeLine, accuracyReport).
+struct Accuracy {
+    double sumVolume = 0;    // litres, summed from the slabs
+    double fullVolume = 0;   // litres, the closed form; not positive where none is known
+    bool checkValue = false; // the closed form is a check value rather than the tank's true volume
+    double errorPercent = 0; // the relative difference of the two, %
+
+    bool known() const { return fullVolume > 0; }
 };
 
 struct CalcResult {
@@ -39,32 +51,31 @@ struct CalcResult {
     std::int32_t outputStep = 0;
     double totalHeight = 0;
     std::vector<double> levelVolumes; // running volume at level 0..top (index = level), when asked for
-    std::string errorLine;            // empty when trueVolume is not positive
+    Accuracy accuracy;
+    std::string errorLine; // the accuracy as the line under the grid shows it; empty when not known
 };
 
-// A run gives a table or a refusal, never both.
-class [[nodiscard]] RunOutcome {
+// The user stopped the run: no table, and nothing wrong with the dimensions.
+struct Cancelled {};
+
+// Why a run gives no table.
+using RunFailure = std::variant<Refusal, Cancelled>;
+
+// A run gives a table, a refusal or a cancellation, never two of them.
+class [[nodiscard]] RunOutcome : public expected<CalcResult, RunFailure> {
 public:
-    RunOutcome() = default; // an empty table
-    RunOutcome(CalcResult result) : m_value(std::move(result)) {}
-    RunOutcome(Refusal refusal) : m_value(std::move(refusal)) {}
+    RunOutcome() : expected(CalcResult{}) {} // an empty table
+    RunOutcome(CalcResult result) : expected(std::move(result)) {}
+    RunOutcome(Refusal refusal) : expected(unexpected<RunFailure>(std::move(refusal))) {}
+    RunOutcome(Cancelled stop) : expected(unexpected<RunFailure>(stop)) {}
 
-    bool ok() const { return std::holds_alternative<CalcResult>(m_value); }
-    const Refusal* refusal() const { return std::get_if<Refusal>(&m_value); }
-    Refusal* refusal() { return std::get_if<Refusal>(&m_value); }
-    const CalcResult& result() const { return std::get<CalcResult>(m_value); } // only when ok()
-    CalcResult& result() { return std::get<CalcResult>(m_value); }
-
-    static RunOutcome refuse(RefusalKind kind, std::string message)
-    {
-        Refusal refusal;
-        refusal.kind = kind;
-        refusal.message = std::move(message);
-        return refusal;
-    }
-
-private:
-    std::variant<CalcResult, Refusal> m_value;
+    bool ok() const { return has_value(); }
+    bool cancelled() const { return !ok() && std::holds_alternative<Cancelled>(error()); }
+    // the refusal, or null for a table or a cancellation
+    const Refusal* refusal() const { return ok() ? nullptr : std::get_if<Refusal>(&error()); }
+    Refusal* refusal() { return ok() ? nullptr : std::get_if<Refusal>(&error()); }
+    const CalcResult& result() const { return value(); } // throws without a table
+    CalcResult& result() { return value(); }
 };
 
 // Runs shape `shape` on dimension values given in field order.
@@ -79,6 +90,12 @@ double estimateWork(int shape, std::span<const double> dims);
 
 // Relative difference of the two full volumes in percent; meaningful only when trueVolume > 0.
 double errorPercent(double sumVolume, double trueVolume);
+Accuracy accuracyOf(int shape, double sumVolume, double trueVolume);
+
+// The accuracy in words, numbers written with `separator`; each is empty when the full volume is not known.
+std::string errorLine(const Accuracy& accuracy, char separator); // "Погрешность расчётов: … %."
+std::string fullVolumeLine(const Accuracy& accuracy, char separator); // the full volume, labelled as what it is
+std::string accuracyReport(const Accuracy& accuracy, char separator); // summed volume, full volume, error line
 std::string errorLine(double sumVolume, double trueVolume, char separator);
 std::string accuracyReport(int shape, double sumVolume, double trueVolume, char separator);
 

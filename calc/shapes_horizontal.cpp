@@ -11,8 +11,6 @@
 namespace tarvol {
 namespace {
 
-constexpr std::int64_t kPollPlain = 1 << 14;
-
 // Chord of the circle of diameter D at height x, times the length: the shell's share of a slab, mm^2.
 inline Ext shellSection(double D, Ext x, double length) { return std::sqrt(-x * x + x * D) * (2 * Ext(length)); }
 

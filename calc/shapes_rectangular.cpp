@@ -9,8 +9,6 @@
 namespace tarvol {
 namespace {
 
-constexpr std::int64_t kPollPlain = 1 << 14;
-
 // Shape 15: box L long, H high, S wide.
 struct Box {
     static constexpr std::int64_t kPollEvery = kPollPlain;

@@ -26,11 +26,12 @@ std::optional<Refusal> torisphericalCheck(double D, double RS, double RSK, doubl
 
 namespace {
 
-constexpr std::int64_t kPollPlain = 1 << 12;
+// its slab solves for the head's sections, so it checks for cancellation more often than a plain body
+constexpr std::int64_t kPollTorispherical = 1 << 12;
 
 // Shape 7: upright; bottom head (apex at level 0), shell L = H + 2 HD, top head mirrored.
 struct TorisphericalVertical {
-    static constexpr std::int64_t kPollEvery = kPollPlain;
+    static constexpr std::int64_t kPollEvery = kPollTorispherical;
     double H, D, HD, HS, RS, RSK, L;
     TorisphericalHead head;
     double h, shell;

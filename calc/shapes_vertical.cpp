@@ -6,8 +6,6 @@
 namespace tarvol {
 namespace {
 
-constexpr std::int64_t kPollPlain = 1 << 14;
-
 // Shape 0: sphere of diameter D; the circle at height x has area π x (D − x).
 struct Sphere {
     static constexpr std::int64_t kPollEvery = kPollPlain;

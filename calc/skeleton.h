@@ -39,6 +39,9 @@ inline Refusal inconsistent(Fault fault, int field, double limit, double otherLi
     return r;
 }
 
+// Levels between cancellation checks for a body whose slab is a few operations.
+inline constexpr std::int64_t kPollPlain = 1 << 14;
+
 inline constexpr double kLeastHeight = 10; // mm: a tank must give a step of at least 1 mm
 
 // What a body tells the frame before its loop runs.
@@ -141,7 +144,7 @@ RunOutcome runBody(Body body, const RunOptions& options)
     r.rowCount = static_cast<std::int64_t>(frame.total / static_cast<double>(step)) + 1;
     r.totalHeight = frame.total;
 
-    const int decimals = options.decimalPlaces >= 0 && options.decimalPlaces <= 3 ? options.decimalPlaces : 0;
+    const int decimals = runDecimals(options.decimalPlaces);
     r.rows.resize(static_cast<size_t>(r.rowCount - 1));
 
     // whole levels 1 .. ceil(T) satisfy "T + 1 > level"
@@ -187,16 +190,15 @@ RunOutcome runBody(Body body, const RunOptions& options)
             nextPoll += poll;
             meter.setLevels(stop - first + 1);
             if (meter.cancelled())
-                return RunOutcome::refuse(RefusalKind::Cancelled, {});
+                return Cancelled{};
         }
     }
     if (options.cancel && options.cancel->load(std::memory_order_relaxed))
-        return RunOutcome::refuse(RefusalKind::Cancelled, {});
+        return Cancelled{};
 
     r.sumVolume = running;
     r.trueVolume = body.trueVolume();
     r.outputStep = static_cast<std::int32_t>(static_cast<std::int64_t>(frame.stepExpression));
-    r.errorLine = errorLine(r.sumVolume, r.trueVolume, options.separator);
     return r;
 }
 

@@ -273,7 +273,6 @@ public:
             return;
         const auto reverse = m_o.reverse ? tarvol::reverseTable(r.levelVolumes) : tarvol::ReverseTable{};
         if (m_o.json) {
-            const auto& info = tarvol::shape(m_o.shape);
             Json tail;
             if (m_o.reverse) {
                 tail["reverse"] = Json::array();
@@ -284,9 +283,8 @@ public:
             tail["step"] = r.outputStep;
             tail["sum_volume"] = r.sumVolume;
             tail["true_volume"] = r.trueVolume;
-            tail["error_percent"] =
-                r.trueVolume > 0 ? Json(tarvol::errorPercent(r.sumVolume, r.trueVolume)) : Json(nullptr);
-            tail["check_value"] = info.checkValue;
+            tail["error_percent"] = r.accuracy.known() ? Json(r.accuracy.errorPercent) : Json(nullptr);
+            tail["check_value"] = r.accuracy.checkValue;
             const std::string text = jsonText(tail);
             m_out.put("], " + text.substr(1) + '\n');
         } else {
@@ -406,7 +404,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         return kExitTable;
     }
     if (app.count("--decimals")) {
-        if (!isDigits(decimals, 1) || std::stoi(decimals) > 3)
+        if (!isDigits(decimals, 1) || !tarvol::validDecimals(std::stoi(decimals)))
             throw UsageError{"--decimals принимает 0, 1, 2 или 3"};
         o.decimals = std::stoi(decimals);
     }

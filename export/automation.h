@@ -10,6 +10,8 @@
 #include <QVariant>
 #include <QVariantList>
 
+#include "calc/expected.h"
+
 namespace tarvol {
 
 // Late-bound automation: objects are reached by member names at run time, values travel as QVariant.
@@ -28,16 +30,19 @@ Q_DECLARE_METATYPE(tarvol::AutomationRef)
 namespace tarvol {
 
 // The answer to one call: a value (an object travels as an AutomationRef inside it) or an error.
-struct AutomationReply {
-    QVariant value;
-    std::optional<AutomationError> error;
+class AutomationReply : public expected<QVariant, AutomationError> {
+public:
+    using expected::expected;
 
-    bool ok() const { return !error; }
-    AutomationRef object() const { return value.value<AutomationRef>(); }
+    bool ok() const { return has_value(); }
+    AutomationRef object() const { return ok() ? value().value<AutomationRef>() : AutomationRef(); }
 
-    static AutomationReply of(QVariant value) { return {std::move(value), std::nullopt}; }
+    static AutomationReply of(QVariant value) { return AutomationReply(std::move(value)); }
     static AutomationReply of(AutomationRef object) { return of(QVariant::fromValue(std::move(object))); }
-    static AutomationReply fail(QString message) { return {{}, AutomationError{std::move(message)}}; }
+    static AutomationReply fail(QString message)
+    {
+        return AutomationReply(unexpected<AutomationError>(AutomationError{std::move(message)}));
+    }
 };
 
 class AutomationObject {

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "calc/expected.h"
+
 namespace tarvol {
 
 inline constexpr int kDimensionRows = 8;
@@ -60,16 +62,15 @@ struct ExportError {
     QString message() const;
 };
 
-class [[nodiscard]] ExportResult {
+// A save that wrote its file, or why it did not.
+class [[nodiscard]] ExportResult : public expected<void, ExportError> {
 public:
     ExportResult() = default;
-    ExportResult(ExportError error) : m_error(std::move(error)) {}
+    ExportResult(ExportError error) : expected(unexpected<ExportError>(std::move(error))) {}
 
-    bool ok() const { return !m_error; }
-    const ExportError& error() const { return *m_error; }
-
-private:
-    std::optional<ExportError> m_error;
+    bool ok() const { return has_value(); }
+    // the user stopped the save: nothing to report
+    bool cancelled() const { return !ok() && error().kind == ExportFailure::Cancelled; }
 };
 
 } // namespace tarvol

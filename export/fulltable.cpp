@@ -2,25 +2,21 @@
 
 #include <algorithm>
 
-#include <cerrno>
-#include <cmath>
-
 #include <QFileInfo>
-#include <xlsxwriter.h>
 
-#include "calc/csv.h"
-#include "calc/format.h"
-#include "calc/reverse.h"
-
-#include "export/atomicfile.h"
-#include "export/tablepdf.h"
-#include "export/xlsxfile.h"
+#include "calc/catalogue.h"
+#include "export/tablewriters.h"
 
 namespace tarvol {
 
 namespace {
 
 const QString kBlank = QStringLiteral("____________");
+const QString kBasisInner = QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости");
+const QString kBasisOuter = QStringLiteral("Рассчитана по наружным размерам и толщине стенки");
+const QString kGauge = QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии %1 мм от нижнего края");
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 void addFilled(QStringList& lines, const QString& label, const QString& value)
 {
@@ -58,234 +54,66 @@ QStringList signatureLines(const TablePassport& passport)
             QStringLiteral("Проверил: %1 / %1 /").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
 }
 
+TableContent fullTableDocument(TableRun run, TablePassport passport)
+{
+    const ShapeInfo& info = shape(run.shape);
+    TableContent content;
+    content.passport = std::move(passport);
+    content.shapeName = fromUtf8(info.name);
+    for (size_t k = 0; k < run.fieldTexts.size() && k < info.captions.size(); ++k)
+        content.dimensions.emplace_back(fromUtf8(info.captions[k]), QString::fromStdString(run.fieldTexts[k]));
+    content.basis << (info.outerDimensions ? kBasisOuter : kBasisInner);
+    if (info.group == Group::Inclined && !content.dimensions.empty()) // the last field is the gauge's distance
+        content.basis << kGauge.arg(content.dimensions.back().second);
+    content.fullVolumeLine = fromUtf8(fullVolumeLine(run.result.accuracy, run.separator));
+    content.decimalPlaces = run.decimalPlaces;
+    content.errorLine = fromUtf8(run.result.errorLine);
+    content.separator = run.separator;
+    content.levelVolumes = std::move(run.result.levelVolumes);
+    content.reverse = reverseTable(content.levelVolumes);
+    return content;
+}
+
+std::span<const TableFormat> tableFormats()
+{
+    static const TableFormat kFormats[] = {
+        {QStringLiteral("Книга Excel (*.xlsx)"), QStringLiteral("xlsx"), writeTableXlsx},
+        {QStringLiteral("Документ PDF (*.pdf)"), QStringLiteral("pdf"), writeTablePdf},
+        {QStringLiteral("Текст CSV (*.csv)"), QStringLiteral("csv"), writeTableCsv},
+    };
+    return kFormats;
+}
+
+QStringList tableFormatFilters()
+{
+    QStringList filters;
+    for (const TableFormat& format : tableFormats())
+        filters << format.filter;
+    return filters;
+}
+
+const TableFormat* tableFormat(QStringView suffix)
+{
+    for (const TableFormat& format : tableFormats())
+        if (suffix.compare(format.suffix, Qt::CaseInsensitive) == 0)
+            return &format;
+    return nullptr;
+}
+
 TableTarget tableTarget(const QString& chosen, int filter)
 {
-    static const std::pair<QString, TableFormat> kSuffixes[] = {{QStringLiteral("xlsx"), TableFormat::Xlsx},
-                                                                {QStringLiteral("pdf"), TableFormat::Pdf},
-                                                                {QStringLiteral("csv"), TableFormat::Csv}};
-    const QString suffix = QFileInfo(chosen).suffix();
-    for (const auto& [known, format] : kSuffixes)
-        if (suffix.compare(known, Qt::CaseInsensitive) == 0)
-            return {chosen, format};
-    const auto& [extension, format] = kSuffixes[std::clamp(filter, 0, 2)];
-    // an unknown suffix such as "tablica.v2" is part of the name, so the format's extension follows it
-    return {chosen + QLatin1Char('.') + extension, format};
+    if (const TableFormat* own = tableFormat(QFileInfo(chosen).suffix()))
+        return {chosen, own};
+    const std::span<const TableFormat> formats = tableFormats();
+    const TableFormat& selected =
+        formats[static_cast<size_t>(std::clamp<qsizetype>(filter, 0, std::ssize(formats) - 1))];
+    // an unknown suffix such as "tablica.v2" is part of the name, so the format's suffix follows it
+    return {chosen + QLatin1Char('.') + selected.suffix, &selected};
 }
 
 QString millimetreHeader(int mm) { return QStringLiteral("%1 мм").arg(mm); }
 
-namespace {
-
-bool cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
-
-QByteArray numberFormat(int decimals) { return decimals > 0 ? "0." + QByteArray(decimals, '0') : QByteArray("0"); }
-
-std::optional<ExportError> failed(const QString& path, lxw_error e)
-{
-    if (e == LXW_NO_ERROR)
-        return std::nullopt;
-    return writeError(path, xlsxErrorText(e));
-}
-
-constexpr uint8_t kPaperA4 = 9;
-
-// Decimals that show every multiple of a 1-2-5 step exactly.
-int stepDecimals(double step) { return std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))); }
-
-void setUpPrinting(lxw_worksheet* sheet, lxw_row_t headerRow)
-{
-    worksheet_set_paper(sheet, kPaperA4);
-    worksheet_set_portrait(sheet);
-    worksheet_fit_to_pages(sheet, 1, 0); // every column on one page width, as many pages down as needed
-    worksheet_repeat_rows(sheet, headerRow, headerRow);
-    worksheet_set_footer(sheet, "&CЛист &P из &N");
-}
-
-std::optional<ExportError> writeReverseSheet(lxw_worksheet* sheet, const TableContent& content, lxw_format* header,
-                                             lxw_workbook* workbook, const QString& path)
-{
-    const ReverseTable reverse = reverseTable(content.levelVolumes);
-    setUpPrinting(sheet, 1);
-    worksheet_set_column(sheet, 0, 1, 16, nullptr);
-    const QString title =
-        QStringLiteral("%1, шаг %2 л")
-            .arg(kReverseTitle, QString::fromStdString(formatFixed(
-                                    reverse.volumeStep, 16, stepDecimals(reverse.volumeStep), content.separator)));
-    if (auto e = failed(path, worksheet_write_string(sheet, 0, 0, title.toUtf8().constData(), nullptr)))
-        return e;
-    worksheet_write_string(sheet, 1, 0, "Объём, л", header);
-    worksheet_write_string(sheet, 1, 1, "Уровень, мм", header);
-    lxw_format* volume = workbook_add_format(workbook);
-    format_set_num_format(volume, numberFormat(stepDecimals(reverse.volumeStep)).constData());
-    lxw_format* level = workbook_add_format(workbook);
-    format_set_num_format(level, "0.0");
-    lxw_row_t row = 2;
-    for (const ReverseRow& r : reverse.rows) {
-        if (auto e = failed(path, worksheet_write_number(sheet, row, 0, r.volume, volume)))
-            return e;
-        if (auto e = failed(path, worksheet_write_number(sheet, row, 1, r.level, level)))
-            return e;
-        ++row;
-    }
-    return std::nullopt;
-}
-
-std::optional<ExportError> writeCurveSheet(lxw_workbook* workbook, lxw_worksheet* sheet, const TableContent& content,
-                                           lxw_format* header, lxw_format* volume, const QString& path,
-                                           const std::atomic<bool>* cancel)
-{
-    worksheet_set_paper(sheet, kPaperA4);
-    worksheet_set_landscape(sheet);
-    worksheet_fit_to_pages(sheet, 1, 0);
-    worksheet_set_column(sheet, 0, 1, 14, nullptr);
-    worksheet_write_string(sheet, 0, 0, "Уровень, мм", header);
-    worksheet_write_string(sheet, 0, 1, "Объём, л", header);
-    const int top = content.topLevel();
-    lxw_row_t row = 1;
-    // every 10 mm and the top draw the curve without a million points
-    for (int level = 0;; level = std::min(level + 10, top)) {
-        if (level % 10000 == 0 && cancelled(cancel))
-            return ExportError{ExportFailure::Cancelled, path, {}};
-        if (auto e = failed(path, worksheet_write_number(sheet, row, 0, level, nullptr)))
-            return e;
-        if (auto e = failed(
-                path, worksheet_write_number(sheet, row, 1, content.levelVolumes[static_cast<size_t>(level)], volume)))
-            return e;
-        ++row;
-        if (level == top)
-            break;
-    }
-
-    lxw_chart* chart = workbook_add_chart(workbook, LXW_CHART_SCATTER_STRAIGHT);
-    lxw_chart_series* series = chart_add_series(chart, nullptr, nullptr);
-    const QByteArray sheetName = kCurveSheetName.toUtf8();
-    chart_series_set_categories(series, sheetName.constData(), 1, 0, row - 1, 0);
-    chart_series_set_values(series, sheetName.constData(), 1, 1, row - 1, 1);
-    chart_title_set_name(chart, kCurveTitle.toUtf8().constData());
-    chart_axis_set_name(chart->x_axis, "Уровень, мм");
-    chart_axis_set_name(chart->y_axis, "Объём, л");
-    chart_axis_set_min(chart->x_axis, 0);
-    chart_axis_set_max(chart->x_axis, top);
-    chart_legend_set_position(chart, LXW_CHART_LEGEND_NONE);
-    lxw_chart_options placement{};
-    placement.x_scale = 2.2;
-    placement.y_scale = 2.2;
-    return failed(path, worksheet_insert_chart_opt(sheet, 1, 3, chart, &placement));
-}
-
-std::optional<ExportError> buildWorkbook(lxw_workbook* workbook, const TableContent& content, const QString& path,
-                                         const Progress& progress, const std::atomic<bool>* cancel)
-{
-    lxw_worksheet* table = workbook_add_worksheet(workbook, kTableSheetName.toUtf8().constData());
-    lxw_worksheet* curve = workbook_add_worksheet(workbook, kCurveSheetName.toUtf8().constData());
-    lxw_worksheet* reverse = workbook_add_worksheet(workbook, kReverseSheetName.toUtf8().constData());
-    if (!table || !curve || !reverse)
-        return writeError(path, QStringLiteral("не удаётся добавить лист"));
-
-    lxw_format* title = workbook_add_format(workbook);
-    format_set_bold(title);
-    format_set_font_size(title, 13);
-    lxw_format* header = workbook_add_format(workbook);
-    format_set_bold(header);
-    format_set_align(header, LXW_ALIGN_CENTER);
-    format_set_bottom(header, LXW_BORDER_THIN);
-    format_set_bg_color(header, 0xE8E8E8);
-    lxw_format* level = workbook_add_format(workbook);
-    format_set_bold(level);
-    format_set_num_format(level, "0");
-    format_set_align(level, LXW_ALIGN_CENTER);
-    format_set_bg_color(level, 0xF4F4F4);
-    lxw_format* volume = workbook_add_format(workbook);
-    format_set_num_format(volume, numberFormat(content.decimalPlaces).constData());
-
-    const QStringList lines = tableTitleLines(content);
-    lxw_row_t row = 0;
-    for (const QString& line : lines) {
-        if (auto e = failed(
-                path, worksheet_write_string(table, row, 0, line.toUtf8().constData(), row == 0 ? title : nullptr)))
-            return e;
-        ++row;
-    }
-    const lxw_row_t headerRow = row + 1;
-    worksheet_set_column(table, 0, 0, 13, nullptr);
-    worksheet_set_column(table, 1, 10, 12, nullptr);
-    worksheet_freeze_panes(table, headerRow + 1, 1);
-    setUpPrinting(table, headerRow);
-    worksheet_write_string(table, headerRow, 0, kTableLevelHeader.toUtf8().constData(), header);
-    for (int mm = 0; mm < 10; ++mm)
-        worksheet_write_string(table, headerRow, static_cast<lxw_col_t>(mm + 1),
-                               millimetreHeader(mm).toUtf8().constData(), header);
-
-    const int rows = content.tableRows();
-    const int top = content.topLevel();
-    if (progress)
-        progress(rows, 0);
-    for (int r = 0; r < rows; ++r) {
-        if (cancelled(cancel))
-            return ExportError{ExportFailure::Cancelled, path, {}};
-        const lxw_row_t at = headerRow + 1 + static_cast<lxw_row_t>(r);
-        if (auto e = failed(path, worksheet_write_number(table, at, 0, r, level)))
-            return e;
-        for (int mm = 0; mm < 10 && 10 * r + mm <= top; ++mm) {
-            const double v = content.levelVolumes[static_cast<size_t>(10 * r + mm)];
-            if (auto e = failed(path, worksheet_write_number(table, at, static_cast<lxw_col_t>(mm + 1), v, volume)))
-                return e;
-        }
-        if (progress)
-            progress(rows, r + 1);
-    }
-    lxw_row_t below = headerRow + 1 + static_cast<lxw_row_t>(rows) + 1;
-    for (const QString& line : signatureLines(content.passport)) {
-        if (auto e = failed(path, worksheet_write_string(table, below, 0, line.toUtf8().constData(), nullptr)))
-            return e;
-        below += 2; // room to sign
-    }
-    if (auto e = writeCurveSheet(workbook, curve, content, header, volume, path, cancel))
-        return e;
-    if (cancelled(cancel))
-        return ExportError{ExportFailure::Cancelled, path, {}};
-    if (auto e = writeReverseSheet(reverse, content, header, workbook, path))
-        return e;
-    if (progress)
-        progress(rows, 0);
-    return std::nullopt;
-}
-
-ExportResult writeTableCsv(const QString& path, const TableContent& content, const Progress& progress,
-                           const std::atomic<bool>* cancel)
-{
-    SafeSaveFile file(path);
-    if (!file.openForWriting())
-        return writeError(path, file.failure());
-    const int rows = content.tableRows();
-    const std::span<const double> volumes(content.levelVolumes);
-    constexpr size_t kChunkRows = 10000; // of 10 mm each
-    std::string chunk = std::string(kCsvHeader) + '\n';
-    if (progress)
-        progress(rows, 0);
-    for (size_t first = 0; first < volumes.size(); first += kChunkRows * 10) {
-        if (cancelled(cancel)) {
-            file.cancelWriting();
-            return ExportError{ExportFailure::Cancelled, path, {}};
-        }
-        appendCsvLines(chunk, volumes.subspan(first, std::min(kChunkRows * 10, volumes.size() - first)), first,
-                       content.decimalPlaces);
-        if (file.write(chunk.data(), static_cast<qint64>(chunk.size())) != static_cast<qint64>(chunk.size()))
-            break; // the reason is kept for finish()
-        chunk.clear();
-        if (progress)
-            progress(rows, static_cast<int>(std::min<size_t>(rows, (first + kChunkRows * 10) / 10)));
-    }
-    if (!file.finish())
-        return writeError(path, file.failure());
-    if (progress)
-        progress(rows, 0);
-    return {};
-}
-
-} // namespace
-
-ExportResult exportFullTable(const QString& path, TableFormat format, const TableContent& content,
+ExportResult exportFullTable(const QString& path, const TableFormat* format, const TableContent& content,
                              const Progress& progress, const std::atomic<bool>* cancel)
 {
     if (content.levelVolumes.empty())
@@ -295,16 +123,9 @@ ExportResult exportFullTable(const QString& path, TableFormat format, const Tabl
                            QStringLiteral("таблица в %1 строк длиннее наибольшей в %2 строк")
                                .arg(content.tableRows())
                                .arg(kMaxTableRows)};
-    ExportResult result;
-    if (format == TableFormat::Pdf) {
-        result = writeTablePdf(path, content, progress, cancel);
-    } else if (format == TableFormat::Csv) {
-        result = writeTableCsv(path, content, progress, cancel);
-    } else {
-        result = saveXlsx(
-            path, true,
-            [&](lxw_workbook* workbook) { return buildWorkbook(workbook, content, path, progress, cancel); }, cancel);
-    }
+    if (!format)
+        return ExportError{ExportFailure::BadTable, path, QStringLiteral("формат файла не выбран")};
+    ExportResult result = format->write(path, content, progress, cancel);
     if (!result.ok() && progress)
         progress(content.tableRows(), 0);
     return result;

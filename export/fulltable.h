@@ -1,11 +1,15 @@
 #pragma once
 
 #include <atomic>
+#include <span>
+#include <string>
 #include <vector>
 
 #include <QString>
 #include <QStringList>
 
+#include "calc/reverse.h"
+#include "calc/run.h"
 #include "export/content.h"
 
 namespace tarvol {
@@ -29,13 +33,43 @@ struct TableContent {
     QString errorLine;
     char separator = ',';             // decimal separator of printed numbers
     std::vector<double> levelVolumes; // litres at level 0 .. top, index = level in mm
+    ReverseTable reverse;             // the levels of round volumes, for marking a dipstick
 
     int topLevel() const { return static_cast<int>(levelVolumes.size()) - 1; }
     // One row per 10 mm; the row holding the top level closes the table.
     int tableRows() const { return levelVolumes.empty() ? 0 : topLevel() / 10 + 1; }
 };
 
-enum class TableFormat { Xlsx, Pdf, Csv };
+// The run a full table is made from: the shape, its field texts as typed, the number format, and the result
+// with every level kept.
+struct TableRun {
+    int shape = -1;
+    std::vector<std::string> fieldTexts;
+    int decimalPlaces = 0;
+    char separator = ',';
+    CalcResult result;
+};
+
+// The whole document of a run: title block (shape, dimensions, basis, full volume, error line), passport,
+// the volume at every level and the reverse table. The window and every format take it from here.
+TableContent fullTableDocument(TableRun run, TablePassport passport);
+
+// Writes `content` to `path` in one step; progress and cancellation as exportFullTable describes.
+using TableWriter = ExportResult (*)(const QString& path, const TableContent& content, const Progress& progress,
+                                     const std::atomic<bool>* cancel);
+
+// One document format of the full table: the save dialog's filter, the file suffix and the writer.
+struct TableFormat {
+    QString filter;
+    QString suffix;
+    TableWriter write = nullptr;
+};
+
+// The formats, in the save dialog's order.
+std::span<const TableFormat> tableFormats();
+QStringList tableFormatFilters();
+// The format of a suffix in any letter case ("xlsx", "PDF"); null for none.
+const TableFormat* tableFormat(QStringView suffix);
 
 // Longest table the formats take: a worksheet holds at most 1 048 576 rows.
 inline constexpr int kMaxTableRows = 1'000'000;
@@ -57,11 +91,11 @@ QStringList tableTitleLines(const TableContent& content);
 // The signature block closing the document, with the author and the date where given.
 QStringList signatureLines(const TablePassport& passport);
 
-// The format a chosen name asks for: its own ".xlsx", ".pdf" or ".csv" in any letter case, otherwise the
-// selected filter's (0 xlsx, 1 pdf, 2 csv), whose extension a name without one then gets.
+// The format a chosen name asks for: the format of its own suffix in any letter case, otherwise the selected
+// filter's (an index into tableFormats()), whose suffix a name without a known one then gets.
 struct TableTarget {
     QString path;
-    TableFormat format = TableFormat::Xlsx;
+    const TableFormat* format = nullptr;
 };
 TableTarget tableTarget(const QString& chosen, int filter);
 
@@ -73,7 +107,7 @@ QString millimetreHeader(int mm);
 // as an A4 PDF (title block, column header on every page, "Лист N из M", the curve, the reverse table,
 // the signature block) or as CSV (every millimetre, no title). In one step: a failure or a cancellation
 // leaves an existing file as it was. Progress: maximum the table's row count, position per row, then 0.
-ExportResult exportFullTable(const QString& path, TableFormat format, const TableContent& content,
+ExportResult exportFullTable(const QString& path, const TableFormat* format, const TableContent& content,
                              const Progress& progress = {}, const std::atomic<bool>* cancel = nullptr);
 
 } // namespace tarvol

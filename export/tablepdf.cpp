@@ -1,4 +1,4 @@
-#include "export/tablepdf.h"
+#include "export/tablewriters.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,7 +50,7 @@ double niceStep(double range, int count)
 
 QString tickText(double value, double step, char separator)
 {
-    const int decimals = std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9)));
+    const int decimals = stepDecimals(step);
     QString text = QString::number(value, 'f', decimals);
     text.replace(QLatin1Char('.'), QLatin1Char(separator));
     return text;
@@ -59,8 +59,8 @@ QString tickText(double value, double step, char separator)
 class TablePainter {
 public:
     TablePainter(QPdfWriter& writer, const TableContent& content)
-        : m_writer(writer), m_content(content), m_title(tableTitleLines(content)),
-          m_reverse(reverseTable(content.levelVolumes)), m_signature(signatureLines(content.passport))
+        : m_writer(writer), m_content(content), m_title(tableTitleLines(content)), m_reverse(content.reverse),
+          m_signature(signatureLines(content.passport))
     {
         m_area = QRectF(0, 0, writer.width(), writer.height());
         measure();
@@ -234,11 +234,11 @@ private:
     {
         p.setFont(m_headFont);
         p.setPen(Qt::black);
-        const int stepDecimals = std::max(0, -static_cast<int>(std::floor(std::log10(m_reverse.volumeStep) + 1e-9)));
+        const int decimals = stepDecimals(m_reverse.volumeStep);
         p.drawText(QRectF(0, top, m_area.width(), m_headRow), Qt::AlignLeft | Qt::AlignVCenter,
                    QStringLiteral("%1, шаг %2 л")
-                       .arg(kReverseTitle, QString::fromStdString(formatFixed(m_reverse.volumeStep, 16, stepDecimals,
-                                                                              m_content.separator))));
+                       .arg(kReverseTitle, QString::fromStdString(
+                                               formatFixed(m_reverse.volumeStep, 16, decimals, m_content.separator))));
         const double headTop = top + m_headRow;
         const double gap = mm(6);
         const double blockWidth = (m_area.width() - gap * (kReverseBlocks - 1)) / kReverseBlocks;
@@ -268,7 +268,7 @@ private:
                 p.setFont(m_cellFont);
                 p.drawText(QRectF(x + mm(1.2), y, blockWidth / 2 - mm(2.4), m_rowHeight),
                            Qt::AlignRight | Qt::AlignVCenter,
-                           QString::fromStdString(formatFixed(row.volume, 16, stepDecimals, m_content.separator)));
+                           QString::fromStdString(formatFixed(row.volume, 16, decimals, m_content.separator)));
                 p.drawText(QRectF(x + blockWidth / 2 + mm(1.2), y, blockWidth / 2 - mm(2.4), m_rowHeight),
                            Qt::AlignRight | Qt::AlignVCenter,
                            QString::fromStdString(reverseLevelText(row.level, m_content.separator)));

@@ -50,9 +50,9 @@ std::optional<int> integerArgument(const QVariant& value)
     case QMetaType::Double:
         if (const double d = value.toDouble(); std::fabs(d) < 1e9 && d == std::trunc(d))
             return static_cast<int>(d);
-        return std::nullopt;
+        return {};
     default:
-        return std::nullopt;
+        return {};
     }
 }
 
@@ -62,13 +62,13 @@ std::optional<std::pair<int, int>> cellAddress(const QString& text)
     static const QRegularExpression pattern(QStringLiteral("^\\$?([A-Za-z]{1,3})\\$?([0-9]{1,7})$"));
     const QRegularExpressionMatch m = pattern.match(text.trimmed());
     if (!m.hasMatch())
-        return std::nullopt;
+        return {};
     int column = 0;
     for (QChar c : m.captured(1).toUpper())
         column = column * 26 + (c.unicode() - 'A' + 1);
     const int row = m.captured(2).toInt();
     if (row < 1 || row > LXW_ROW_MAX || column > LXW_COL_MAX)
-        return std::nullopt;
+        return {};
     return std::pair{row - 1, column - 1};
 }
 
@@ -76,7 +76,7 @@ AutomationReply unknown(const QString& member) { return AutomationReply::fail(un
 
 AutomationReply badArguments(const QString& member) { return AutomationReply::fail(badArgumentsMessage(member)); }
 
-std::optional<ExportError> writeCells(lxw_workbook* workbook, const Book& book, const QString& path)
+ExportResult writeCells(lxw_workbook* workbook, const Book& book, const QString& path)
 {
     for (const Sheet& sheet : book.sheets) {
         lxw_worksheet* ws = workbook_add_worksheet(workbook, sheet.name.toUtf8().constData());
@@ -106,7 +106,7 @@ std::optional<ExportError> writeCells(lxw_workbook* workbook, const Book& book, 
                 return writeError(path, xlsxErrorText(e));
         }
     }
-    return std::nullopt;
+    return {};
 }
 
 class RangeObject final : public AutomationObject {

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <functional>
-#include <optional>
 
 #include <QString>
 #include <xlsxwriter.h>
@@ -12,7 +11,7 @@
 namespace tarvol {
 
 // Fills a workbook; an error stops the save with that error.
-using XlsxBuilder = std::function<std::optional<ExportError>(lxw_workbook* workbook)>;
+using XlsxBuilder = std::function<ExportResult(lxw_workbook* workbook)>;
 
 // Builds the workbook in a private temporary folder, then puts it at `path` in one step,
 // so a failure never leaves a half-written workbook or touches an existing file.

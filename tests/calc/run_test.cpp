@@ -211,8 +211,9 @@ TEST(Run, CancelStopsWithoutRows)
     const std::vector<double> dims{1000000};
     const auto out = tarvol::calculate(0, dims, o);
     ASSERT_FALSE(out.ok());
-    EXPECT_EQ(out.refusal()->kind, RefusalKind::Cancelled);
-    EXPECT_THROW(static_cast<void>(out.result()), std::bad_variant_access); // no table at all
+    EXPECT_TRUE(out.cancelled());
+    EXPECT_EQ(out.refusal(), nullptr);
+    EXPECT_ANY_THROW(static_cast<void>(out.result())); // no table at all
 }
 
 TEST(Run, CancelReachesIntoTheConeSummation)
@@ -224,7 +225,7 @@ TEST(Run, CancelReachesIntoTheConeSummation)
     const std::vector<double> dims{1000, 99999999, 0, 99999999};
     const auto out = tarvol::calculate(12, dims, o);
     ASSERT_FALSE(out.ok());
-    EXPECT_EQ(out.refusal()->kind, RefusalKind::Cancelled);
+    EXPECT_TRUE(out.cancelled());
 }
 
 TEST(Run, ProgressRisesToTheEnd)

@@ -21,20 +21,9 @@ TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int
     options.decimalPlaces = decimals;
     options.separator = ',';
     options.keepEveryLevel = true;
-    const RunOutcome run = calculateFromTexts(shapeIndex, texts, options);
+    RunOutcome run = calculateFromTexts(shapeIndex, texts, options);
     EXPECT_TRUE(run.ok());
-    const ShapeInfo& info = shape(shapeIndex);
-    TableContent t;
-    t.shapeName = QString::fromUtf8(info.name.data(), static_cast<qsizetype>(info.name.size()));
-    for (size_t k = 0; k < texts.size(); ++k)
-        t.dimensions.emplace_back(
-            QString::fromUtf8(info.captions[k].data(), static_cast<qsizetype>(info.captions[k].size())),
-            QString::fromStdString(texts[k]));
-    t.decimalPlaces = decimals;
-    t.errorLine = QString::fromStdString(run.result().errorLine);
-    t.separator = ',';
-    t.levelVolumes = run.result().levelVolumes;
-    return t;
+    return fullTableDocument({shapeIndex, texts, decimals, ',', std::move(run.result())}, {});
 }
 
 // A made-up tank: `dead` litres below gauge zero, then a volume growing with the square of the level.
@@ -47,6 +36,7 @@ TableContent synthetic(int top, double dead, int decimals)
     t.errorLine = QStringLiteral("Погрешность расчётов: 0,000001 %.");
     for (int level = 0; level <= top; ++level)
         t.levelVolumes.push_back(dead + 0.0123 * level * level);
+    t.reverse = reverseTable(t.levelVolumes);
     return t;
 }
 
@@ -63,7 +53,7 @@ TEST_P(FullTableWorkbook, EveryLevelSitsInItsCellAsANumber)
     const int top = content.topLevel();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tablica.xlsx"));
-    const ExportResult result = exportFullTable(path, TableFormat::Xlsx, content);
+    const ExportResult result = exportFullTable(path, tableFormat(u"xlsx"), content);
     ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
 
     const XlsxFile book(path);
@@ -137,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct FormatCase {
     const char* name;
-    TableFormat format;
+    const TableFormat* format;
     const char* file;
 };
 
@@ -213,9 +203,9 @@ TEST_P(FullTableFile, TableWithoutLevelsIsRefused)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FullTableFile,
-                         ::testing::Values(FormatCase{"Xlsx", TableFormat::Xlsx, "tablica.xlsx"},
-                                           FormatCase{"Pdf", TableFormat::Pdf, "tablica.pdf"},
-                                           FormatCase{"Csv", TableFormat::Csv, "tablica.csv"}),
+                         ::testing::Values(FormatCase{"Xlsx", tableFormat(u"xlsx"), "tablica.xlsx"},
+                                           FormatCase{"Pdf", tableFormat(u"pdf"), "tablica.pdf"},
+                                           FormatCase{"Csv", tableFormat(u"csv"), "tablica.csv"}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 int pdfPageObjects(const QByteArray& pdf)
@@ -258,7 +248,7 @@ TEST_P(FullTablePdf, PagesCarryTitleHeaderAndTheirNumber)
     const TableContent content = c.make();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tablica.pdf"));
-    const ExportResult result = exportFullTable(path, TableFormat::Pdf, content);
+    const ExportResult result = exportFullTable(path, tableFormat(u"pdf"), content);
     ASSERT_TRUE(result.ok()) << result.error().message().toStdString();
     const QByteArray pdf = readAll(path);
     ASSERT_TRUE(pdf.startsWith("%PDF-"));
@@ -290,7 +280,7 @@ TEST(FullTablePdf, SphereShowsTheGridVolumesAtTheirLevels)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tablica.pdf"));
-    ASSERT_TRUE(exportFullTable(path, TableFormat::Pdf, fromCore(0, {"1000"}, 3)).ok());
+    ASSERT_TRUE(exportFullTable(path, tableFormat(u"pdf"), fromCore(0, {"1000"}, 3)).ok());
     const auto texts = pdfPages(path);
     if (!texts)
         GTEST_SKIP() << "pdftotext not installed";
@@ -313,7 +303,7 @@ struct TargetCase {
     const char* chosen;
     int filter;
     const char* path;
-    TableFormat format;
+    const TableFormat* format;
 };
 
 class TableTargetRules : public ::testing::TestWithParam<TargetCase> {};
@@ -328,27 +318,27 @@ TEST_P(TableTargetRules, TypedSuffixWinsOverTheFilter)
 
 INSTANTIATE_TEST_SUITE_P(
     Names, TableTargetRules,
-    ::testing::Values(TargetCase{"PdfTypedUnderXlsxFilter", "/d/tablica.pdf", 0, "/d/tablica.pdf", TableFormat::Pdf},
-                      TargetCase{"UpperCasePdf", "/d/T.PDF", 0, "/d/T.PDF", TableFormat::Pdf},
-                      TargetCase{"XlsxTypedUnderPdfFilter", "/d/t.xlsx", 1, "/d/t.xlsx", TableFormat::Xlsx},
-                      TargetCase{"CsvTypedUnderXlsxFilter", "/d/t.Csv", 0, "/d/t.Csv", TableFormat::Csv},
-                      TargetCase{"NoSuffixTakesPdfFilter", "/d/t", 1, "/d/t.pdf", TableFormat::Pdf},
-                      TargetCase{"NoSuffixTakesCsvFilter", "/d/t", 2, "/d/t.csv", TableFormat::Csv},
-                      TargetCase{"OtherSuffixIsPartOfTheName", "/d/t.v2", 0, "/d/t.v2.xlsx", TableFormat::Xlsx}),
+    ::testing::Values(TargetCase{"PdfTypedUnderXlsxFilter", "/d/tablica.pdf", 0, "/d/tablica.pdf", tableFormat(u"pdf")},
+                      TargetCase{"UpperCasePdf", "/d/T.PDF", 0, "/d/T.PDF", tableFormat(u"pdf")},
+                      TargetCase{"XlsxTypedUnderPdfFilter", "/d/t.xlsx", 1, "/d/t.xlsx", tableFormat(u"xlsx")},
+                      TargetCase{"CsvTypedUnderXlsxFilter", "/d/t.Csv", 0, "/d/t.Csv", tableFormat(u"csv")},
+                      TargetCase{"NoSuffixTakesPdfFilter", "/d/t", 1, "/d/t.pdf", tableFormat(u"pdf")},
+                      TargetCase{"NoSuffixTakesCsvFilter", "/d/t", 2, "/d/t.csv", tableFormat(u"csv")},
+                      TargetCase{"OtherSuffixIsPartOfTheName", "/d/t.v2", 0, "/d/t.v2.xlsx", tableFormat(u"xlsx")}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct PassportCase {
     const char* name;
-    TableFormat format;
+    const TableFormat* format;
     TablePassport passport;
 };
 
 class Passport : public ::testing::TestWithParam<PassportCase> {};
 
 // The document's text with runs of spaces made single: PDF text or the first sheet's text cells.
-std::optional<QString> documentText(const QString& path, TableFormat format)
+std::optional<QString> documentText(const QString& path, const TableFormat* format)
 {
-    if (format == TableFormat::Pdf) {
+    if (format == tableFormat(u"pdf")) {
         const auto pages = pdfPages(path);
         return pages ? std::optional(pages->join(u'\n')) : std::nullopt;
     }
@@ -366,7 +356,7 @@ TEST_P(Passport, FilledFieldsAppearAndEmptyOnesLeaveNoLine)
     content.passport = c.passport;
     QTemporaryDir dir;
     const QString path =
-        dir.filePath(c.format == TableFormat::Pdf ? QStringLiteral("t.pdf") : QStringLiteral("t.xlsx"));
+        dir.filePath(c.format == tableFormat(u"pdf") ? QStringLiteral("t.pdf") : QStringLiteral("t.xlsx"));
     ASSERT_TRUE(exportFullTable(path, c.format, content).ok());
     const auto text = documentText(path, c.format);
     if (!text)
@@ -399,10 +389,10 @@ const TablePassport kFilled{QStringLiteral("Р-17"), QStringLiteral("АЗС № 
 const TablePassport kOnlyNumber{QStringLiteral("Р-17"), {}, {}, {}};
 
 INSTANTIATE_TEST_SUITE_P(Fields, Passport,
-                         ::testing::Values(PassportCase{"XlsxFilled", TableFormat::Xlsx, kFilled},
-                                           PassportCase{"XlsxOnlyNumber", TableFormat::Xlsx, kOnlyNumber},
-                                           PassportCase{"PdfFilled", TableFormat::Pdf, kFilled},
-                                           PassportCase{"PdfOnlyNumber", TableFormat::Pdf, kOnlyNumber}),
+                         ::testing::Values(PassportCase{"XlsxFilled", tableFormat(u"xlsx"), kFilled},
+                                           PassportCase{"XlsxOnlyNumber", tableFormat(u"xlsx"), kOnlyNumber},
+                                           PassportCase{"PdfFilled", tableFormat(u"pdf"), kFilled},
+                                           PassportCase{"PdfOnlyNumber", tableFormat(u"pdf"), kOnlyNumber}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace

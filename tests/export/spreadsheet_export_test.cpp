@@ -340,7 +340,7 @@ TEST_P(WorkbookSheetCall, AnswersLikeTheSpreadsheet)
                                       : sheet->get(QString::fromLatin1(c.member), c.args);
     EXPECT_EQ(reply.ok(), c.succeeds);
     if (!c.succeeds) {
-        EXPECT_FALSE(reply.error->message.isEmpty());
+        EXPECT_FALSE(reply.error().message.isEmpty());
     }
 }
 
