@@ -12,14 +12,16 @@ namespace tarvol {
 
 enum class Group { Vertical = 0, Horizontal = 1, Inclined = 2 };
 
+// One row of the catalogue: everything the window, the command line and the run know of a shape.
 struct ShapeInfo {
     std::string_view name;
     std::string_view key; // stable Latin name for the command line; never changes once released
-    Group group;
-    std::optional<int> twin;                    // the horizontal shape an inclined one tilts
+    Group group = Group::Vertical;
+    std::string_view twinKey;                   // the key of the horizontal shape an inclined one tilts
+    std::optional<int> twin;                    // twinKey's index, looked up when the catalogue is built
     std::span<const std::string_view> captions; // one per dimension field, in field order
-    bool checkValue;                            // the full volume is a check value, not an exact one
-    bool outerDimensions;                       // the fields are outer dimensions
+    bool checkValue = false;                    // the full volume is a check value, not an exact one
+    bool outerDimensions = false;               // the fields are outer dimensions
     ShapeFunctions functions;                   // empty for an inclined shape, which runs through its twin's
 };
 

@@ -45,6 +45,7 @@ struct HorizontalEllipse {
 
 // Shapes 10 to 13: the heads' cylindrical parts join the shell, Lc = 2 LD + L.
 struct HeadedHorizontal {
+    static constexpr int kHeadField = 3; // the head's length: LS, LEL or LK
     double L, D, LD, Lc;
     HeadedHorizontal(std::span<const double> d) : L(d[0]), D(d[1]), LD(d[2]), Lc(static_cast<double>(2 * Ext(LD) + L))
     {}
@@ -70,7 +71,7 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
     {
         if (Ext(LS) <= Ext(D) / 2)
             return {};
-        return inconsistent(Fault::SphericalHeadTooLong, 3, static_cast<double>(Ext(D) / 2),
+        return inconsistent(Fault::SphericalHeadTooLong, kHeadField, static_cast<double>(Ext(D) / 2),
                             static_cast<double>(2 * Ext(LS)));
     }
     double slab(double level) const
@@ -164,12 +165,13 @@ struct ConeHeads : ConeHeadsHorizontal {
 
 // Shape 13: each head a truncated cone from D down to Dmin over LK.
 struct FrustumHeads : ConeHeadsHorizontal {
+    static constexpr int kDminField = 4;
     FrustumHeads(std::span<const double> d, const RunOptions& o) : ConeHeadsHorizontal(d, d[4], o) {}
     std::optional<Refusal> check() const
     {
         if (Dmin <= D)
             return {};
-        return inconsistent(Fault::FrustumTooWide, 4, D);
+        return inconsistent(Fault::FrustumTooWide, kDminField, D);
     }
     double trueVolume() const
     {

@@ -26,6 +26,7 @@ struct Box {
 // Shape 16: the box with its four long edges rounded with radius RS.
 struct RoundedBox {
     static constexpr std::int64_t kPollEvery = kPollPlain;
+    static constexpr int kCornerField = 3;
     double L, H, S, RS;
     RoundedBox(std::span<const double> d, const RunOptions&) : L(d[0]), H(d[1]), S(d[2]), RS(d[3]) {}
     Frame frame() const { return {H, 0.1 * Ext(H)}; }
@@ -34,7 +35,7 @@ struct RoundedBox {
         // two corners must fit into the height and into the width
         if (2 * Ext(RS) <= H && 2 * Ext(RS) <= S)
             return {};
-        return inconsistent(Fault::CornersTooLarge, 3, static_cast<double>(Ext(std::min(H, S)) / 2));
+        return inconsistent(Fault::CornersTooLarge, kCornerField, static_cast<double>(Ext(std::min(H, S)) / 2));
     }
     double slab(double level) const
     {

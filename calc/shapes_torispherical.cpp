@@ -10,16 +10,20 @@ namespace tarvol {
 
 std::optional<Refusal> torisphericalCheck(double D, double RS, double RSK, double HS)
 {
+    // the fields of the head in every torispherical shape
+    constexpr int kDepthField = 3;
+    constexpr int kCrownField = 4;
+    constexpr int kKnuckleField = 5;
     const auto refusal = TorisphericalHead::check(D, RS, RSK, HS);
     if (!refusal)
         return {};
     switch (refusal->fault) {
     case TorisphericalHead::Fault::CrownTooSmall:
-        return inconsistent(Fault::CrownTooSmall, 4, refusal->limit);
+        return inconsistent(Fault::CrownTooSmall, kCrownField, refusal->limit);
     case TorisphericalHead::Fault::KnuckleTooLarge:
-        return inconsistent(Fault::KnuckleTooLarge, 5, refusal->limit);
+        return inconsistent(Fault::KnuckleTooLarge, kKnuckleField, refusal->limit);
     case TorisphericalHead::Fault::DepthMismatch:
-        return inconsistent(Fault::HeadDepthMismatch, 3, refusal->limit);
+        return inconsistent(Fault::HeadDepthMismatch, kDepthField, refusal->limit);
     }
     return {};
 }

@@ -49,6 +49,7 @@ struct VerticalEllipse {
 
 // Shapes 3 to 6 share the layout: bottom head h high, shell L = H + 2 HD, top head mirrored.
 struct HeadedVertical {
+    static constexpr int kHeadField = 3; // the head's height: HS, HEL or HK
     double H, D, HD, h, L, shell;
     HeadedVertical(std::span<const double> d)
         : H(d[0]), D(d[1]), HD(d[2]), h(d[3]), L(static_cast<double>(H + 2 * Ext(HD))),
@@ -69,7 +70,7 @@ struct SphericalHeadsVertical : HeadedVertical {
     {
         if (Ext(h) <= Ext(D) / 2)
             return {};
-        return inconsistent(Fault::SphericalHeadTooHigh, 3, static_cast<double>(Ext(D) / 2),
+        return inconsistent(Fault::SphericalHeadTooHigh, kHeadField, static_cast<double>(Ext(D) / 2),
                             static_cast<double>(2 * Ext(h)));
     }
     double slab(double level) const

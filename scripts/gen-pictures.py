@@ -8,6 +8,7 @@ Only SVG features that Qt SVG 6.4 renders are used: no markers, clip paths, mask
 
 import math
 import os
+import re
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
 RESOURCES = os.path.join(ROOT, 'resources')
@@ -925,67 +926,72 @@ def letters_for(t, vertical):
 
 def vertical_tanks():
     return {
-        3: Tank('sph', 74, 250, collar=32, h=50),
-        4: Tank('ell', 74, 246, collar=32, h=52),
-        5: Tank('cone', 74, 212, collar=28, h=72),
-        6: Tank('trunc', 74, 246, collar=28, h=64, rmin=30),
-        7: Tank('tori', 74, 276, collar=30, rc=148, rk=18),
+        'vertical-spherical-heads': Tank('sph', 74, 250, collar=32, h=50),
+        'vertical-elliptic-heads': Tank('ell', 74, 246, collar=32, h=52),
+        'vertical-cone-heads': Tank('cone', 74, 212, collar=28, h=72),
+        'vertical-frustum-heads': Tank('trunc', 74, 246, collar=28, h=64, rmin=30),
+        'vertical-torispherical-heads': Tank('tori', 74, 276, collar=30, rc=148, rk=18),
     }
 
 
 def horizontal_tanks():
     return {
-        10: Tank('sph', 70, 250, collar=30, h=46),
-        11: Tank('ell', 70, 242, collar=30, h=50),
-        12: Tank('cone', 70, 206, collar=28, h=70),
-        13: Tank('trunc', 70, 250, collar=28, h=62, rmin=28),
-        14: Tank('tori', 70, 262, collar=30, rc=140, rk=17),
+        'horizontal-spherical-heads': Tank('sph', 70, 250, collar=30, h=46),
+        'horizontal-elliptic-heads': Tank('ell', 70, 242, collar=30, h=50),
+        'horizontal-cone-heads': Tank('cone', 70, 206, collar=28, h=70),
+        'horizontal-frustum-heads': Tank('trunc', 70, 250, collar=28, h=62, rmin=28),
+        'horizontal-torispherical-heads': Tank('tori', 70, 262, collar=30, rc=140, rk=17),
     }
 
 
 def inclined_tanks():
     return {
-        20: Tank('sph', 56, 250, collar=28, h=38),
-        21: Tank('ell', 56, 250, collar=28, h=42),
-        22: Tank('cone', 56, 226, collar=28, h=58),
-        23: Tank('trunc', 56, 300, collar=28, h=54, rmin=24),
-        24: Tank('tori', 56, 240, collar=28, rc=112, rk=20),
+        'inclined-spherical-heads': Tank('sph', 56, 250, collar=28, h=38),
+        'inclined-elliptic-heads': Tank('ell', 56, 250, collar=28, h=42),
+        'inclined-cone-heads': Tank('cone', 56, 226, collar=28, h=58),
+        'inclined-frustum-heads': Tank('trunc', 56, 300, collar=28, h=54, rmin=24),
+        'inclined-torispherical-heads': Tank('tori', 56, 240, collar=28, rc=112, rk=20),
     }
 
 
-# The window's presentation of each shape, in catalogue order: the number N of its thumbnail control
+def catalogue_keys():
+    """The shapes' keys in catalogue order, read from the catalogue itself."""
+    with open(os.path.join(ROOT, 'calc', 'catalogue.cpp'), encoding='utf-8') as f:
+        return re.findall(r'\.key = "([^"]+)"', f.read())
+
+
+# The window's presentation of each shape by its catalogue key: the number N of its thumbnail control
 # ImageN, that control's bounds (left, top, width, height), and the outer size of the picture viewer.
 # Each drawing is made at its viewer size, each thumbnail at its control's size. The window reads the
 # same figures from the C++ table written below, so they are written here only.
-PRESENTATION = [
-    (10, (712, 32, 82, 81), (378, 378)),
-    (13, (720, 9, 63, 120), (343, 496)),
-    (24, (720, 9, 63, 120), (343, 496)),
-    (16, (715, 9, 68, 120), (364, 529)),
-    (17, (716, 9, 67, 120), (364, 529)),
-    (8, (716, 9, 67, 120), (364, 529)),
-    (15, (715, 9, 60, 120), (364, 574)),
-    (9, (713, 10, 70, 119), (364, 531)),
-    (12, (684, 32, 139, 73), (496, 343)),
-    (1, (680, 32, 143, 73), (496, 343)),
-    (11, (680, 32, 143, 73), (530, 363)),
-    (14, (681, 32, 142, 73), (530, 363)),
-    (7, (681, 32, 142, 73), (529, 364)),
-    (18, (684, 32, 139, 73), (574, 364)),
-    (19, (681, 43, 142, 62), (532, 363)),
-    (4, (683, 32, 140, 73), (687, 437)),
-    (3, (683, 32, 140, 73), (697, 437)),
-    (26, (680, 16, 143, 97), (551, 527)),
-    (20, (680, 32, 143, 73), (503, 409)),
-    (23, (684, 33, 139, 72), (503, 409)),
-    (21, (684, 32, 139, 73), (527, 435)),
-    (22, (684, 32, 139, 73), (527, 435)),
-    (2, (680, 32, 143, 73), (529, 430)),
-    (6, (681, 32, 142, 73), (633, 474)),
-    (25, (684, 32, 139, 73), (531, 446)),
-    (5, (681, 32, 142, 73), (572, 413)),
-]
-VIEWER_SIZES = [viewer for _, _, viewer in PRESENTATION]
+PRESENTATION = {
+    'sphere': (10, (712, 32, 82, 81), (378, 378)),
+    'vertical-cylinder': (13, (720, 9, 63, 120), (343, 496)),
+    'vertical-ellipse': (24, (720, 9, 63, 120), (343, 496)),
+    'vertical-spherical-heads': (16, (715, 9, 68, 120), (364, 529)),
+    'vertical-elliptic-heads': (17, (716, 9, 67, 120), (364, 529)),
+    'vertical-cone-heads': (8, (716, 9, 67, 120), (364, 529)),
+    'vertical-frustum-heads': (15, (715, 9, 60, 120), (364, 574)),
+    'vertical-torispherical-heads': (9, (713, 10, 70, 119), (364, 531)),
+    'horizontal-cylinder': (12, (684, 32, 139, 73), (496, 343)),
+    'horizontal-ellipse': (1, (680, 32, 143, 73), (496, 343)),
+    'horizontal-spherical-heads': (11, (680, 32, 143, 73), (530, 363)),
+    'horizontal-elliptic-heads': (14, (681, 32, 142, 73), (530, 363)),
+    'horizontal-cone-heads': (7, (681, 32, 142, 73), (529, 364)),
+    'horizontal-frustum-heads': (18, (684, 32, 139, 73), (574, 364)),
+    'horizontal-torispherical-heads': (19, (681, 43, 142, 62), (532, 363)),
+    'box': (4, (683, 32, 140, 73), (687, 437)),
+    'rounded-box': (3, (683, 32, 140, 73), (697, 437)),
+    'd-tank': (26, (680, 16, 143, 97), (551, 527)),
+    'inclined-cylinder': (20, (680, 32, 143, 73), (503, 409)),
+    'inclined-ellipse': (23, (684, 33, 139, 72), (503, 409)),
+    'inclined-spherical-heads': (21, (684, 32, 139, 73), (527, 435)),
+    'inclined-elliptic-heads': (22, (684, 32, 139, 73), (527, 435)),
+    'inclined-cone-heads': (2, (680, 32, 143, 73), (529, 430)),
+    'inclined-frustum-heads': (6, (681, 32, 142, 73), (633, 474)),
+    'inclined-torispherical-heads': (25, (684, 32, 139, 73), (531, 446)),
+    'inclined-box': (5, (681, 32, 142, 73), (572, 413)),
+}
 
 TABLE = os.path.join(ROOT, 'viewer', 'presentation_table.inc')
 
@@ -994,48 +1000,61 @@ def presentation_table():
     rows = ['// Generated by scripts/gen-pictures.py from its PRESENTATION list; do not edit.',
             '// To change a figure, edit that list and run: python3 scripts/gen-pictures.py',
             '// One row per shape in catalogue order: thumbnail object name, its bounds, viewer outer size.']
-    for image, (left, top, width, height), (vw, vh) in PRESENTATION:
+    for key in catalogue_keys():
+        image, (left, top, width, height), (vw, vh) = PRESENTATION[key]
         rows.append(f'{{"Image{image}", {{{left}, {top}, {width}, {height}}}, {{{vw}, {vh}}}}},')
     return '\n'.join(rows) + '\n'
 
 
-def drawing(index):
-    size = VIEWER_SIZES[index]
-    if index == 0:
-        return drawing_sphere(size)
-    if index == 1:
-        t = Tank('none', 76, 300)
-        return drawing_vertical(size, t, letters_for(t, True))
-    if index == 2:
-        return drawing_vertical_ellipse(size)
-    if 3 <= index <= 7:
-        t = vertical_tanks()[index]
-        return drawing_vertical(size, t, letters_for(t, True))
-    if index == 8:
-        t = Tank('none', 72, 330)
-        return drawing_horizontal(size, t, letters_for(t, False))
-    if index == 9:
-        return drawing_horizontal_ellipse(size)
-    if 10 <= index <= 14:
-        t = horizontal_tanks()[index]
-        return drawing_horizontal(size, t, letters_for(t, False))
-    if index in (15, 16):
-        return drawing_box(size, rounded=index == 16)
-    if index == 17:
-        return drawing_d_tank(size)
-    if index == 18:
-        t = Tank('none', 58, 330)
-        return drawing_inclined(size, t, letters_for(t, False))
-    if index == 19:
-        t = Tank('none', 36, 240)
-        return drawing_inclined(size, t, letters_for(t, False), side_letter='H', end=('ellipse', 106))
-    if 20 <= index <= 24:
-        t = inclined_tanks()[index]
-        return drawing_inclined(size, t, letters_for(t, False))
-    if index == 25:
-        t = Tank('none', 56, 300)
-        return drawing_inclined(size, t, letters_for(t, False), side_letter='H', end=('rect', 96))
-    raise ValueError(index)
+def drawing_plain_vertical(size):
+    t = Tank('none', 76, 300)
+    return drawing_vertical(size, t, letters_for(t, True))
+
+
+def drawing_plain_horizontal(size):
+    t = Tank('none', 72, 330)
+    return drawing_horizontal(size, t, letters_for(t, False))
+
+
+def drawing_plain_inclined(size):
+    t = Tank('none', 58, 330)
+    return drawing_inclined(size, t, letters_for(t, False))
+
+
+def drawing_inclined_ellipse(size):
+    t = Tank('none', 36, 240)
+    return drawing_inclined(size, t, letters_for(t, False), side_letter='H', end=('ellipse', 106))
+
+
+def drawing_inclined_box(size):
+    t = Tank('none', 56, 300)
+    return drawing_inclined(size, t, letters_for(t, False), side_letter='H', end=('rect', 96))
+
+
+def drawing(key):
+    """The drawing of the shape with catalogue key `key`, at its viewer size."""
+    size = PRESENTATION[key][2]
+    plain = {
+        'sphere': drawing_sphere,
+        'vertical-cylinder': drawing_plain_vertical,
+        'vertical-ellipse': drawing_vertical_ellipse,
+        'horizontal-cylinder': drawing_plain_horizontal,
+        'horizontal-ellipse': drawing_horizontal_ellipse,
+        'box': lambda size: drawing_box(size, rounded=False),
+        'rounded-box': lambda size: drawing_box(size, rounded=True),
+        'd-tank': drawing_d_tank,
+        'inclined-cylinder': drawing_plain_inclined,
+        'inclined-ellipse': drawing_inclined_ellipse,
+        'inclined-box': drawing_inclined_box,
+    }
+    if key in plain:
+        return plain[key](size)
+    for tanks, draw, upright in ((vertical_tanks(), drawing_vertical, True),
+                                 (horizontal_tanks(), drawing_horizontal, False),
+                                 (inclined_tanks(), drawing_inclined, False)):
+        if key in tanks:
+            return draw(size, tanks[key], letters_for(tanks[key], upright))
+    raise ValueError(key)
 
 
 # ---------------------------------------------------------------- thumbnails
@@ -1292,17 +1311,17 @@ def inclined_box(size, shell, r0):
 
 # The main window numbers its thumbnail controls apart from the shapes: Image N shows the shape
 # whose presentation names it, at the size of its control.
-THUMBS = {image: (shape, (bounds[2], bounds[3])) for shape, (image, bounds, _) in enumerate(PRESENTATION)}
+THUMBS = {image: (key, (bounds[2], bounds[3])) for key, (image, bounds, _) in PRESENTATION.items()}
 
 
 def thumbnail(image):
-    shape, size = THUMBS[image]
+    key, size = THUMBS[image]
     w, h = size
-    if shape == 0:
+    if key == 'sphere':
         return thumb_sphere(size)
-    if shape == 1:
+    if key == 'vertical-cylinder':
         return thumb_vertical_prism(size, ellipse_pts((w / 2, 12), 23, 7), 95)
-    if shape == 2:
+    if key == 'vertical-ellipse':
         # the turned oval top and its two unequal axes tell it from the round cylinder
         c, rx, ry, rot = (w / 2, 15.0), 26.0, 11.0, -14.0
         svg = thumb_vertical_prism(size, ellipse_pts(c, rx, ry, rot=rot), 90)
@@ -1312,44 +1331,59 @@ def thumbnail(image):
             svg.line(sub(c, mul(d, 0.8)), add(c, mul(d, 0.8)), color=T_SEAM, width=0.5,
                      dash='3,1.5')
         return svg
-    if 3 <= shape <= 7:
-        t = {3: Tank('sph', 24, 58, collar=8, h=14), 4: Tank('ell', 24, 56, collar=8, h=16),
-             5: Tank('cone', 24, 48, collar=7, h=22), 6: Tank('trunc', 22, 54, collar=7, h=19, rmin=10),
-             7: Tank('tori', 25, 64, collar=8, rc=50, rk=6)}[shape]
+    upright_heads = {
+        'vertical-spherical-heads': Tank('sph', 24, 58, collar=8, h=14),
+        'vertical-elliptic-heads': Tank('ell', 24, 56, collar=8, h=16),
+        'vertical-cone-heads': Tank('cone', 24, 48, collar=7, h=22),
+        'vertical-frustum-heads': Tank('trunc', 22, 54, collar=7, h=19, rmin=10),
+        'vertical-torispherical-heads': Tank('tori', 25, 64, collar=8, rc=50, rk=6),
+    }
+    if key in upright_heads:
+        t = upright_heads[key]
         svg = Svg(*size, background=None)
         revolution_v(svg, t, w / 2, h - 6)
         return svg
-    if shape == 8:
+    if key == 'horizontal-cylinder':
         svg = Svg(*size, background=None)
         shadow(svg, (w / 2 + 4, 62), 62, 4)
         prism(Painter(svg), ellipse_pts((16, 35), 9, 24), (110, 0), rings=(0.5,))
         return svg
-    if shape == 9:
+    if key == 'horizontal-ellipse':
         svg = Svg(*size, background=None)
         shadow(svg, (74, 60), 64, 4)
         prism(Painter(svg), ellipse_pts((28, 42), 22, 16), (88, -9), rings=(0.5,))
         return svg
-    if 10 <= shape <= 14:
-        t = {10: Tank('sph', 24, 74, collar=9, h=15), 11: Tank('ell', 24, 72, collar=9, h=16),
-             12: Tank('cone', 24, 62, collar=8, h=22), 13: Tank('trunc', 24, 66, collar=8, h=19, rmin=10),
-             14: Tank('tori', 22, 80, collar=9, rc=44, rk=5)}[shape]
+    lying_heads = {
+        'horizontal-spherical-heads': Tank('sph', 24, 74, collar=9, h=15),
+        'horizontal-elliptic-heads': Tank('ell', 24, 72, collar=9, h=16),
+        'horizontal-cone-heads': Tank('cone', 24, 62, collar=8, h=22),
+        'horizontal-frustum-heads': Tank('trunc', 24, 66, collar=8, h=19, rmin=10),
+        'horizontal-torispherical-heads': Tank('tori', 22, 80, collar=9, rc=44, rk=5),
+    }
+    if key in lying_heads:
+        t = lying_heads[key]
         return thumb_horizontal(size, t, h / 2 - 3)
-    if shape == 15:
+    if key == 'box':
         return thumb_box(size)
-    if shape == 16:
+    if key == 'rounded-box':
         return thumb_rounded_box(size)
-    if shape == 17:
+    if key == 'd-tank':
         return thumb_d_tank(size)
-    if shape == 18:
+    if key == 'inclined-cylinder':
         return inclined_prism(size, 104, 15, 5.5)
-    if shape == 19:
+    if key == 'inclined-ellipse':
         return inclined_prism(size, 104, 12, 8, 12)
-    if 20 <= shape <= 24:
-        t = {20: Tank('sph', 15, 76, collar=6, h=10), 21: Tank('ell', 15, 76, collar=6, h=11),
-             22: Tank('cone', 15, 70, collar=5, h=15), 23: Tank('trunc', 15, 72, collar=5, h=13, rmin=7),
-             24: Tank('tori', 15, 78, collar=6, rc=30, rk=4)}[shape]
+    tilted_heads = {
+        'inclined-spherical-heads': Tank('sph', 15, 76, collar=6, h=10),
+        'inclined-elliptic-heads': Tank('ell', 15, 76, collar=6, h=11),
+        'inclined-cone-heads': Tank('cone', 15, 70, collar=5, h=15),
+        'inclined-frustum-heads': Tank('trunc', 15, 72, collar=5, h=13, rmin=7),
+        'inclined-torispherical-heads': Tank('tori', 15, 78, collar=6, rc=30, rk=4),
+    }
+    if key in tilted_heads:
+        t = tilted_heads[key]
         return inclined_revolution(size, t)
-    if shape == 25:
+    if key == 'inclined-box':
         return inclined_box(size, 104, 15)
     raise ValueError(image)
 
@@ -1387,9 +1421,9 @@ def write(path, text):
 
 def main():
     files = []
-    for index in range(len(PRESENTATION)):
+    for index, key in enumerate(catalogue_keys()):
         name = f'drawings/shape{index:02d}.svg'
-        write(os.path.join(RESOURCES, name), drawing(index).to_string())
+        write(os.path.join(RESOURCES, name), drawing(key).to_string())
         files.append(name)
     for image in sorted(THUMBS):
         name = f'thumbs/Image{image}.svg'

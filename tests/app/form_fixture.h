@@ -21,6 +21,7 @@
 #include "app/backgroundrun.h"
 #include "app/messages.h"
 #include "app/tform1.h"
+#include "calc/catalogue.h"
 
 // Records every message instead of showing it; question() answers as scripted.
 class RecordingMessages final : public tarvol::MessageService {
@@ -174,7 +175,7 @@ public:
     QStringList visibleThumbnails() const
     {
         QStringList names;
-        for (int n = 1; n <= 26; ++n)
+        for (int n = 1; n <= tarvol::kShapeCount; ++n)
             if (auto* image = form->findChild<QLabel*>(QStringLiteral("Image%1").arg(n)); image && image->isVisible())
                 names << image->objectName();
         return names;

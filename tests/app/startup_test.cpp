@@ -11,7 +11,7 @@ namespace {
 
 TEST_F(FormTest, OpensWithEveryShapeOfferedAndNoOrientationChosen)
 {
-    ASSERT_EQ(selector()->count(), 26);
+    ASSERT_EQ(selector()->count(), tarvol::kShapeCount);
     EXPECT_EQ(selector()->currentIndex(), 0);
     EXPECT_EQ(selector()->currentText(), QStringLiteral("Сферическая ёмкость"));
     EXPECT_EQ(selector()->itemText(25), QStringLiteral("Прямоугольная емкость с наклоном"));
@@ -106,7 +106,7 @@ TEST_F(FormTest, ProgramFolderThatCannotBeMadeIsReportedAndTheWindowStillWorks)
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, RecordingMessages::Kind::Error);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!"));
-    EXPECT_EQ(again.findChild<QComboBox*>("ComboBox1")->count(), 26);
+    EXPECT_EQ(again.findChild<QComboBox*>("ComboBox1")->count(), tarvol::kShapeCount);
 }
 
 struct Homeless {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <vector>
 
+#include "calc/catalogue.h"
 #include "calc/csv.h"
 #include "calc/run.h"
 
@@ -41,6 +42,9 @@ TEST(Cli, SphereExample)
                      "800\t469,145\n900\t508,938\n1000\t523,599\n\nПогрешность расчётов: 0,000050 %.\n");
 }
 
+// the index one past the catalogue's last shape
+const std::string kPastLastShape = std::to_string(tarvol::kShapeCount) + " 1000";
+
 struct StatusCase {
     const char* name;
     const char* args;
@@ -55,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
     Statuses, CliStatus,
     ::testing::Values(StatusCase{"Table", "8 1000 1000", 0}, StatusCase{"List", "--list", 0},
                       StatusCase{"Refused", "3 1000 1000 50 600", 2}, StatusCase{"TooShallow", "0 9", 2},
-                      StatusCase{"NoArguments", "", 64}, StatusCase{"UnknownShape", "26 1000", 64},
+                      StatusCase{"NoArguments", "", 64}, StatusCase{"UnknownShape", kPastLastShape.c_str(), 64},
                       StatusCase{"ShapeNotANumber", "x 1000", 64}, StatusCase{"TooFewDims", "1 1000", 64},
                       StatusCase{"TooManyDims", "0 1000 1000", 64}, StatusCase{"NineDigits", "0 123456789", 64},
                       StatusCase{"NotDigits", "0 1e3", 64}, StatusCase{"NegativeDim", "0 -5", 64},
@@ -76,7 +80,7 @@ TEST(Cli, ListHasEveryShape)
     int lines = 0;
     for (char c : r.out)
         lines += c == '\n';
-    EXPECT_EQ(lines, 26);
+    EXPECT_EQ(lines, tarvol::kShapeCount);
     EXPECT_NE(
         r.out.find("16\t1\tПрямоугольная емкость со скруглёнными краями\tДлина ёмкости (L) | Высота ёмкости (H) | "
                    "Ширина ёмкости (S) | Радиус скругления углов (RS)\trounded-box\n"),
