@@ -181,10 +181,20 @@ RunOutcome runBody(Body body, const RunOptions& options)
         std::int64_t stop = std::min({nextEmit, nextPoll, top});
         if (n <= 0)
             stop = std::min<std::int64_t>(stop, 0);
+        // a fractional height leaves a last level that the tank fills only up to its top: no slab formula holds
+        // beyond the top, so that level takes the exact volume between its floor and the top
+        const std::int64_t whole = stop == top && static_cast<double>(top) > frame.total ? top - 1 : stop;
         if (n <= 0 || (!every && !each))
-            running = sumSlabs<false>(body, n, stop, running, nullptr, nullptr);
+            running = sumSlabs<false>(body, n, whole, running, nullptr, nullptr);
         else
-            running = sumSlabs<true>(body, n, stop, running, every, each);
+            running = sumSlabs<true>(body, n, whole, running, every, each);
+        if (whole < stop) {
+            running += body.volumeAt(frame.total) - body.volumeAt(static_cast<double>(whole));
+            if (every)
+                every[stop] = running;
+            if (each)
+                (*each)(stop, running);
+        }
         n = stop + 1;
         if (stop == 0 && every)
             every[0] = running; // the liquid below gauge zero

@@ -177,4 +177,27 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalCase{"TooShallowForAStep", "horizontal-cylinder", {10000, 9.5}, tarvol::Fault::TooShallow}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// A fractional height leaves a last level the tank fills only in part: its table ends at the full volume.
+struct FractionalCase {
+    const char* name;
+    std::string_view key;
+    std::vector<double> dims;
+};
+
+class FractionalHeight : public ::testing::TestWithParam<FractionalCase> {};
+
+TEST_P(FractionalHeight, TableEndsAtTheFullVolume)
+{
+    const auto& c = GetParam();
+    const auto run = tarvol::calculate(*tarvol::findShapeByKey(c.key), c.dims, tarvol::RunOptions{});
+    ASSERT_TRUE(run.ok());
+    EXPECT_NEAR(run.result().sumVolume, run.result().trueVolume, 1e-5 * run.result().trueVolume);
+}
+
+INSTANTIATE_TEST_SUITE_P(Partial, FractionalHeight,
+                         ::testing::Values(FractionalCase{"ChordBeyondTheTop", "horizontal-cylinder", {10000, 3000.37}},
+                                           FractionalCase{"ShellBeyondTheTop", "vertical-cylinder", {5000.37, 3000}},
+                                           FractionalCase{
+                                               "CornersBeyondTheTop", "rounded-box", {10000, 2000.37, 3000, 300}}),
+                         [](const auto& row) { return std::string(row.param.name); });
 } // namespace
