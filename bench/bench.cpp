@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calc/catalogue.h"
+#include "calc/model.h"
 #include "calc/run.h"
 
 namespace {
@@ -63,6 +64,27 @@ void BM_Shape(benchmark::State& state)
     runOnce(state, k, kRealistic[static_cast<size_t>(k)]);
 }
 BENCHMARK(BM_Shape)->DenseRange(0, tarvol::kShapeCount - 1)->Unit(benchmark::kMillisecond);
+
+// The continuous model at 100 levels spread over the height, built once per iteration as a fit would per step.
+void BM_VolumeAt(benchmark::State& state)
+{
+    const int k = static_cast<int>(state.range(0));
+    state.SetLabel(std::string(tarvol::shape(k).name));
+    const auto& dims = kRealistic[static_cast<size_t>(k)];
+    for (auto _ : state) {
+        const auto outcome = tarvol::prepareModel(k, dims);
+        if (!outcome.ok()) {
+            state.SkipWithError(outcome.refusal()->message.c_str());
+            return;
+        }
+        const tarvol::TankModel& model = outcome.model();
+        double sum = 0;
+        for (int i = 0; i < 100; ++i)
+            sum += model.volume(model.top() * i / 99);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_VolumeAt)->DenseRange(0, tarvol::kShapeCount - 1)->Unit(benchmark::kMillisecond);
 
 constexpr double kHugeDiameter = 99999999;
 

@@ -263,6 +263,27 @@ double DTankSection::widthAt(double y) const
 
 double DTankSection::area() const { return m_area; }
 
+double DTankSection::areaBelow(double y) const
+{
+    const double h = m_halfHeight;
+    if (h <= 0.0)
+        return 0.0;
+    const double level = std::clamp(y, 0.0, 2.0 * h);
+    return level <= h ? 0.5 * m_area - halfAreaUpTo(h - level) : 0.5 * m_area + halfAreaUpTo(level - h);
+}
+
+double DTankSection::halfAreaUpTo(double u) const
+{
+    const auto upTo = [u](Piece piece) {
+        piece.y1 = std::min(piece.y1, u);
+        return integral(piece);
+    };
+    double area = upTo(m_right);
+    for (const Piece& piece : m_left)
+        area -= upTo(piece);
+    return area;
+}
+
 double DTankSection::xAt(const Piece& piece, double y)
 {
     return piece.cx + piece.side * halfChord(piece.r, y - piece.cy);

@@ -55,6 +55,8 @@ public:
     double widthAt(double y) const;
     // Exact area of the inner outline in mm², integrated piece by piece in closed form.
     double area() const;
+    // Exact area below the height y above the inner bottom, clamped to [0, height()].
+    double areaBelow(double y) const;
 
 private:
     // A piece of the boundary over heights [y0, y1] above the mid-line:
@@ -71,6 +73,7 @@ private:
     static double xAt(const Piece& piece, double y);
     static double integral(const Piece& piece);
     double leftX(double y) const;
+    double halfAreaUpTo(double u) const; // between the mid-line and u above it
 
     std::vector<Piece> m_left; // flat side, corner arc, top wall, upwards from the mid-line
     Piece m_right{};           // the convex side

@@ -227,17 +227,6 @@ double convexMinimum(F f, const HeadProfile& head)
     return std::min(best, found.second);
 }
 
-// Area of the part of the disc of radius r below the chord at signed distance t from its centre.
-double segmentBelow(double r, double t)
-{
-    if (t <= -r)
-        return 0;
-    if (t >= r)
-        return kPi * r * r;
-    const double g = std::sqrt((r - t) * (r + t));
-    return r * r * std::atan2(g, -t) + t * g;
-}
-
 // ∫_{−r}^{t} segmentBelow(r, τ) dτ = r² t acos(−t/r) + √(r² − t²) (2r² + t²) / 3.
 double segmentPrimitive(double r, double t)
 {
@@ -249,7 +238,110 @@ double segmentPrimitive(double r, double t)
     return r * r * t * std::atan2(g, -t) + g * (2 * r * r + t * t) / 3;
 }
 
+// ∫ f over [a, b] in pieces between the head's breaks, each by integrate(f, from, to).
+template <class F, class Integrate>
+double overPieces(const HeadProfile& head, double a, double b, F f, Integrate integrate)
+{
+    double sum = 0;
+    double from = a;
+    for (double brk : head.breaks) {
+        if (brk > from && brk < b) {
+            sum += integrate(f, from, brk);
+            from = brk;
+        }
+    }
+    return b > from ? sum + integrate(f, from, b) : sum;
+}
+
+// ∫ π r(u)² du over [a, b] of the head: its slices lying wholly below the plane.
+double wholeSlices(const HeadProfile& head, double a, double b)
+{
+    const auto disc = [&](double u) {
+        const double r = head.radius(u);
+        return kPi * r * r;
+    };
+    const auto plain = [](auto f, double from, double to) {
+        return Quadrature::integrate(f, from, to, kQuadratureDepth, kQuadratureTolerance);
+    };
+    return overPieces(head, a, b, disc, plain);
+}
+
+// The part of a box's section S × H below the line p(s) = p0 − slope · s over 0 <= s <= length, per unit width:
+// full up to where the line leaves the top, a trapezoid down to where it meets the bottom; no difference of
+// nearly equal primitives, so a faint tilt keeps its digits.
+double rectangleBelow(double H, double length, double p0, double slope)
+{
+    double leavesTop = p0 >= H ? length : 0.0;
+    double meetsBottom = p0 > 0 ? length : 0.0;
+    if (slope > 0) {
+        leavesTop = std::clamp((p0 - H) / slope, 0.0, length);
+        meetsBottom = std::clamp(p0 / slope, 0.0, length);
+    }
+    const double pTop = std::clamp(p0 - slope * leavesTop, 0.0, H);
+    const double pBottom = std::clamp(p0 - slope * meetsBottom, 0.0, H);
+    return H * leavesTop + 0.5 * (meetsBottom - leavesTop) * (pTop + pBottom);
+}
+
+// The shell's volume below the plane whose offset from the axis is t0 at s = 0, mm³.
+double shellVolume(const TiltedTank& tank, const Tilt& tilt, double t0)
+{
+    const double S = tank.width;
+    const double H = tank.height;
+    const double length = tank.shellLength;
+    if (S <= 0 || H <= 0 || length <= 0)
+        return 0;
+    const double h0 = 0.5 * H;
+    if (tank.section == ShellSection::Rectangle)
+        return S * rectangleBelow(H, length, h0 + t0, tilt.tan);
+    // the ellipse is the circle of diameter H stretched across by S / H
+    double circle = length * segmentBelow(h0, t0);
+    const double drop = length * tilt.tan;
+    if (drop >= 0.01 * H) {
+        // V = ∫_0^Ls segment(t(s)) ds with dt = −tan θ ds
+        circle = (segmentPrimitive(h0, t0) - segmentPrimitive(h0, t0 - drop)) / tilt.tan;
+    } else if (drop > 0) {
+        // a faint tilt would cancel in the difference of primitives: the shell as a head of constant radius
+        const HeadProfile straight{length, [h0](double) { return h0; }, {}, h0};
+        circle = headVolumeBelow(straight, t0, tilt.tan);
+    }
+    return S / H * circle;
+}
+
 } // namespace
+
+double segmentBelow(double r, double t)
+{
+    if (t <= -r)
+        return 0;
+    if (t >= r)
+        return kPi * r * r;
+    const double g = std::sqrt((r - t) * (r + t));
+    return r * r * std::atan2(g, -t) + t * g;
+}
+
+double headVolumeBelow(const HeadProfile& head, double offset, double slope)
+{
+    const double length = head.length;
+    if (length <= 0)
+        return 0;
+    const auto line = [&](double u) { return offset - slope * u; };
+    // a slice lies wholly below the plane where r <= t, wholly above where r <= −t; both r ∓ t are concave
+    const Interval notBelow = positiveSet([&](double u) { return head.radius(u) - line(u); }, length,
+                                          head.maxRadius - offset + std::max(0.0, slope * length));
+    const Interval notAbove = positiveSet([&](double u) { return head.radius(u) + line(u); }, length,
+                                          head.maxRadius + offset + std::max(0.0, -slope * length));
+    if (notBelow.first >= notBelow.second)
+        return wholeSlices(head, 0, length);
+    double volume = wholeSlices(head, 0, notBelow.first) + wholeSlices(head, notBelow.second, length);
+    const double lo = std::max(notBelow.first, notAbove.first);
+    const double hi = std::min(notBelow.second, notAbove.second);
+    if (lo < hi) {
+        const auto cut = [&](double u) { return segmentBelow(head.radius(u), line(u)); };
+        const auto edged = [](auto f, double from, double to) { return integrateWithEdges(f, from, to); };
+        volume += overPieces(head, lo, hi, cut, edged);
+    }
+    return volume;
+}
 
 double tiltedZMin(const TiltedTank& tank)
 {
@@ -291,18 +383,23 @@ double tiltedSectionArea(const TiltedTank& tank, double z)
     return shell + heads / tilt.cos;
 }
 
+double tiltedVolume(const TiltedTank& tank, double z)
+{
+    validate(tank);
+    const Tilt tilt = tiltOf(tank.rise, tank.shellLength);
+    const double t0 = (z - 0.5 * tank.height) + z * tilt.secMinusOne; // liquid line's offset from the axis at s = 0
+    double volume = shellVolume(tank, tilt, t0);
+    if (tank.head.length > 0) {
+        // beyond the raised end the line falls further below the axis, beyond the lower end it rises
+        volume += headVolumeBelow(tank.head, t0 - tank.shellLength * tilt.tan, tilt.tan);
+        volume += headVolumeBelow(tank.head, t0, -tilt.tan);
+    }
+    return volume;
+}
+
 double tiltedCylinderVolume(double D, double L, double A, double z)
 {
-    validate({ShellSection::Circle, D, D, L, {}, A});
-    const double r = 0.5 * D;
-    if (r <= 0 || L <= 0)
-        return 0;
-    const Tilt tilt = tiltOf(A, L);
-    const double t0 = (z - r) + z * tilt.secMinusOne;
-    if (tilt.sin == 0)
-        return L * segmentBelow(r, t0);
-    // V = ∫_0^L segment(t(s)) ds with dt = −tan θ ds
-    return (segmentPrimitive(r, t0) - segmentPrimitive(r, t0 - L * tilt.tan)) / tilt.tan;
+    return tiltedVolume({ShellSection::Circle, D, D, L, {}, A}, z);
 }
 
 HeadProfile sphericalSegmentHead(double D, double LS)

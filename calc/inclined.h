@@ -39,6 +39,17 @@ double tiltedSectionArea(const TiltedTank& tank, double z); // mm², 0 outside [
 // height z. Closed form; for A > 0 its relative error grows as about 1e-16 · D / A.
 double tiltedCylinderVolume(double D, double L, double A, double z);
 
+// Volume (mm³) of the tank below the plane at height z: the shell in closed form, the heads by quadrature along
+// their axis. Same heights and exceptions as tiltedSectionArea; tiltedZMax gives the whole volume.
+double tiltedVolume(const TiltedTank& tank, double z);
+
+// Volume (mm³) of one head below a plane that meets its slice u beyond the shell's end at the offset
+// t(u) = offset − slope · u from the axis (upwards positive): ∫ segmentBelow(r(u), t(u)) du.
+double headVolumeBelow(const HeadProfile& head, double offset, double slope);
+
+// Area (mm²) of the part of the disc of radius r below the chord at signed distance t from its centre.
+double segmentBelow(double r, double t);
+
 // The curved parts of the heads of diameter D: a spherical segment LS long (sphere radius D²/(8 LS) + LS/2),
 // half an ellipsoid LEL long, a cone LK long, a truncated cone from D to Dmin over LK, a torispherical head.
 HeadProfile sphericalSegmentHead(double D, double LS);

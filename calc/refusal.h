@@ -17,7 +17,7 @@ enum class Fault {
     None,                 // no fault named
     UnknownShape,         // no field; limit: the number of shapes
     FieldCount,           // no field; limit: the shape's number of fields
-    OutOfRange,           // a value that is not whole millimetres from 0 to the limit
+    OutOfRange,           // a value outside 0 .. the limit, or not a number
     NotDigits,            // a text that is not one to eight digits; limit: the largest value
     TooShallow,           // no field; limit: the least height of a tank, 10 mm
     SphericalHeadTooHigh, // HS of a vertical tank; limit: the largest HS, otherLimit: the least D

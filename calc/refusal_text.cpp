@@ -105,7 +105,7 @@ std::string refusalText(const Refusal& r, std::string_view caption, char sep)
     case Fault::FieldCount:
         return "Число размеров не соответствует форме ёмкости.";
     case Fault::OutOfRange:
-        return "Размеры должны быть целыми числами миллиметров от 0 до 99999999.";
+        return "Размеры должны быть числами миллиметров от 0 до 99999999.";
     case Fault::NotDigits:
         return "Размер \"" + std::string(caption) + "\" должен быть целым числом миллиметров: от одной до восьми цифр.";
     case Fault::TooShallow:

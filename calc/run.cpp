@@ -38,13 +38,8 @@ RunOutcome finish(RunOutcome outcome, int shapeIndex, char separator)
         r.accuracy = accuracyOf(shapeIndex, r.sumVolume, r.trueVolume);
         r.errorLine = errorLine(r.accuracy, separator);
     }
-    if (Refusal* r = outcome.refusal()) {
-        std::string_view caption;
-        if (shapeIndex >= 0 && shapeIndex < kShapeCount && r->field >= 0
-            && static_cast<size_t>(r->field) < shape(shapeIndex).captions.size())
-            caption = shape(shapeIndex).captions[static_cast<size_t>(r->field)];
-        r->message = refusalText(*r, caption, separator);
-    }
+    if (Refusal* r = outcome.refusal())
+        explainRefusal(*r, shapeIndex, separator);
     return outcome;
 }
 
@@ -60,15 +55,31 @@ std::optional<Refusal> checkShapeAndCount(int shapeIndex, size_t count)
 
 } // namespace
 
-RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOptions& options)
+std::optional<Refusal> dimensionsRefusal(int shapeIndex, std::span<const double> dims)
 {
     if (auto refusal = checkShapeAndCount(shapeIndex, dims.size()))
-        return finish(std::move(*refusal), shapeIndex, options.separator);
+        return refusal;
     for (size_t i = 0; i < dims.size(); ++i) {
         const double v = dims[i];
-        if (!(v >= 0 && v <= kLargest && v == std::floor(v)))
-            return finish(badInput(Fault::OutOfRange, static_cast<int>(i), kLargest), shapeIndex, options.separator);
+        if (!(v >= 0 && v <= kLargest))
+            return badInput(Fault::OutOfRange, static_cast<int>(i), kLargest);
     }
+    return std::nullopt;
+}
+
+void explainRefusal(Refusal& refusal, int shapeIndex, char separator)
+{
+    std::string_view caption;
+    if (shapeIndex >= 0 && shapeIndex < kShapeCount && refusal.field >= 0
+        && static_cast<size_t>(refusal.field) < shape(shapeIndex).captions.size())
+        caption = shape(shapeIndex).captions[static_cast<size_t>(refusal.field)];
+    refusal.message = refusalText(refusal, caption, separator);
+}
+
+RunOutcome calculate(int shapeIndex, std::span<const double> dims, const RunOptions& options)
+{
+    if (auto refusal = dimensionsRefusal(shapeIndex, dims))
+        return finish(std::move(*refusal), shapeIndex, options.separator);
     return finish(runRow(shape(shapeIndex), dims, options), shapeIndex, options.separator);
 }
 

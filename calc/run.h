@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <utility>
@@ -77,6 +78,13 @@ public:
     const CalcResult& result() const { return value(); } // throws without a table
     CalcResult& result() { return value(); }
 };
+
+// Why dimension values cannot reach shape `shape`'s formulas at all: an unknown shape, a wrong number of fields,
+// a value outside 0 .. 99 999 999 mm (NaN included). Fractional millimetres are accepted.
+std::optional<Refusal> dimensionsRefusal(int shape, std::span<const double> dims);
+
+// Writes the refusal's sentence, naming the field by shape `shape`'s caption.
+void explainRefusal(Refusal& refusal, int shape, char separator);
 
 // Runs shape `shape` on dimension values given in field order.
 RunOutcome calculate(int shape, std::span<const double> dims, const RunOptions& options);

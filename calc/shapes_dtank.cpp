@@ -80,6 +80,7 @@ struct DTank {
     }
     double slab(double level) const { return static_cast<double>(Ext(section.widthAt(level - 0.5)) * length * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(section.area()) * length * kMilli); }
+    double volumeAt(double level) const { return section.areaBelow(level) * length * kLitrePerMm3; }
 };
 
 } // namespace

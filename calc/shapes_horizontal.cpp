@@ -11,6 +11,13 @@
 namespace tarvol {
 namespace {
 
+// Beyond this ratio of the sphere's radius to the head's length the closed form of a spherical head cancels to
+// about 1e-16 (R / LS)² of the head; flatter heads are integrated along the axis instead.
+constexpr double kFlattestClosedHead = 100;
+// A truncated cone whose radii differ by less than this share of the larger is integrated along the axis: the
+// closed form divides by their difference.
+constexpr double kNarrowestClosedTaper = 0.01;
+
 // Chord of the circle of diameter D at height x, times the length: the shell's share of a slab, mm^2.
 inline Ext shellSection(double D, Ext x, double length) { return std::sqrt(-x * x + x * D) * (2 * Ext(length)); }
 
@@ -23,6 +30,10 @@ struct HorizontalCylinder {
     std::optional<Refusal> check() const { return {}; }
     double slab(double level) const { return static_cast<double>(shellSection(D, Ext(level) - 0.5L, L) * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
+    double volumeAt(double level) const
+    {
+        return L * segmentBelow(0.5 * D, withinHeight(level, D) - 0.5 * D) * kLitrePerMm3;
+    }
     TiltedTank tilted() const { return {ShellSection::Circle, D, D, L, {}, 0}; }
 };
 
@@ -40,6 +51,13 @@ struct HorizontalEllipse {
         return static_cast<double>(std::sqrt(1 - half * 4 * half / H / H) * (Ext(L) * S) * kMilli);
     }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * H * S * L * kQuarterMicro); }
+    // the circle of diameter H stretched across by S / H
+    double volumeAt(double level) const
+    {
+        if (!(H > 0))
+            return 0;
+        return S / H * L * segmentBelow(0.5 * H, withinHeight(level, H) - 0.5 * H) * kLitrePerMm3;
+    }
     TiltedTank tilted() const { return {ShellSection::Ellipse, S, H, L, {}, 0}; }
 };
 
@@ -57,6 +75,16 @@ struct HeadedHorizontal {
     }
     double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro); }
     TiltedTank tiltedWith(HeadProfile head) const { return {ShellSection::Circle, D, D, Lc, std::move(head), 0}; }
+    // litres below the level; headsBelow(t) gives both heads' mm³ below the plane t from the axis (t <= 0). Above
+    // the axis the full volume less the same below the mirrored level keeps the top exact.
+    template <class HeadsBelow>
+    double levelVolume(double level, double full, HeadsBelow headsBelow) const
+    {
+        const double r = 0.5 * D;
+        const double x = withinHeight(level, D);
+        const auto below = [&](double y) { return (Lc * segmentBelow(r, y - r) + headsBelow(y - r)) * kLitrePerMm3; };
+        return x <= r ? below(x) : full - below(D - x);
+    }
 };
 
 // Shape 10: each head a spherical segment LS long; the sphere's centre lies on the axis inside the tank.
@@ -65,8 +93,9 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
     double LS, R, c;
     SphericalHeadsHorizontal(std::span<const double> d, const RunOptions&)
         : HeadedHorizontal(d), LS(d[3]), R(LS != 0 ? static_cast<double>(Ext(D) * D / (8 * Ext(LS)) + LS * 0.5L) : 0.0),
-          c(R - LS)
+          c(R - LS), profile(sphericalSegmentHead(D, LS))
     {}
+    HeadProfile profile;
     std::optional<Refusal> check() const
     {
         if (Ext(LS) <= Ext(D) / 2)
@@ -97,6 +126,28 @@ struct SphericalHeadsHorizontal : HeadedHorizontal {
                                    + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
     TiltedTank tilted() const { return tiltedWith(sphericalSegmentHead(D, LS)); }
+    // The part of the ball of radius R beyond the plane c from its centre and below the height t. Integrating
+    // the segment of the circle ρ² = R² − z² beyond c over the height z gives, with w = D/2, g = √(w² − z²),
+    // F(z) = (R² z − z³/3) acos(c/ρ) − c (w² + 2R²)/3 · asin(z/w) − 2/3 c z g + 2R³/3 · atan(c z / (R g)).
+    double headBelow(double t) const
+    {
+        const double w = 0.5 * D;
+        if (LS <= 0)
+            return 0;
+        if (c <= 0) // a hemisphere: half of the ball's cap w + t high
+            return kPi * (w + t) * (w + t) * (2 * w - t) / 6;
+        if (R > kFlattestClosedHead * LS)
+            return headVolumeBelow(profile, t, 0);
+        const double g = std::sqrt((w - t) * (w + t));
+        const double F = (R * R * t - t * t * t / 3) * std::atan2(g, c) - c * (w * w + 2 * R * R) / 3 * std::atan2(t, g)
+                         - 2.0 / 3 * c * t * g + 2 * R * R * R / 3 * std::atan2(c * t, R * g);
+        const double atBottom = kPi / 6 * (c * (w * w + 2 * R * R) - 2 * R * R * R);
+        return F - atBottom;
+    }
+    double volumeAt(double level) const
+    {
+        return levelVolume(level, trueVolume(), [this](double t) { return 2 * headBelow(t); });
+    }
 };
 
 // Shape 11: each head half an ellipsoid of revolution, semi-axes D/2 across and LEL along the axis.
@@ -120,14 +171,23 @@ struct EllipticHeadsHorizontal : HeadedHorizontal {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LEL * kThirdMicro);
     }
     TiltedTank tilted() const { return tiltedWith(ellipsoidHead(D, LEL)); }
+    // the head's section π LEL x (D − x) / D, integrated from the bottom: π LEL x² (3D − 2x) / (6D)
+    double volumeAt(double level) const
+    {
+        return levelVolume(level, trueVolume(), [this](double t) {
+            const double x = t + 0.5 * D;
+            return D > 0 ? 2 * kPi * LEL * x * x * (3 * D - 2 * x) / (6 * D) : 0.0;
+        });
+    }
 };
 
 struct ConeHeadsHorizontal : HeadedHorizontal {
     static constexpr std::int64_t kPollEvery = 1;
     double LK, Dmin;
     ConeSummation cone;
+    HeadProfile profile;
     ConeHeadsHorizontal(std::span<const double> d, double dmin, const RunOptions&)
-        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0}
+        : HeadedHorizontal(d), LK(d[3]), Dmin(dmin), cone{D, 0, 0, 0}, profile(frustumHead(D, LK, Dmin))
     {
         if (LK != 0 && Dmin != D) {
             cone.K = static_cast<double>(Ext(LK) / (1 - Ext(Dmin) / D));
@@ -136,6 +196,29 @@ struct ConeHeadsHorizontal : HeadedHorizontal {
         }
     }
     void attach(WorkMeter* meter) { cone.meter = meter; }
+    // A primitive in ρ of segmentBelow(ρ, t), continuous at ρ = |t|: π ρ³/3 or 0 up to it (the disc wholly below
+    // or above the plane), then ρ³/3 acos(−t/ρ) + 2/3 t ρ g − t³/3 ln((ρ + g)/|t|), g = √(ρ² − t²)
+    static double segmentsUpTo(double rho, double t)
+    {
+        const double a = std::fabs(t);
+        if (rho <= a)
+            return t > 0 ? kPi * rho * rho * rho / 3 : 0.0;
+        const double g = std::sqrt((rho - t) * (rho + t));
+        const double logTerm = t != 0 ? t * t * t / 3 * std::log((rho + g) / a) : 0.0;
+        return rho * rho * rho / 3 * std::atan2(g, -t) + 2.0 / 3 * t * rho * g - logTerm;
+    }
+    // one head below the plane t from the axis: the radius falls linearly from D/2 to Dmin/2 over LK, so the
+    // axial integral of the circle's segment is LK / (D/2 − Dmin/2) times its integral over the radius
+    double headBelow(double t) const
+    {
+        if (LK <= 0)
+            return 0;
+        const double large = 0.5 * D;
+        const double small = 0.5 * Dmin;
+        if (large - small < kNarrowestClosedTaper * large)
+            return headVolumeBelow(profile, t, 0);
+        return LK / (large - small) * (segmentsUpTo(large, t) - segmentsUpTo(small, t));
+    }
     // a level at height h from the nearer edge samples min(2 K h / D, LK) mm of the axis; summed over the levels
     double innerSteps() const { return LK != 0 && Dmin != D ? static_cast<double>(Ext(LK) * (Ext(D) + Dmin) / 2) : 0; }
     double slab(double level) const
@@ -161,6 +244,10 @@ struct ConeHeads : ConeHeadsHorizontal {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + Ext(kPi) * D * D * LK * kSixthMicro);
     }
     TiltedTank tilted() const { return tiltedWith(coneHead(D, LK)); }
+    double volumeAt(double level) const
+    {
+        return levelVolume(level, trueVolume(), [this](double t) { return 2 * headBelow(t); });
+    }
 };
 
 // Shape 13: each head a truncated cone from D down to Dmin over LK.
@@ -179,6 +266,10 @@ struct FrustumHeads : ConeHeadsHorizontal {
                                    + Ext(kPi) * D * D * Lc * kQuarterMicro);
     }
     TiltedTank tilted() const { return tiltedWith(frustumHead(D, LK, Dmin)); }
+    double volumeAt(double level) const
+    {
+        return levelVolume(level, trueVolume(), [this](double t) { return 2 * headBelow(t); });
+    }
 };
 
 } // namespace

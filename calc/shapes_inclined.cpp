@@ -83,6 +83,16 @@ struct InclinedBody {
     }
 
     double trueVolume() const { return twin.trueVolume(twinDims); }
+
+    // the tank below z0 + level: the dead volume at level 0 and below, the closed-form full volume from the
+    // highest point up
+    double volumeAt(double level) const
+    {
+        const double highest = zMax - z0;
+        if (level >= highest)
+            return trueVolume();
+        return tiltedVolume(tank, z0 + std::max(level, 0.0)) * kLitrePerMm3;
+    }
 };
 
 } // namespace
@@ -93,5 +103,10 @@ RunOutcome runInclined(const ShapeFunctions& twin, std::span<const double> d, co
 }
 
 double inclinedWork(const ShapeFunctions& twin, std::span<const double> d) { return workOf(InclinedBody(twin, d)); }
+
+ModelOutcome inclinedModel(const ShapeFunctions& twin, std::span<const double> d)
+{
+    return modelOf<InclinedBody>(d, [&twin](std::span<const double> own) { return InclinedBody(twin, own); });
+}
 
 } // namespace tarvol

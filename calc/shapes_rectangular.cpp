@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "calc/inclined.h"
 #include "calc/shapes.h"
 #include "calc/skeleton.h"
 
@@ -20,6 +21,7 @@ struct Box {
     std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return slabVolume; }
     double trueVolume() const { return static_cast<double>(Ext(L) * H * S * kMilli); }
+    double volumeAt(double level) const { return slabVolume * withinHeight(level, H); }
     TiltedTank tilted() const { return {ShellSection::Rectangle, S, H, L, {}, 0}; }
 };
 
@@ -62,6 +64,17 @@ struct RoundedBox {
     {
         return static_cast<double>(((S - 2 * Ext(RS)) * H + (H - 2 * Ext(RS)) * 2 * RS + Ext(kPi) * RS * RS) * L
                                    * kMilli);
+    }
+    // below x <= H/2: the straight middle, the two corner circles' segment; above, the full volume less the mirror
+    double volumeAt(double level) const
+    {
+        const auto below = [this](double y) {
+            const double corners = y <= RS ? (S - 2 * RS) * y + segmentBelow(RS, y - RS)
+                                           : (S - 2 * RS) * RS + 0.5 * kPi * RS * RS + S * (y - RS);
+            return L * corners * kLitrePerMm3;
+        };
+        const double x = withinHeight(level, H);
+        return x <= 0.5 * H ? below(x) : trueVolume() - below(H - x);
     }
 };
 

@@ -68,6 +68,18 @@ struct TorisphericalVertical {
     {
         return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
     }
+    // the head's exact volume from its apex up to x, the shell, and the upper head mirrored
+    double headUpTo(double x) const { return (head.volume() - head.volumeUpTo(h - x)) * kLitrePerMm3; }
+    double volumeAt(double level) const
+    {
+        const double top = L + 2 * h;
+        const double x = withinHeight(level, top);
+        if (x <= h)
+            return headUpTo(x);
+        if (x <= h + L)
+            return headUpTo(h) + shell * (x - h);
+        return trueVolume() - headUpTo(top - x);
+    }
 };
 
 // Shape 14: lying; every level cuts the shell Lc = L + 2 LD long and both heads.
@@ -77,8 +89,9 @@ struct TorisphericalHorizontal {
     TorisphericalHead head;
     TorisphericalHorizontal(std::span<const double> d, const RunOptions&)
         : L(d[0]), D(d[1]), LD(d[2]), LS(d[3]), RS(d[4]), RSK(d[5]), Lc(static_cast<double>(L + 2 * Ext(LD))),
-          head(D, RS, RSK)
+          head(D, RS, RSK), profile(torisphericalHead(head))
     {}
+    HeadProfile profile;
     Frame frame() const { return {D, 0.1 * Ext(D)}; }
     std::optional<Refusal> check() const { return torisphericalCheck(D, RS, RSK, LS); }
     double slab(double level) const
@@ -93,6 +106,17 @@ struct TorisphericalHorizontal {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
     }
     TiltedTank tilted() const { return {ShellSection::Circle, D, D, Lc, torisphericalHead(head), 0}; }
+    // the shell's segment times its length, each head by quadrature along its axis; above the axis the full
+    // volume less the mirrored level keeps the top exact
+    double volumeAt(double level) const
+    {
+        const double r = 0.5 * D;
+        const double x = withinHeight(level, D);
+        const auto below = [&](double y) {
+            return (Lc * segmentBelow(r, y - r) + 2 * headVolumeBelow(profile, y - r, 0)) * kLitrePerMm3;
+        };
+        return x <= r ? below(x) : trueVolume() - below(D - x);
+    }
 };
 
 } // namespace

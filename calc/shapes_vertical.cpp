@@ -19,6 +19,12 @@ struct Sphere {
         return static_cast<double>((D - x) * x * kPi * kMilli);
     }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * D * kSixthMicro); }
+    // a spherical cap x high: π x² (3 D/2 − x) / 3
+    double volumeAt(double level) const
+    {
+        const double x = withinHeight(level, D);
+        return kPi * x * x * (1.5 * D - x) / 3 * kLitrePerMm3;
+    }
 };
 
 // Shape 1: upright cylinder H high, diameter D.
@@ -32,6 +38,7 @@ struct VerticalCylinder {
     std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return shell; }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * H * kQuarterMicro); }
+    double volumeAt(double level) const { return shell * withinHeight(level, H); }
 };
 
 // Shape 2: upright cylinder of elliptic section with diameters Dmax and Dmin.
@@ -45,6 +52,7 @@ struct VerticalEllipse {
     std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return shell; }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * Dmax * Dmin * H * kQuarterMicro); }
+    double volumeAt(double level) const { return shell * withinHeight(level, H); }
 };
 
 // Shapes 3 to 6 share the layout: bottom head h high, shell L = H + 2 HD, top head mirrored.
@@ -57,6 +65,19 @@ struct HeadedVertical {
     {}
     Frame frame() const { return {static_cast<double>(L + 2 * Ext(h)), 0.1 * Ext(L) + 0.2 * Ext(h)}; }
     double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
+    // litres below the level: the lower head up to it (headUpTo, from its apex), the shell, and above the shell the
+    // full volume less the upper head's part above the level
+    template <class HeadUpTo>
+    double stacked(double level, double full, HeadUpTo headUpTo) const
+    {
+        const double top = L + 2 * h;
+        const double x = withinHeight(level, top);
+        if (x <= h)
+            return headUpTo(x);
+        if (x <= h + L)
+            return headUpTo(h) + shell * (x - h);
+        return full - headUpTo(top - x);
+    }
 };
 
 // Shape 3: each head a spherical segment HS high over the circle of diameter D.
@@ -92,6 +113,11 @@ struct SphericalHeadsVertical : HeadedVertical {
     {
         return static_cast<double>((R - Ext(h) / 3) * kPi * h * h * kTwoMicro + Ext(kPi) * D * D * L * kQuarterMicro);
     }
+    // a cap x high of the sphere of radius R: π x² (3R − x) / 3
+    double volumeAt(double level) const
+    {
+        return stacked(level, trueVolume(), [this](double x) { return kPi * x * x * (3 * R - x) / 3 * kLitrePerMm3; });
+    }
 };
 
 // Shape 4: each head half an ellipsoid of revolution, semi-axes D/2 and HEL.
@@ -119,6 +145,13 @@ struct EllipticHeadsVertical : HeadedVertical {
     {
         return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + Ext(kPi) * D * D * h * kThirdMicro);
     }
+    // the half ellipsoid's section π D²/4 · x (2h − x) / h², integrated from its apex
+    double volumeAt(double level) const
+    {
+        return stacked(level, trueVolume(), [this](double x) {
+            return h > 0 ? kPi * D * D / 4 * x * x * (h - x / 3) / (h * h) * kLitrePerMm3 : 0.0;
+        });
+    }
 };
 
 // Shape 5: each head a cone, apex outward, HK high.
@@ -138,6 +171,13 @@ struct ConeHeadsVertical : HeadedVertical {
     double trueVolume() const
     {
         return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro + Ext(kPi) * D * D * h * kSixthMicro);
+    }
+    // the cone x high from its apex: π D² x³ / (12 h²)
+    double volumeAt(double level) const
+    {
+        return stacked(level, trueVolume(), [this](double x) {
+            return h > 0 ? kPi * D * D * x * x * x / (12 * h * h) * kLitrePerMm3 : 0.0;
+        });
     }
 };
 
@@ -160,6 +200,14 @@ struct FrustumHeadsVertical : HeadedVertical {
     {
         return static_cast<double>((Ext(D) * D + Ext(D) * Dmin + Ext(Dmin) * Dmin) * kPi * h * kSixthMicro
                                    + Ext(kPi) * D * D * L * kQuarterMicro);
+    }
+    // the frustum x high from its small end, whose diameter grows from Dmin to d: π x (Dmin² + Dmin d + d²) / 12
+    double volumeAt(double level) const
+    {
+        return stacked(level, trueVolume(), [this](double x) {
+            const double d = h > 0 ? Dmin + (D - Dmin) * x / h : Dmin;
+            return kPi * x * (Dmin * Dmin + Dmin * d + d * d) / 12 * kLitrePerMm3;
+        });
     }
 };
 

@@ -7,10 +7,13 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "calc/format.h"
+#include "calc/model.h"
 #include "calc/refusal.h"
 #include "calc/run.h"
 #include "calc/shapes.h"
@@ -27,6 +30,7 @@ inline constexpr Ext kTwoMicro = 2e-6L;
 inline constexpr Ext kThird = 1.0L / 3.0L;
 inline constexpr Ext kThirdMicro = 1.0L / 3e6L;
 inline constexpr Ext kSixthMicro = 1.0L / 6e6L;
+inline constexpr double kLitrePerMm3 = 1e-6; // the continuous model works in doubles
 
 // A refusal of dimensions that do not fit together: the fault, its field (from 0) and the limit in mm.
 inline Refusal inconsistent(Fault fault, int field, double limit, double otherLimit = 0)
@@ -123,22 +127,33 @@ template <bool keepEvery, class Body>
 //   optional: static constexpr bool kCheckFirst = true;        // its height comes from the fields the check judges
 //   optional: double innerSteps() const;                        // estimated inner steps of all levels
 //   optional: void attach(WorkMeter*);                          // counts the inner steps and polls within a level
+//   double volumeAt(double level) const;                       // litres below the level, continuous model
+
+// What stops a run of the body before its first slab: its check, and a height too small to give a step.
 template <class Body>
-RunOutcome runBody(Body body, const RunOptions& options)
+std::optional<Refusal> refusalOf(const Body& body)
 {
     constexpr bool checkFirst = requires { requires Body::kCheckFirst; };
     if constexpr (checkFirst) {
         if (auto refusal = body.check())
-            return std::move(*refusal);
+            return refusal;
     }
-    const Frame frame = body.frame();
-    const std::int64_t step = static_cast<std::int64_t>(frame.stepExpression);
-    if (step <= 0)
+    if (static_cast<std::int64_t>(body.frame().stepExpression) <= 0)
         return inconsistent(Fault::TooShallow, -1, kLeastHeight);
     if constexpr (!checkFirst) {
         if (auto refusal = body.check())
-            return std::move(*refusal);
+            return refusal;
     }
+    return {};
+}
+
+template <class Body>
+RunOutcome runBody(Body body, const RunOptions& options)
+{
+    if (auto refusal = refusalOf(body))
+        return std::move(*refusal);
+    const Frame frame = body.frame();
+    const std::int64_t step = static_cast<std::int64_t>(frame.stepExpression);
 
     CalcResult r;
     r.rowCount = static_cast<std::int64_t>(frame.total / static_cast<double>(step)) + 1;
@@ -169,10 +184,20 @@ RunOutcome runBody(Body body, const RunOptions& options)
         std::int64_t stop = std::min({nextEmit, nextPoll, top});
         if (n <= 0)
             stop = std::min<std::int64_t>(stop, 0);
+        // a fractional height leaves a last level that the tank fills only up to its top: no slab formula holds
+        // beyond the top, so that level takes the exact volume between its floor and the top
+        const std::int64_t whole = stop == top && static_cast<double>(top) > frame.total ? top - 1 : stop;
         if (n <= 0 || (!every && !each))
-            running = sumSlabs<false>(body, n, stop, running, nullptr, nullptr);
+            running = sumSlabs<false>(body, n, whole, running, nullptr, nullptr);
         else
-            running = sumSlabs<true>(body, n, stop, running, every, each);
+            running = sumSlabs<true>(body, n, whole, running, every, each);
+        if (whole < stop) {
+            running += body.volumeAt(frame.total) - body.volumeAt(static_cast<double>(whole));
+            if (every)
+                every[stop] = running;
+            if (each)
+                (*each)(stop, running);
+        }
         n = stop + 1;
         if (stop == 0 && every)
             every[0] = running; // the liquid below gauge zero
@@ -202,6 +227,35 @@ RunOutcome runBody(Body body, const RunOptions& options)
     return r;
 }
 
+// A body kept with its own copy of the dimensions, so that a model outlives the caller's span.
+template <class Body>
+struct HeldBody {
+    std::vector<double> dims;
+    Body body;
+    template <class Make>
+    HeldBody(std::span<const double> d, Make make) : dims(d.begin(), d.end()), body(make(std::span<const double>(dims)))
+    {}
+    static double volume(const void* held, double level)
+    {
+        return static_cast<const HeldBody*>(held)->body.volumeAt(level);
+    }
+};
+
+// The prepared model of the body make(dims) builds, or the refusal its run would give; refused dimensions reach
+// no formula.
+template <class Body, class Make>
+ModelOutcome modelOf(std::span<const double> d, Make make)
+{
+    auto held = std::make_shared<const HeldBody<Body>>(d, make);
+    if (auto refusal = refusalOf(held->body))
+        return std::move(*refusal);
+    const Body& body = held->body;
+    return TankModel(held, &HeldBody<Body>::volume, body.trueVolume(), body.frame().total);
+}
+
+// The level clamped to the body's height, so that the model holds the bottom's and the top's volume beyond them.
+inline double withinHeight(double level, double height) { return std::clamp(level, 0.0, height); }
+
 // The catalogue's view of a body: its run, its full volume, its check, and the tilted tank when it has one.
 template <class Body>
 ShapeFunctions functionsOf()
@@ -211,6 +265,9 @@ ShapeFunctions functionsOf()
     f.trueVolume = [](std::span<const double> d) { return Body(d, RunOptions{}).trueVolume(); };
     f.check = [](std::span<const double> d) { return Body(d, RunOptions{}).check(); };
     f.work = [](std::span<const double> d) { return workOf(Body(d, RunOptions{})); };
+    f.model = [](std::span<const double> d) {
+        return modelOf<Body>(d, [](std::span<const double> own) { return Body(own, RunOptions{}); });
+    };
     if constexpr (requires(const Body& b) { b.tilted(); })
         f.tilt = [](std::span<const double> d) { return Body(d, RunOptions{}).tilted(); };
     return f;
