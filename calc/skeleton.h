@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -118,19 +119,35 @@ template <bool keepEvery, class Body>
     return running;
 }
 
-// Body concept:
-//   Frame frame() const;
-//   std::optional<Refusal> check() const;                       // validity check
-//   double slab(double level) const;                            // litres added by the slab ending at level
-//   double trueVolume() const;
-//   static constexpr std::int64_t kPollEvery;                   // levels between cancellation checks
-//   optional: static constexpr bool kCheckFirst = true;        // its height comes from the fields the check judges
-//   optional: double innerSteps() const;                        // estimated inner steps of all levels
-//   optional: void attach(WorkMeter*);                          // counts the inner steps and polls within a level
-//   double volumeAt(double level) const;                       // litres below the level, continuous model
+// What the frame needs of a shape's body. Optional members a body may add:
+//   static constexpr bool kCheckFirst = true; // its height comes from the fields the check judges
+//   double innerSteps() const;                 // estimated inner steps of all levels
+//   void attach(WorkMeter*);                   // counts the inner steps and polls within a level
+template <class B>
+concept ShapeBody = requires(const B& body, double level)
+{
+    {
+        body.frame()
+        } -> std::same_as<Frame>;
+    {
+        body.check()
+        } -> std::same_as<std::optional<Refusal>>; // the dimensions it refuses
+    {
+        body.slab(level)
+        } -> std::same_as<double>; // litres added by the slab ending at level
+    {
+        body.trueVolume()
+        } -> std::same_as<double>; // the closed-form full volume, litres
+    {
+        body.volumeAt(level)
+        } -> std::same_as<double>; // litres below the level, continuous model
+    {
+        B::kPollEvery
+        } -> std::convertible_to<std::int64_t>; // levels between cancellation checks
+};
 
 // What stops a run of the body before its first slab: its check, and a height too small to give a step.
-template <class Body>
+template <ShapeBody Body>
 std::optional<Refusal> refusalOf(const Body& body)
 {
     constexpr bool checkFirst = requires { requires Body::kCheckFirst; };
@@ -147,7 +164,7 @@ std::optional<Refusal> refusalOf(const Body& body)
     return {};
 }
 
-template <class Body>
+template <ShapeBody Body>
 RunOutcome runBody(Body body, const RunOptions& options)
 {
     if (auto refusal = refusalOf(body))
@@ -228,7 +245,7 @@ RunOutcome runBody(Body body, const RunOptions& options)
 }
 
 // A body kept with its own copy of the dimensions, so that a model outlives the caller's span.
-template <class Body>
+template <ShapeBody Body>
 struct HeldBody {
     std::vector<double> dims;
     Body body;
@@ -243,7 +260,7 @@ struct HeldBody {
 
 // The prepared model of the body make(dims) builds, or the refusal its run would give; refused dimensions reach
 // no formula.
-template <class Body, class Make>
+template <ShapeBody Body, class Make>
 ModelOutcome modelOf(std::span<const double> d, Make make)
 {
     auto held = std::make_shared<const HeldBody<Body>>(d, make);
@@ -257,7 +274,7 @@ ModelOutcome modelOf(std::span<const double> d, Make make)
 inline double withinHeight(double level, double height) { return std::clamp(level, 0.0, height); }
 
 // The catalogue's view of a body: its run, its full volume, its check, and the tilted tank when it has one.
-template <class Body>
+template <ShapeBody Body>
 ShapeFunctions functionsOf()
 {
     ShapeFunctions f;
