@@ -6,8 +6,8 @@
 #include <memory>
 #include <span>
 #include <utility>
-#include <variant>
 
+#include "calc/expected.h"
 #include "calc/refusal.h"
 
 namespace tarvol {
@@ -34,17 +34,14 @@ private:
 };
 
 // A model or the refusal the table would give for the same dimensions, never both.
-class [[nodiscard]] ModelOutcome {
+class [[nodiscard]] ModelOutcome : public expected<TankModel, Refusal> {
 public:
-    ModelOutcome(TankModel model) : m_value(std::move(model)) {}
-    ModelOutcome(Refusal refusal) : m_value(std::move(refusal)) {}
+    ModelOutcome(TankModel model) : expected(std::move(model)) {}
+    ModelOutcome(Refusal refusal) : expected(unexpected<Refusal>(std::move(refusal))) {}
 
-    bool ok() const { return std::holds_alternative<TankModel>(m_value); }
-    const Refusal* refusal() const { return std::get_if<Refusal>(&m_value); }
-    const TankModel& model() const { return std::get<TankModel>(m_value); } // only when ok()
-
-private:
-    std::variant<TankModel, Refusal> m_value;
+    bool ok() const { return has_value(); }
+    const Refusal* refusal() const { return ok() ? nullptr : &error(); }
+    const TankModel& model() const { return value(); } // throws without a model
 };
 
 // The model of shape `shape` on dimension values in field order; refuses what calculate() refuses.
