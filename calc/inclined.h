@@ -22,11 +22,12 @@ struct HeadProfile {
 
 struct TiltedTank {
     ShellSection section = ShellSection::Circle;
-    double width = 0;       // D for a circle, S for the ellipse and the rectangle
-    double height = 0;      // D for a circle, H for the ellipse and the rectangle
-    double shellLength = 0; // Ls, the straight part between the heads
-    HeadProfile head;       // the same head at both ends; only a circular shell may have one
-    double rise = 0;        // A: rise of the shell's bottom line over Ls, 0 <= A < Ls (sin θ = A / Ls)
+    double width = 0;         // D for a circle, S for the ellipse and the rectangle
+    double height = 0;        // D for a circle, H for the ellipse and the rectangle
+    double shellLength = 0;   // Ls, the straight part between the heads
+    HeadProfile head;         // the same head at both ends; only a circular shell may have one
+    double rise = 0;          // A: rise of the shell's bottom line over Ls, 0 <= A < Ls (sin θ = A / Ls)
+    bool withCollars = false; // Ls is the shell with its heads' cylindrical collars, L + 2·LD
 };
 
 // Heights z are measured vertically from the lower end of the shell's bottom line. The functions throw

@@ -34,6 +34,8 @@ enum class Fault {
     TopArcTooSmall,       // RV; limit: the least RV other than 0
     SideArcTooSmall,      // RB; limit: the least RB other than 0
     CornerTooLarge,       // RS of the D-shaped tank; limit: the largest RS
+    ArcMustBeFlat,        // RV or RB of the D-shaped tank, whose least arc no field can hold; limit: that arc or S
+    RadiusAboveWidth,     // R of the D-shaped tank, when the S it would need no field can hold; limit: the largest R
     RiseTooLarge,         // A; limit: the shell's length, which A must stay below
     GaugeBeyondShell,     // B; limit: the shell's length
     GaugeTooHigh,         // B; limit: the largest B that leaves 10 mm of level above the gauge
@@ -42,10 +44,11 @@ enum class Fault {
 struct Refusal {
     RefusalKind kind = RefusalKind::Inconsistent;
     Fault fault = Fault::None;
-    int field = -1;        // the field at fault, counted from 0 in field order; -1 for none
-    double limit = 0;      // the bound that field must keep, mm, before any rounding for the message
-    double otherLimit = 0; // a second way out where the fault has one
-    std::string message;   // the sentence a user reads
+    int field = -1;           // the field at fault, counted from 0 in field order; -1 for none
+    double limit = 0;         // the bound that field must keep, mm, before any rounding for the message
+    double otherLimit = 0;    // a second way out where the fault has one
+    bool withCollars = false; // an inclined tank's length limit is L + 2·LD, the shell with its heads' collars
+    std::string message;      // the sentence a user reads
 };
 
 // Stable Latin names for machine-readable output.

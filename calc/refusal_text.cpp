@@ -85,6 +85,10 @@ std::string_view refusalFaultName(Fault fault)
         return "side-arc-too-small";
     case Fault::CornerTooLarge:
         return "corner-too-large";
+    case Fault::ArcMustBeFlat:
+        return "arc-must-be-flat";
+    case Fault::RadiusAboveWidth:
+        return "radius-above-width";
     case Fault::RiseTooLarge:
         return "rise-too-large";
     case Fault::GaugeBeyondShell:
@@ -109,6 +113,8 @@ std::string refusalText(const Refusal& r, std::string_view caption, char sep)
     case Fault::NotDigits:
         return "Размер \"" + std::string(caption) + "\" должен быть целым числом миллиметров: от одной до восьми цифр.";
     case Fault::TooShallow:
+        if (!caption.empty())
+            return "Размер \"" + std::string(caption) + "\" должен быть не менее 10 мм.";
         return "Высота ёмкости должна быть не менее 10 мм.";
     case Fault::SphericalHeadTooHigh:
         return std::string(kWrong) + "Увеличьте диаметр ёмкости не менее чем " + decimalLimit(r.otherLimit, sep)
@@ -148,11 +154,24 @@ std::string refusalText(const Refusal& r, std::string_view caption, char sep)
         return dtankText(DTankFault::SideArcTooSmall, wholeLimit(r.limit, Side::Up));
     case Fault::CornerTooLarge:
         return dtankText(DTankFault::CornerTooLarge, wholeLimit(r.limit, Side::Down));
+    case Fault::ArcMustBeFlat:
+        return std::string(kWrong) + "Размер \"" + std::string(caption)
+               + "\" должен быть равен 0: при остальных размерах дуга требует размеров больше 99999999 мм.";
+    case Fault::RadiusAboveWidth:
+        return std::string(kWrong) + "Радиус выпуклой стороны ёмкости (R) должен быть не больше "
+               + wholeLimit(r.limit, Side::Down) + " мм: ширина минус толщина стенки.";
     case Fault::RiseTooLarge:
-        return std::string(kWrong) + "Разность высот должна быть меньше длины цилиндрической части ("
+        if (r.withCollars)
+            return std::string(kWrong) + "Разность высот должна быть меньше длины цилиндрической части L + 2·LD ("
+                   + wholeLimit(r.limit, Side::Up) + " мм).";
+        return std::string(kWrong) + "Разность высот краёв должна быть меньше длины ёмкости ("
                + wholeLimit(r.limit, Side::Up) + " мм).";
     case Fault::GaugeBeyondShell:
-        return std::string(kWrong) + "Уровнемер должен находиться в пределах цилиндрической части (не далее "
+        if (r.withCollars)
+            return std::string(kWrong)
+                   + "Уровнемер должен находиться в пределах цилиндрической части L + 2·LD (не далее "
+                   + wholeLimit(r.limit, Side::Down) + " мм от нижнего края).";
+        return std::string(kWrong) + "Уровнемер должен находиться в пределах длины ёмкости (не далее "
                + wholeLimit(r.limit, Side::Down) + " мм от нижнего края).";
     case Fault::GaugeTooHigh:
         return std::string(kWrong) + "Уровнемер должен находиться не далее " + wholeLimit(r.limit, Side::Down)

@@ -9,6 +9,9 @@ namespace {
 
 constexpr int kRadiusField = 2;
 constexpr int kWallField = 6;
+constexpr int kTopArcField = 3;
+constexpr int kSideArcField = 4;
+constexpr double kLargestField = 99999999; // eight digits
 
 Fault faultOf(DTankFault fault)
 {
@@ -40,9 +43,9 @@ int fieldOf(DTankFault fault)
     case DTankFault::LengthTooShort:
         return 0;
     case DTankFault::TopArcTooSmall:
-        return 3;
+        return kTopArcField;
     case DTankFault::SideArcTooSmall:
-        return 4;
+        return kSideArcField;
     case DTankFault::CornerTooLarge:
         return 5;
     }
@@ -76,6 +79,16 @@ struct DTank {
         const auto refusal = checkDTank(dims);
         if (!refusal)
             return {};
+        // a limit no field can hold leaves one way out: the arc that asks for it made flat
+        if (refusal->limit > kLargestField) {
+            const bool wallsMeet = dims.S < dims.R + dims.t; // S would have to exceed R + t itself
+            if (refusal->fault == DTankFault::WidthBelowRadius && wallsMeet)
+                return inconsistent(Fault::RadiusAboveWidth, kRadiusField, dims.S - dims.t);
+            if (refusal->fault == DTankFault::TopArcTooSmall)
+                return inconsistent(Fault::ArcMustBeFlat, kTopArcField, refusal->limit);
+            if (refusal->fault == DTankFault::SideArcTooSmall || refusal->fault == DTankFault::WidthBelowRadius)
+                return inconsistent(Fault::ArcMustBeFlat, kSideArcField, refusal->limit);
+        }
         return inconsistent(faultOf(refusal->fault), fieldOf(refusal->fault), refusal->limit);
     }
     double slab(double level) const { return static_cast<double>(Ext(section.widthAt(level - 0.5)) * length * kMilli); }

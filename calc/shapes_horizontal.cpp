@@ -26,7 +26,7 @@ struct HorizontalCylinder {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double L, D;
     HorizontalCylinder(std::span<const double> d, const RunOptions&) : L(d[0]), D(d[1]) {}
-    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    Frame frame() const { return {D, 0.1 * Ext(D), 1, 1}; }
     std::optional<Refusal> check() const { return {}; }
     double slab(double level) const { return static_cast<double>(shellSection(D, Ext(level) - 0.5L, L) * kMilli); }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * L * kQuarterMicro); }
@@ -42,7 +42,7 @@ struct HorizontalEllipse {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double L, S, H;
     HorizontalEllipse(std::span<const double> d, const RunOptions&) : L(d[0]), S(d[1]), H(d[2]) {}
-    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    Frame frame() const { return {H, 0.1 * Ext(H), 1, 2}; }
     std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
@@ -67,14 +67,14 @@ struct HeadedHorizontal {
     double L, D, LD, Lc;
     HeadedHorizontal(std::span<const double> d) : L(d[0]), D(d[1]), LD(d[2]), Lc(static_cast<double>(2 * Ext(LD) + L))
     {}
-    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    Frame frame() const { return {D, 0.1 * Ext(D), 1, 1}; }
     double slabWith(double head, Ext x) const
     {
         const double shell = static_cast<double>(shellSection(D, x, Lc));
         return static_cast<double>((2 * Ext(head) + shell) * kMilli);
     }
     double shellVolume() const { return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro); }
-    TiltedTank tiltedWith(HeadProfile head) const { return {ShellSection::Circle, D, D, Lc, std::move(head), 0}; }
+    TiltedTank tiltedWith(HeadProfile head) const { return {ShellSection::Circle, D, D, Lc, std::move(head), 0, true}; }
     // litres below the level; headsBelow(t) gives both heads' mm³ below the plane t from the axis (t <= 0). Above
     // the axis the full volume less the same below the mirrored level keeps the top exact.
     template <class HeadsBelow>

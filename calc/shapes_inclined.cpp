@@ -30,8 +30,8 @@ struct InclinedBody {
         tank.rise = A;
         refusal = checkDimensions();
         if (refusal)
-            return; // the geometry below only exists for dimensions the check accepts
-        sinTheta = A / tank.shellLength;
+            return;                                  // the geometry below only exists for dimensions the check accepts
+        sinTheta = A > 0 ? A / tank.shellLength : 0; // a level tank may have no shell length at all
         z0 = B * sinTheta;
         zMin = tiltedZMin(tank);
         zMax = tiltedZMax(tank);
@@ -44,11 +44,16 @@ struct InclinedBody {
             return twinRefusal;
         if (tank.height <= 0) // the twin has no height to give a step
             return inconsistent(Fault::TooShallow, -1, kLeastHeight);
-        if (A >= tank.shellLength)
-            return inconsistent(Fault::RiseTooLarge, fieldA, tank.shellLength);
-        if (B > tank.shellLength)
-            return inconsistent(Fault::GaugeBeyondShell, fieldA + 1, tank.shellLength);
-        return {};
+        // a level tank is its twin, which takes a shell of no length
+        Refusal beyond;
+        if (A > 0 && A >= tank.shellLength)
+            beyond = inconsistent(Fault::RiseTooLarge, fieldA, tank.shellLength);
+        else if (B > tank.shellLength)
+            beyond = inconsistent(Fault::GaugeBeyondShell, fieldA + 1, tank.shellLength);
+        else
+            return {};
+        beyond.withCollars = tank.withCollars;
+        return beyond;
     }
 
     // at least kLeastHeight of level above the gauge, where moving the gauge down can give it

@@ -17,7 +17,7 @@ struct Box {
     Box(std::span<const double> d, const RunOptions&)
         : L(d[0]), H(d[1]), S(d[2]), slabVolume(static_cast<double>(Ext(L) * S * kMilli))
     {}
-    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    Frame frame() const { return {H, 0.1 * Ext(H), 1, 1}; }
     std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return slabVolume; }
     double trueVolume() const { return static_cast<double>(Ext(L) * H * S * kMilli); }
@@ -31,7 +31,7 @@ struct RoundedBox {
     static constexpr int kCornerField = 3;
     double L, H, S, RS;
     RoundedBox(std::span<const double> d, const RunOptions&) : L(d[0]), H(d[1]), S(d[2]), RS(d[3]) {}
-    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    Frame frame() const { return {H, 0.1 * Ext(H), 1, 1}; }
     std::optional<Refusal> check() const
     {
         // two corners must fit into the height and into the width

@@ -92,7 +92,7 @@ struct TorisphericalHorizontal {
           head(D, RS, RSK), profile(torisphericalHead(head))
     {}
     HeadProfile profile;
-    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    Frame frame() const { return {D, 0.1 * Ext(D), 1, 1}; }
     std::optional<Refusal> check() const { return torisphericalCheck(D, RS, RSK, LS); }
     double slab(double level) const
     {
@@ -105,7 +105,7 @@ struct TorisphericalHorizontal {
     {
         return static_cast<double>(Ext(kPi) * D * D * Lc * kQuarterMicro + 2 * Ext(head.volume()) * kMilli);
     }
-    TiltedTank tilted() const { return {ShellSection::Circle, D, D, Lc, torisphericalHead(head), 0}; }
+    TiltedTank tilted() const { return {ShellSection::Circle, D, D, Lc, torisphericalHead(head), 0, true}; }
     // the shell's segment times its length, each head by quadrature along its axis; above the axis the full
     // volume less the mirrored level keeps the top exact
     double volumeAt(double level) const

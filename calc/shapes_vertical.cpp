@@ -11,7 +11,7 @@ struct Sphere {
     static constexpr std::int64_t kPollEvery = kPollPlain;
     double D;
     Sphere(std::span<const double> d, const RunOptions&) : D(d[0]) {}
-    Frame frame() const { return {D, 0.1 * Ext(D)}; }
+    Frame frame() const { return {D, 0.1 * Ext(D), 1, 0}; }
     std::optional<Refusal> check() const { return {}; }
     double slab(double level) const
     {
@@ -34,7 +34,7 @@ struct VerticalCylinder {
     VerticalCylinder(std::span<const double> d, const RunOptions&)
         : H(d[0]), D(d[1]), shell(static_cast<double>(Ext(kPi) * D * D * kQuarterMicro))
     {}
-    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    Frame frame() const { return {H, 0.1 * Ext(H), 1, 0}; }
     std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return shell; }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * D * D * H * kQuarterMicro); }
@@ -48,7 +48,7 @@ struct VerticalEllipse {
     VerticalEllipse(std::span<const double> d, const RunOptions&)
         : H(d[0]), Dmax(d[1]), Dmin(d[2]), shell(static_cast<double>(Ext(kPi) * Dmax * Dmin * kQuarterMicro))
     {}
-    Frame frame() const { return {H, 0.1 * Ext(H)}; }
+    Frame frame() const { return {H, 0.1 * Ext(H), 1, 0}; }
     std::optional<Refusal> check() const { return {}; }
     double slab(double) const { return shell; }
     double trueVolume() const { return static_cast<double>(Ext(kPi) * Dmax * Dmin * H * kQuarterMicro); }

@@ -54,6 +54,7 @@ struct Frame {
     double total = 0;            // T, the top of the level axis
     Ext stepExpression = 0;      // truncated to the step
     std::int64_t firstLevel = 1; // levels below 1 hold liquid below gauge zero and print nothing
+    int heightField = -1;        // the field that alone gives the height, where one does: a too shallow tank names it
 };
 
 // The work of a run in units of one level or one inner step of a long level, its progress and cancellation.
@@ -155,8 +156,8 @@ std::optional<Refusal> refusalOf(const Body& body)
         if (auto refusal = body.check())
             return refusal;
     }
-    if (static_cast<std::int64_t>(body.frame().stepExpression) <= 0)
-        return inconsistent(Fault::TooShallow, -1, kLeastHeight);
+    if (const Frame frame = body.frame(); static_cast<std::int64_t>(frame.stepExpression) <= 0)
+        return inconsistent(Fault::TooShallow, frame.heightField, kLeastHeight);
     if constexpr (!checkFirst) {
         if (auto refusal = body.check())
             return refusal;

@@ -97,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      form.trigger("N2");
                                  },
                                  {true, true, false, false, 1, kIdle, "0", "9"},
-                                 {"Высота ёмкости должна быть не менее 10 мм."}},
+                                 {"Размер \"Внутренний диаметр ёмкости (D)\" должен быть не менее 10 мм."}},
                       Transition{"EditRightAfterStart", [](FormTest& form) { form.trigger("N4"); }, kEntering, {}},
                       Transition{"EditAfterRunKeepsValuesAndStep",
                                  [](FormTest& form) {

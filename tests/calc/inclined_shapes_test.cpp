@@ -65,6 +65,18 @@ INSTANTIATE_TEST_SUITE_P(
                       TwinCase{"Box", 25, 15, {3000, 1000, 1500}, 1e-12}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// Heads that meet leave no cylindrical part: level, the tank is still its twin.
+TEST(LevelTilt, HeadsWithoutAShellGiveTheTwinsTable)
+{
+    const auto twin = run(11, {0, 2000, 0, 500});
+    const auto tilted = run(21, {0, 2000, 0, 500, 0, 0});
+    ASSERT_TRUE(tilted.ok()) << tilted.refusal()->message;
+    ASSERT_EQ(tilted.result().rows.size(), twin.result().rows.size());
+    for (size_t k = 0; k < twin.result().rows.size(); ++k)
+        EXPECT_NEAR(tilted.result().rows[k].volumeValue, twin.result().rows[k].volumeValue,
+                    1e-9 * twin.result().sumVolume);
+}
+
 struct TiltCase {
     const char* name;
     int shape;
@@ -140,25 +152,24 @@ TEST_P(InclinedRefusals, NameTheLimit)
 INSTANTIATE_TEST_SUITE_P(
     Checks, InclinedRefusals,
     ::testing::Values(
-        RefusalCase{
-            "RiseAsLongAsTank",
-            18,
-            {1000, 1000, 1000, 0},
-            "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (1000 мм)."},
-        RefusalCase{
-            "RiseOverShellWithHeads",
-            20,
-            {2000, 1000, 100, 200, 2200, 0},
-            "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (2200 мм)."},
+        RefusalCase{"RiseAsLongAsTank",
+                    18,
+                    {1000, 1000, 1000, 0},
+                    "Размеры указаны неверно!\nРазность высот краёв должна быть меньше длины ёмкости (1000 мм)."},
+        RefusalCase{"RiseOverShellWithHeads",
+                    20,
+                    {2000, 1000, 100, 200, 2200, 0},
+                    "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части L + 2·LD "
+                    "(2200 мм)."},
         RefusalCase{"GaugeBeyondTheShell",
                     25,
                     {3000, 1000, 1500, 100, 3001},
-                    "Размеры указаны неверно!\nУровнемер должен находиться в пределах цилиндрической части (не далее "
+                    "Размеры указаны неверно!\nУровнемер должен находиться в пределах длины ёмкости (не далее "
                     "3000 мм от нижнего края)."},
-        RefusalCase{"ZeroLength",
+        RefusalCase{"RiseOnZeroLength",
                     18,
-                    {0, 1000, 0, 0},
-                    "Размеры указаны неверно!\nРазность высот должна быть меньше длины цилиндрической части (0 мм)."},
+                    {0, 1000, 1, 0},
+                    "Размеры указаны неверно!\nРазность высот краёв должна быть меньше длины ёмкости (0 мм)."},
         RefusalCase{"TwinCheckFirst",
                     20,
                     {2000, 1000, 100, 501, 100, 0},

@@ -128,9 +128,10 @@ INSTANTIATE_TEST_SUITE_P(
                                  "\"field\": 3, \"limit\": 500, \"other_limit\": 1200, \"message\": \"Размеры указаны "
                                  "неверно!\\nУвеличьте диаметр"},
                       OutputCase{
-                          "RefusalWithoutField", "--json 0 9",
+                          "RefusalOfTheOneField", "--json 0 9",
                           "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"too-shallow\", \"field\": "
-                          "null, \"limit\": 10, \"message\": \"Высота ёмкости должна быть не менее 10 мм.\"}}\n"}),
+                          "0, \"limit\": 10, \"message\": \"Размер \\\"Внутренний диаметр ёмкости (D)\\\" должен "
+                          "быть не менее 10 мм.\"}}\n"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct KeyCase {
