@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -19,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include <iconv.h>
+#include <langinfo.h>
 #include <unistd.h>
 
 #include "calc/catalogue.h"
@@ -66,9 +69,11 @@ public:
         if (m_error)
             return;
         m_buffer.append(text);
-        if (m_buffer.size() >= kChunk)
+        if (m_buffer.size() >= kChunk || (m_eachLine && !text.empty() && text.back() == '\n'))
             flush();
     }
+    // Rows streamed to a terminal are shown as they come, not when a buffer fills.
+    void flushEachLine(bool on) { m_eachLine = on; }
     bool flush()
     {
         size_t done = 0;
@@ -90,6 +95,7 @@ private:
     static constexpr size_t kChunk = 1 << 16;
     std::string m_buffer;
     int m_error = 0;
+    bool m_eachLine = false;
 };
 
 // One-line progress with the estimated remaining time, redrawn a few times a second on a terminal.
@@ -138,6 +144,27 @@ private:
     bool m_shown = false;
 };
 
+// A text of the system's in the locale's encoding, as UTF-8 like every other word the program writes, so that
+// a line never mixes two encodings; what cannot be converted is kept as it was.
+std::string systemText(const char* text)
+{
+    std::string in(text);
+    iconv_t convert = ::iconv_open("UTF-8", ::nl_langinfo(CODESET));
+    if (reinterpret_cast<std::intptr_t>(convert) == -1)
+        return in;
+    std::string out(in.size() * 4 + 4, '\0');
+    char* from = in.data();
+    size_t fromLeft = in.size();
+    char* to = out.data();
+    size_t toLeft = out.size();
+    const size_t done = ::iconv(convert, &from, &fromLeft, &to, &toLeft);
+    ::iconv_close(convert);
+    if (done == static_cast<size_t>(-1))
+        return in;
+    out.resize(out.size() - toLeft);
+    return out;
+}
+
 std::string shapeRangeText() { return "от 0 до " + std::to_string(tarvol::kShapeCount - 1); }
 
 bool isDigits(const std::string& s, size_t maxLength)
@@ -153,13 +180,14 @@ std::optional<int> shapeFromText(const std::string& text)
     return tarvol::findShapeByKey(text);
 }
 
-// The shortest number text that reads back to the same double.
+// The shortest plain decimal that reads back to the same double: whole levels and heights come out as
+// integers, and no volume in exponent form.
 std::string jsonNumber(double v)
 {
     if (!std::isfinite(v))
         return "null";
-    char buf[40];
-    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    char buf[512]; // the longest fixed form of a double, 5e-324, has 327 characters
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
 }
 
 // JSON on one line with a space after every colon and comma, the layout the program has always printed.
@@ -329,6 +357,19 @@ private:
     const char* m_rowComma = "";
 };
 
+// A flag is there or not: "--json=0" would silently turn it off and "--json=maybe" draw the parser's English.
+void refuseFlagValues(int argc, char** argv, std::initializer_list<std::string_view> flags)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            return;
+        for (const std::string_view flag : flags)
+            if (arg.size() > flag.size() && arg.substr(0, flag.size()) == flag && arg[flag.size()] == '=')
+                throw UsageError{std::string(flag) + " не принимает значения: " + std::string(arg)};
+    }
+}
+
 std::string helpFooter()
 {
     return "SHAPE — номер формы (" + shapeRangeText()
@@ -366,7 +407,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.allow_extras(); // unknown options are reported below, in Russian
 
     bool list = false;
-    std::string decimals;
+    std::vector<std::string> decimals;
     std::string shapeText;
     app.add_flag("--list", list, "список форм: номер, группа, название, поля размеров, ключ");
     app.add_option("--decimals", decimals, "знаков после запятой в объёме: 0 (по умолчанию), 1, 2 или 3")
@@ -380,6 +421,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
+    refuseFlagValues(argc, argv,
+                     {"--list", "--comma", "--every-mm", "--json", "--csv", "--reverse", "--help", "--version"});
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -390,8 +433,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         return kExitTable;
     } catch (const CLI::ArgumentMismatch&) {
         throw UsageError{"--decimals принимает 0, 1, 2 или 3"}; // the one option that takes a value
-    } catch (const CLI::ParseError& e) {
-        throw UsageError{"неверная командная строка (" + std::string(e.what()) + ")"};
+    } catch (const CLI::ParseError&) {
+        throw UsageError{"неверная командная строка"}; // the parser's own words are English
     }
     for (const auto& extra : app.remaining())
         if (extra != "--") // the parser keeps the end-of-options mark among the extras
@@ -403,10 +446,12 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         printList(out);
         return kExitTable;
     }
-    if (app.count("--decimals")) {
-        if (!isDigits(decimals, 1) || !tarvol::validDecimals(std::stoi(decimals)))
+    if (decimals.size() > 1)
+        throw UsageError{"--decimals указан больше одного раза"};
+    if (!decimals.empty()) {
+        if (!isDigits(decimals[0], 1) || !tarvol::validDecimals(std::stoi(decimals[0])))
             throw UsageError{"--decimals принимает 0, 1, 2 или 3"};
-        o.decimals = std::stoi(decimals);
+        o.decimals = std::stoi(decimals[0]);
     }
     if (o.csv && (o.json || o.comma || o.reverse))
         throw UsageError{"--csv не сочетается с --json, --comma и --reverse"};
@@ -443,6 +488,7 @@ int calculate(const Options& o, Output& out)
     run.cancel = &stop;
     run.keepEveryLevel = o.reverse;
     run.progress = [&](double fraction) { progress.show(fraction); };
+    out.flushEachLine(o.everyMm && ::isatty(STDOUT_FILENO) == 1);
     if (o.everyMm)
         run.eachLevel = [&](std::int64_t level, double volume) {
             writer.level(level, volume);
@@ -485,11 +531,12 @@ int main(int argc, char** argv)
         std::cerr << kProgram << ": не хватило памяти для расчёта\n";
         return kExitNoMemory;
     } catch (const std::exception& e) {
-        std::cerr << kProgram << ": внутренняя ошибка: " << e.what() << '\n';
+        std::cerr << kProgram << ": внутренняя ошибка: " << systemText(e.what()) << '\n';
         return kExitSoftware;
     }
     if (!out.flush()) {
-        std::cerr << kProgram << ": не удалось записать в стандартный вывод: " << std::strerror(out.error()) << '\n';
+        std::cerr << kProgram << ": не удалось записать в стандартный вывод: " << systemText(std::strerror(out.error()))
+                  << '\n';
         return kExitWrite;
     }
     return status;

@@ -71,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"UnknownKey", "spheroid 1000", 64}, StatusCase{"KeyInOtherCase", "Sphere 1000", 64},
                       StatusCase{"StdoutFull", "0 1000 >/dev/full", 74},
                       StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
-                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}, StatusCase{"EndOfOptions", "-- 0 1000", 0}),
+                      StatusCase{"StdoutClosed", "0 1000 >&-", 74}, StatusCase{"EndOfOptions", "-- 0 1000", 0},
+                      StatusCase{"RepeatedDecimals", "--decimals 1 --decimals 2 0 1000", 64},
+                      StatusCase{"FlagWithAValue", "--json=0 0 1000", 64}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
@@ -119,19 +121,22 @@ TEST_P(CliOutput, StartsWith) { EXPECT_EQ(table(GetParam().args).out.rfind(GetPa
 // horizontal cylinder L 2000, D 1000: the first slabs are 2 L sqrt(R^2 - (R - x)^2) at mid-height x
 INSTANTIATE_TEST_SUITE_P(
     Heads, CliOutput,
-    ::testing::Values(OutputCase{"Version", "--version", "tarvol-table 4.1\n"},
-                      OutputCase{"Help", "--help", "tarvol-table — градуировочная таблица"},
-                      OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
-                                 "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"},
-                      OutputCase{"RefusalWithField", "--json 3 1000 1000 50 600",
-                                 "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"spherical-head-too-high\", "
-                                 "\"field\": 3, \"limit\": 500, \"other_limit\": 1200, \"message\": \"Размеры указаны "
-                                 "неверно!\\nУвеличьте диаметр"},
-                      OutputCase{
-                          "RefusalOfTheOneField", "--json 0 9",
-                          "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"too-shallow\", \"field\": "
-                          "0, \"limit\": 10, \"message\": \"Размер \\\"Внутренний диаметр ёмкости (D)\\\" должен "
-                          "быть не менее 10 мм.\"}}\n"}),
+    ::testing::Values(
+        OutputCase{"Version", "--version", "tarvol-table 4.1\n"},
+        OutputCase{"Help", "--help", "tarvol-table — градуировочная таблица"},
+        OutputCase{"CsvHead", "--decimals 3 --csv 8 2000 1000",
+                   "level_mm;volume_l\n0;0.000\n1;0.089\n2;0.244\n3;0.444\n"},
+        OutputCase{"RefusalWithField", "--json 3 1000 1000 50 600",
+                   "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"spherical-head-too-high\", "
+                   "\"field\": 3, \"limit\": 500, \"other_limit\": 1200, \"message\": \"Размеры указаны "
+                   "неверно!\\nУвеличьте диаметр"},
+        OutputCase{"WholeNumbersWithoutExponent", "--json 0 100000",
+                   "{\"shape\": 0, \"name\": \"Сферическая ёмкость\", \"dimensions\": [100000], \"rows\": "
+                   "[{\"level\": 10000, \"volume\": 14660765.719370347"},
+        OutputCase{"RefusalOfTheOneField", "--json 0 9",
+                   "{\"refusal\": {\"kind\": \"inconsistent\", \"fault\": \"too-shallow\", \"field\": "
+                   "0, \"limit\": 10, \"message\": \"Размер \\\"Внутренний диаметр ёмкости (D)\\\" должен "
+                   "быть не менее 10 мм.\"}}\n"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct KeyCase {
