@@ -1,13 +1,32 @@
 #include <clocale>
+#include <cstdio>
+#include <cstring>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QLocale>
 
+#include "app/tankdocument.h"
 #include "app/tform1.h"
 #include "app/translations.h"
 
+namespace {
+
+// A document made from a tank file needs no window, and no display either.
+bool headless(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--save-document") == 0 || std::strncmp(argv[i], "--save-document=", 16) == 0)
+            return true;
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    if (headless(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     // Qt adopts the user's locale for the C library too; the core's number formatting needs the C one.
     // The window still takes the user's decimal separator from QLocale.
@@ -15,7 +34,31 @@ int main(int argc, char* argv[])
     // file dialogs and standard buttons speak the user's language; without the file they stay English
     tarvol::installQtTranslations(QLocale());
 
+    QCommandLineParser parser;
+    const QCommandLineOption tank(QStringLiteral("tank"), QStringLiteral("файл ёмкости"), QStringLiteral("FILE"));
+    const QCommandLineOption document(QStringLiteral("save-document"),
+                                      QStringLiteral("записать градуировочную таблицу ёмкости без окна"),
+                                      QStringLiteral("OUT"));
+    parser.addOptions({tank, document});
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("файл ёмкости .tarvol"));
+    if (!parser.parse(application.arguments())) {
+        std::fprintf(stderr, "tarvol: %s\n", parser.errorText().toLocal8Bit().constData());
+        return tarvol::kDocumentUsage;
+    }
+    QString tankFile = parser.value(tank);
+    if (tankFile.isEmpty() && !parser.positionalArguments().isEmpty())
+        tankFile = parser.positionalArguments().front();
+    if (parser.isSet(document)) {
+        if (tankFile.isEmpty()) {
+            std::fprintf(stderr, "tarvol: --save-document требует файла ёмкости (--tank FILE)\n");
+            return tarvol::kDocumentUsage;
+        }
+        return tarvol::saveTankDocument(tankFile, parser.value(document));
+    }
+
     tarvol::TForm1 form;
     form.show();
+    if (!tankFile.isEmpty())
+        form.openTank(tankFile);
     return application.exec();
 }

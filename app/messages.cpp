@@ -25,6 +25,26 @@ public:
         return box.exec() == QMessageBox::Yes;
     }
 
+    UnsavedAnswer unsavedChanges(const QString& text) override
+    {
+        QMessageBox box(QMessageBox::Warning, messageCaption(), text,
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QApplication::activeWindow());
+        box.button(QMessageBox::Save)->setText(QStringLiteral("Сохранить"));
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("Не сохранять"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        keepLinesWhole(box);
+        switch (box.exec()) {
+        case QMessageBox::Save:
+            return UnsavedAnswer::Save;
+        case QMessageBox::Discard:
+            return UnsavedAnswer::Discard;
+        default:
+            return UnsavedAnswer::Cancel;
+        }
+    }
+
 private:
     static void show(QMessageBox::Icon icon, const QString& text)
     {

@@ -6,6 +6,9 @@ class QMessageBox;
 
 namespace tarvol {
 
+// The answer to unsaved changes: save them first, drop them, or stay where the user was.
+enum class UnsavedAnswer { Save, Discard, Cancel };
+
 // Every message box of the program goes through here, so tests can record them instead of
 // running a modal loop.
 class MessageService {
@@ -18,6 +21,8 @@ public:
     virtual void error(const QString& text) = 0;
     // Yes/No; true for Yes.
     virtual bool question(const QString& text, const QString& caption) = 0;
+    // Сохранить / Не сохранять / Отмена.
+    virtual UnsavedAnswer unsavedChanges(const QString& text) = 0;
 };
 
 // The service in use; the modal boxes unless a test installed its own.

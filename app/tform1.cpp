@@ -238,7 +238,7 @@ TForm1::TForm1(QWidget* parent)
     command(m_ui->N2, &TForm1::N2Click);
     command(m_ui->N3, &TForm1::N3Click);
     command(m_ui->N4, &TForm1::N4Command);
-    command(m_ui->N5, &TForm1::ComboBox1Change);
+    command(m_ui->N5, &TForm1::clearTankCommand);
     command(m_ui->N6, &TForm1::N6Click);
     command(m_ui->D1, &TForm1::D1Click);
     command(m_ui->N8, &TForm1::N8Click);
@@ -268,6 +268,7 @@ TForm1::TForm1(QWidget* parent)
     m_ui->ComboBox2->setPalette(decimals);
 
     FormCreate();
+    setUpTankMenu();
     // the picture viewer exists, hidden, from start-up on
     m_viewer = std::make_unique<TForm2>(this, [this] { return selectedShapeName(); });
     fitFontsToLayout();
@@ -413,7 +414,7 @@ void TForm1::setCalculatedState() { updateActions(true); }
 void TForm1::lockCommands(bool locked)
 {
     const std::array<QAction*, 5> commands{m_ui->N2, m_ui->N3, m_ui->N4, m_ui->N5, m_ui->N6};
-    std::vector<QWidget*> inputs{m_ui->N1, m_ui->ComboBox1, m_ui->RG1, m_ui->ComboBox2};
+    std::vector<QWidget*> inputs{m_ui->N1, m_ui->TankMenu, m_ui->ComboBox1, m_ui->RG1, m_ui->ComboBox2};
     inputs.insert(inputs.end(), m_fields.begin(), m_fields.begin() + kDimensionRows);
     if (locked) {
         m_focusBeforeRun = focusWidget();
@@ -449,6 +450,7 @@ QString TForm1::selectedShapeName() const
 void TForm1::ComboBox1Change()
 {
     closePictureViewer();
+    tankSetUp();
     for (int i = 0; i < kDimensionRows; ++i) {
         const auto row = static_cast<size_t>(i);
         m_captions[row]->hide();
@@ -693,6 +695,10 @@ void TForm1::Image26Click() { showPictureViewer(); }
 // The viewer is a window of its own: left open, it would keep the program running without its main window.
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    if (!m_running && !confirmUnsavedChanges()) {
+        event->ignore();
+        return;
+    }
     closePictureViewer();
     QMainWindow::closeEvent(event);
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,9 +15,13 @@
 
 #include "calc/run.h"
 #include "export/content.h"
+#include "tank/tankfile.h"
 
 class QButtonGroup;
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
+class QMenu;
 class QShowEvent;
 class QKeyEvent;
 class QLabel;
@@ -29,6 +34,8 @@ class TForm1;
 }
 
 namespace tarvol {
+
+struct TablePassport;
 
 // The decimal separator of the user's number format, as the core writes it; the grid and every document use it.
 char decimalSeparator();
@@ -64,6 +71,15 @@ public:
     // Folder the program makes sure of at start-up.
     static QString programFolder();
 
+    // The tank as a document (app/tform1_tank.cpp).
+    bool openTank(const QString& path); // asks about unsaved changes first; false when nothing was opened
+    bool saveTank();                    // to its file, or through "Сохранить как…" for a new tank
+    bool saveTankAs();
+    QString tankPath() const { return m_tankPath; }
+    TankDocument currentTank() const; // the window's inputs with the tank's passport and sections
+    bool tankModified() const;
+    static QStringList recentTanks();
+
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
     void pictureViewerRequested();
@@ -90,6 +106,8 @@ public slots:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -128,6 +146,17 @@ private:
     RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
 
+    void setUpTankMenu();
+    void updateTankTitle();
+    void updateRecentMenu();
+    void tankSetUp(); // a shape set-up begins another tank: its passport's number, owner and date are not carried
+    void clearTankCommand();
+    bool saveTankTo(const QString& path);
+    bool confirmUnsavedChanges(); // false: the user chose to stay
+    void applyTank(const TankDocument& document);
+    TablePassport tablePassport() const;
+    void setTablePassport(const TablePassport& passport);
+
     Ui::TForm1* m_ui;
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
@@ -145,6 +174,14 @@ private:
     bool m_keyInSelector = false;
 
     bool m_fittedOnShow = false;
+
+    // The tank's file, as it was last opened or saved, and what the window does not show of the tank.
+    QString m_tankPath;
+    std::optional<TankDocument> m_savedTank;
+    TankDocument m_tank;
+    QString m_baseTitle;
+    QMenu* m_recentMenu = nullptr;
+    bool m_applyingTank = false;
 
     // Results of the last run.
     int m_decimalPlaces = 0;

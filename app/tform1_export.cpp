@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include <QDate>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -70,13 +69,6 @@ SaveDialog& SaveDialog2(QObject* form)
 SaveDialog& TableDialog(QObject* form)
 {
     return dialogOf(form, QStringLiteral("TableDialog"), QStringLiteral("tablica.xlsx"), tableFormatFilters());
-}
-
-// What was typed last while the program runs; nothing is kept beyond it.
-std::optional<TablePassport>& lastPassport()
-{
-    static std::optional<TablePassport> passport;
-    return passport;
 }
 
 std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& offered)
@@ -170,16 +162,6 @@ void report(const ExportResult& result)
         messages().error(result.error().message());
 }
 
-// The passport the dialog offers: what was typed last, or today's date on a first table.
-TablePassport offeredPassport()
-{
-    if (lastPassport())
-        return *lastPassport();
-    TablePassport offered;
-    offered.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-    return offered;
-}
-
 // A table taller than the formats hold is refused before anything is asked or computed.
 bool tableFits(qint64 top)
 {
@@ -221,10 +203,11 @@ void TForm1::N9Click()
     const std::vector<GridRow> rows = gridRows();
     if (!k || !tableFits(rows.empty() ? 0 : rows.back().level.toLongLong()))
         return;
-    const auto passport = askPassport(this, offeredPassport());
+    // the passport belongs to the tank: its file keeps it, and another tank starts without it
+    const auto passport = askPassport(this, tablePassport());
     if (!passport)
         return;
-    lastPassport() = passport;
+    setTablePassport(*passport);
 
     TableRun run{*k, fieldTexts(*k), m_decimalPlaces, decimalSeparator(), {}};
     RunOptions options;

@@ -30,6 +30,7 @@
 #include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
+#include "cli/tank_options.h"
 
 namespace {
 
@@ -59,6 +60,8 @@ struct Options {
     bool reverse = false;
     int shape = -1;
     std::vector<std::string> dims;
+    tarvol::cli::TankFileOptions tank;
+    tarvol::TankDocument document; // the tank read by --tank, its sections kept for --save-tank
 };
 
 // Standard output through one buffer whose every write(2) is checked, short writes included.
@@ -380,15 +383,20 @@ std::string helpFooter()
              "Коды завершения:\n"
              "  0   таблица рассчитана (или показаны справка, версия, список форм)\n"
              "  2   размеры отклонены, причина — в стандартном потоке ошибок\n"
+             "  65  файл ёмкости повреждён или записан более новой версией программы\n"
+             "  66  файл ёмкости не найден или не читается\n"
              "  64  ошибка в командной строке\n"
              "  70  внутренняя ошибка программы\n"
              "  71  не хватило памяти\n"
+             "  73  не удалось записать файл ёмкости\n"
              "  74  не удалось записать в стандартный вывод\n"
              "\n"
              "Примеры:\n"
              "  tarvol-table --decimals 3 --comma sphere 1000  сферическая ёмкость диаметром 1000 мм\n"
              "  tarvol-table --csv horizontal-cylinder 2000 1000 > table.csv\n"
-             "                                                 каждый миллиметр горизонтального цилиндра в CSV";
+             "                                                 каждый миллиметр горизонтального цилиндра в CSV\n"
+             "  tarvol-table --save-tank bak.tarvol sphere 1000  записать ёмкость в файл\n"
+             "  tarvol-table --tank bak.tarvol --json          таблица ёмкости из файла";
 }
 
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
@@ -411,13 +419,17 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     std::string shapeText;
     app.add_flag("--list", list, "список форм: номер, группа, название, поля размеров, ключ");
     app.add_option("--decimals", decimals, "знаков после запятой в объёме: 0 (по умолчанию), 1, 2 или 3")
-        ->type_name("N");
+        ->type_name("N")
+        ->expected(1)
+        ->allow_extra_args(false) // one value an occurrence, so that a repeat is seen rather than the DIMs taken
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     app.add_flag("--comma", o.comma, "запятая вместо точки в числах таблицы");
     app.add_flag("--every-mm", o.everyMm, "строка на каждый миллиметр уровня, а не на каждый шаг");
     app.add_flag("--json", o.json, "таблица в виде JSON");
     app.add_flag("--csv", o.csv,
                  "таблица в CSV: level_mm;volume_l, каждый миллиметр, точка как разделитель (--every-mm)");
     app.add_flag("--reverse", o.reverse, "обратная таблица «объём → уровень» для разметки метрштока");
+    tarvol::cli::addTankFileOptions(app, o.tank);
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -459,6 +471,16 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         throw UsageError{"--reverse и --every-mm вместе — только с --json"};
     o.everyMm = o.everyMm || o.csv;
 
+    if (!o.tank.load.empty()) {
+        if (!shapeText.empty())
+            throw UsageError{"--tank не сочетается с формой и размерами в командной строке"};
+        o.document = tarvol::cli::loadTank(o.tank.load);
+        o.shape = o.document.shape;
+        o.dims = o.document.dimensions; // the run refuses what the entry rules refuse, as for a typed tank
+        if (!app.count("--decimals"))
+            o.decimals = o.document.decimals;
+        return std::nullopt;
+    }
     if (shapeText.empty())
         throw UsageError{"не указана форма"};
     const auto index = shapeFromText(shapeText);
@@ -473,6 +495,25 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         if (!isDigits(d, 8))
             throw UsageError{"размер должен быть целым числом до восьми цифр: " + d};
     return std::nullopt;
+}
+
+int refused(const Options& o, Output& out, const tarvol::Refusal& refusal)
+{
+    if (o.json)
+        out.put(refusalJson(refusal) + '\n');
+    std::cerr << refusal.message << '\n';
+    return kExitRefused;
+}
+
+// --save-tank: the tank typed or read, with the chosen decimal places, goes to its file instead of a table.
+int saveTank(Options& o, Output& out)
+{
+    o.document.shape = o.shape;
+    o.document.dimensions = o.dims;
+    o.document.decimals = o.decimals;
+    if (const auto refusal = tarvol::cli::saveTank(o.tank.save, o.document))
+        return refused(o, out, *refusal);
+    return kExitTable;
 }
 
 int calculate(const Options& o, Output& out)
@@ -498,12 +539,8 @@ int calculate(const Options& o, Output& out)
     const auto outcome = tarvol::calculateFromTexts(o.shape, o.dims, run);
     progress.clear();
     if (!out.error()) {
-        if (const auto* refusal = outcome.refusal()) {
-            if (o.json)
-                out.put(refusalJson(*refusal) + '\n');
-            std::cerr << refusal->message << '\n';
-            return kExitRefused;
-        }
+        if (const auto* refusal = outcome.refusal())
+            return refused(o, out, *refusal);
         writer.finish(outcome.result());
     }
     return kExitTable;
@@ -523,10 +560,13 @@ int main(int argc, char** argv)
         if (const auto ended = parse(argc, argv, o, out))
             status = *ended;
         else
-            status = calculate(o, out);
+            status = o.tank.save.empty() ? calculate(o, out) : saveTank(o, out);
     } catch (const UsageError& e) {
         std::cerr << kProgram << ": " << e.why << '\n' << kHint << '\n';
         return kExitUsage;
+    } catch (const tarvol::cli::TankFileFailure& e) {
+        std::cerr << kProgram << ": " << e.message << '\n';
+        return e.status;
     } catch (const std::bad_alloc&) {
         std::cerr << kProgram << ": не хватило памяти для расчёта\n";
         return kExitNoMemory;

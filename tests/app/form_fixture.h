@@ -39,6 +39,11 @@ public:
         shown.push_back({Kind::Question, text});
         return answer;
     }
+    tarvol::UnsavedAnswer unsavedChanges(const QString& text) override
+    {
+        shown.push_back({Kind::Question, text});
+        return unsavedAnswer;
+    }
 
     QStringList texts() const
     {
@@ -50,6 +55,7 @@ public:
 
     std::vector<Message> shown;
     bool answer = true;
+    tarvol::UnsavedAnswer unsavedAnswer = tarvol::UnsavedAnswer::Cancel;
 };
 
 // Closes any modal box or popup that opens anyway, and keeps what it saw so the test fails instead of hanging.

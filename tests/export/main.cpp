@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QStandardPaths>
 
 int main(int argc, char** argv)
 {
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
     QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true); // the recent files go to a test folder, not the user's settings
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -30,6 +30,11 @@ public:
         ADD_FAILURE() << text.toStdString();
         return false;
     }
+    tarvol::UnsavedAnswer unsavedChanges(const QString& text) override
+    {
+        ADD_FAILURE() << text.toStdString();
+        return tarvol::UnsavedAnswer::Cancel;
+    }
 };
 
 QString xwininfo(const QStringList& arguments)

@@ -1,0 +1,63 @@
+#include "app/tankdocument.h"
+
+#include <cstdio>
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+
+#include "app/tform1.h"
+#include "export/fulltable.h"
+#include "tank/tankfile.h"
+
+namespace tarvol {
+namespace {
+
+void complain(const QString& text) { std::fprintf(stderr, "tarvol: %s\n", text.toLocal8Bit().constData()); }
+
+} // namespace
+
+int saveTankDocument(const QString& tankPath, const QString& documentPath)
+{
+    const TableFormat* format = tableFormat(QFileInfo(documentPath).suffix());
+    if (!format) {
+        QStringList suffixes;
+        for (const TableFormat& f : tableFormats())
+            suffixes << f.suffix;
+        complain(QStringLiteral("у файла документа должно быть расширение %1: %2")
+                     .arg(suffixes.join(QStringLiteral(", ")), documentPath));
+        return kDocumentUsage;
+    }
+    const TankReadOutcome tank = readTankFile(QFile::encodeName(tankPath).toStdString());
+    if (!tank) {
+        complain(QString::fromStdString(tankFileErrorText(tank.error())));
+        return isAccessFault(tank.error().fault) ? kDocumentNoTank : kDocumentBrokenTank;
+    }
+
+    // what the window's run of the same tank gives: its decimal places, the user's separator, every level
+    TableRun run{tank->shape, tank->dimensions, tank->decimals, decimalSeparator(), {}};
+    RunOptions options;
+    options.decimalPlaces = run.decimalPlaces;
+    options.separator = run.separator;
+    options.keepEveryLevel = true;
+    RunOutcome outcome = calculateFromTexts(run.shape, run.fieldTexts, options);
+    if (const Refusal* refusal = outcome.refusal()) {
+        complain(QString::fromStdString(refusal->message));
+        return kDocumentRefused;
+    }
+    run.result = std::move(outcome.result());
+
+    const TankPassport& p = tank->passport;
+    TablePassport passport{QString::fromStdString(p.tankNumber), QString::fromStdString(p.owner),
+                           QString::fromStdString(p.author), QString::fromStdString(p.date)};
+    if (passport.date.isEmpty()) // as the window's passport form offers it
+        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    const TableContent table = fullTableDocument(std::move(run), passport);
+    if (const ExportResult written = exportFullTable(documentPath, format, table); !written.ok()) {
+        complain(written.error().message());
+        return written.error().kind == ExportFailure::BadTable ? kDocumentRefused : kDocumentNotWritten;
+    }
+    return kDocumentMade;
+}
+
+} // namespace tarvol

@@ -1,0 +1,323 @@
+// The tank as a document: «Ёмкость» with open, save, save as and the recent files; the title's mark and the
+// question before unsaved changes are lost.
+
+#include "app/tform1.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDate>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QSettings>
+#include <QSignalBlocker>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include "app/messages.h"
+#include "calc/catalogue.h"
+#include "calc/format.h"
+#include "export/atomicfile.h"
+#include "export/fulltable.h"
+#include "export/savedialog.h"
+#include "ui_tform1.h"
+
+namespace tarvol {
+namespace {
+
+constexpr int kRecentCount = 5;
+const QString kRecentKey = QStringLiteral("tank/recent");
+const QString kTankFilter = QStringLiteral("Ёмкость Tarvol (*.tarvol)");
+const QString kOpenTitle = QStringLiteral("Открыть ёмкость");
+const QString kUntitled = QStringLiteral("ёмкость.tarvol");
+const QString kUnsavedQuestion = QStringLiteral("Ёмкость «%1» изменена. Сохранить изменения?");
+const QString kNoShape = QStringLiteral("Не выбрана форма ёмкости: сохранять нечего.");
+
+QString fromUtf8(const std::string& text) { return QString::fromStdString(text); }
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QSettings settings() { return QSettings(QSettings::IniFormat, QSettings::UserScope, "Tarvol", "tarvol"); }
+
+void rememberRecent(const QString& path)
+{
+    QStringList recent = TForm1::recentTanks();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    while (recent.size() > kRecentCount)
+        recent.removeLast();
+    settings().setValue(kRecentKey, recent);
+}
+
+bool isTankFile(const QString& path) { return path.endsWith(QLatin1String(kTankSuffix.data()), Qt::CaseInsensitive); }
+
+// The one tank file a drop carries, or nothing.
+QString droppedTank(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile())
+        return {};
+    const QString path = data->urls().front().toLocalFile();
+    return isTankFile(path) ? path : QString();
+}
+
+} // namespace
+
+QStringList TForm1::recentTanks() { return settings().value(kRecentKey).toStringList(); }
+
+void TForm1::setUpTankMenu()
+{
+    m_baseTitle = windowTitle();
+    m_recentMenu = m_ui->TankMenu;
+    m_ui->TankMenu->addSeparator();
+    // the same guard as the spec's commands: nothing starts while a run computes
+    const auto command = [this](QAction* action, auto handler) {
+        connect(action, &QAction::triggered, this, [this, handler] {
+            if (!m_running)
+                handler();
+        });
+    };
+    command(m_ui->TankOpen, [this] {
+        QString start = m_tankPath.isEmpty() ? recentTanks().value(0) : m_tankPath;
+        if (start.isEmpty())
+            start = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString path =
+            QFileDialog::getOpenFileName(this, kOpenTitle, QFileInfo(start).absolutePath(), kTankFilter);
+        if (!path.isEmpty())
+            openTank(path);
+    });
+    command(m_ui->TankSave, [this] { saveTank(); });
+    command(m_ui->TankSaveAs, [this] { saveTankAs(); });
+    connect(m_ui->TankMenu, &QMenu::aboutToShow, this, &TForm1::updateRecentMenu);
+
+    // every input that belongs to the tank moves the title's mark
+    for (int i = 0; i < kDimensionRows; ++i)
+        connect(m_fields[static_cast<size_t>(i)], &QLineEdit::textChanged, this, &TForm1::updateTankTitle);
+    connect(m_ui->ComboBox1, &QComboBox::currentTextChanged, this, &TForm1::updateTankTitle);
+    connect(m_ui->ComboBox2, &QComboBox::currentIndexChanged, this, &TForm1::updateTankTitle);
+    setAcceptDrops(true);
+    updateRecentMenu();
+    updateTankTitle();
+}
+
+// The recent files follow the three commands, newest first, each with its number as the access key.
+void TForm1::updateRecentMenu()
+{
+    const QList<QAction*> actions = m_recentMenu->actions();
+    for (qsizetype i = 4; i < actions.size(); ++i)
+        delete actions[i];
+    const QStringList recent = recentTanks();
+    for (qsizetype i = 0; i < recent.size(); ++i) {
+        const QString path = recent[i];
+        QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+            QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))));
+        entry->setObjectName(QStringLiteral("TankRecent%1").arg(i + 1));
+        connect(entry, &QAction::triggered, this, [this, path] {
+            if (!m_running)
+                openTank(path);
+        });
+    }
+    m_recentMenu->actions().at(3)->setVisible(!recent.isEmpty()); // the separator
+}
+
+TankDocument TForm1::currentTank() const
+{
+    TankDocument tank = m_tank;
+    const auto k = findShape(selectedShapeName().toStdString());
+    tank.shape = k.value_or(-1);
+    tank.dimensions = k ? fieldTexts(*k) : std::vector<std::string>{};
+    tank.decimals = runDecimals(m_ui->ComboBox2->currentIndex());
+    return tank;
+}
+
+bool TForm1::tankModified() const { return !m_tankPath.isEmpty() && (!m_savedTank || currentTank() != *m_savedTank); }
+
+// "name.tarvol* — ПРОГРАММА TARVOL." while the file has unsaved changes; the program's own title without a file.
+void TForm1::updateTankTitle()
+{
+    if (m_applyingTank)
+        return;
+    if (m_tankPath.isEmpty()) {
+        setWindowTitle(m_baseTitle);
+        setWindowModified(false);
+        return;
+    }
+    setWindowTitle(QFileInfo(m_tankPath).fileName() + QStringLiteral("[*] — ") + m_baseTitle.simplified());
+    setWindowModified(tankModified());
+}
+
+void TForm1::tankSetUp()
+{
+    if (m_applyingTank)
+        return;
+    // the engineer stays the same from one tank to the next; the number, the owner and the date do not
+    TankPassport passport;
+    passport.author = m_tank.passport.author;
+    m_tank.passport = passport;
+}
+
+// «Очистка» begins a new tank; a changed one is offered for saving first.
+void TForm1::clearTankCommand()
+{
+    if (!confirmUnsavedChanges())
+        return;
+    ComboBox1Change();
+    m_tank.sections = nlohmann::ordered_json::object();
+    m_tankPath.clear();
+    m_savedTank.reset();
+    updateTankTitle();
+}
+
+bool TForm1::confirmUnsavedChanges()
+{
+    if (!tankModified())
+        return true;
+    switch (messages().unsavedChanges(kUnsavedQuestion.arg(QFileInfo(m_tankPath).fileName()))) {
+    case UnsavedAnswer::Save:
+        return saveTank();
+    case UnsavedAnswer::Discard:
+        return true;
+    case UnsavedAnswer::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool TForm1::openTank(const QString& path)
+{
+    if (m_running || !confirmUnsavedChanges())
+        return false;
+    const TankReadOutcome read = readTankFile(localPath(path));
+    if (!read) {
+        TankFileError error = read.error();
+        error.path = QDir::toNativeSeparators(path).toStdString();
+        messages().error(fromUtf8(tankFileErrorText(error)));
+        return false;
+    }
+    applyTank(*read);
+    m_tankPath = QFileInfo(path).absoluteFilePath();
+    m_savedTank = currentTank();
+    rememberRecent(m_tankPath);
+    updateTankTitle();
+    // a tank whose fields are all filled is calculated at once, as after "Рассчитать"
+    if (inputComplete())
+        N2Click();
+    return true;
+}
+
+void TForm1::applyTank(const TankDocument& document)
+{
+    const ShapeInfo& info = shape(document.shape);
+    {
+        const QSignalBlocker block(m_ui->RG1Buttons);
+        m_ui->RG1Buttons->button(static_cast<int>(info.group))->setChecked(true);
+    }
+    RG1Click(); // the orientation's shapes in the selector, the first one set up
+    const int item = m_ui->ComboBox1->findText(fromUtf8(std::string(info.name)), Qt::MatchExactly);
+    m_ui->ComboBox1->setCurrentIndex(item);
+    ComboBox1Change();
+    const QScopedValueRollback applying(m_applyingTank, true);
+    for (size_t i = 0; i < info.captions.size() && i < document.dimensions.size(); ++i)
+        m_fields[i]->setText(fromUtf8(document.dimensions[i]));
+    m_ui->ComboBox2->setCurrentIndex(document.decimals);
+    m_tank = document;
+    // a field count the shape does not have gets the run's own refusal
+    if (document.dimensions.size() != info.captions.size()) {
+        RunOptions options;
+        options.separator = decimalSeparator();
+        const RunOutcome outcome = calculateFromTexts(document.shape, document.dimensions, options);
+        if (const Refusal* refusal = outcome.refusal())
+            messages().information(fromUtf8(refusal->message));
+    }
+}
+
+bool TForm1::saveTank()
+{
+    if (m_tankPath.isEmpty())
+        return saveTankAs();
+    return saveTankTo(m_tankPath);
+}
+
+bool TForm1::saveTankAs()
+{
+    SaveRequest request;
+    request.fileName =
+        m_tankPath.isEmpty()
+            ? QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(kUntitled)
+            : m_tankPath;
+    request.filters = {kTankFilter};
+    std::optional<SaveChoice> choice;
+    if (SaveDialogService* service = saveDialogService()) {
+        choice = service->choose(request);
+    } else {
+        const QString path = QFileDialog::getSaveFileName(this, QString(), request.fileName, kTankFilter);
+        if (!path.isEmpty())
+            choice = SaveChoice{path, 0};
+    }
+    if (!choice)
+        return false;
+    QString path = choice->path;
+    if (!isTankFile(path))
+        path += QLatin1String(kTankSuffix.data());
+    return saveTankTo(path);
+}
+
+bool TForm1::saveTankTo(const QString& path)
+{
+    const TankDocument tank = currentTank();
+    if (tank.shape < 0) {
+        messages().information(kNoShape);
+        return false;
+    }
+    const std::string text = tankFileText(tank);
+    const ExportResult written =
+        writeFileAtomically(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    if (!written.ok()) {
+        messages().error(written.error().message());
+        return false;
+    }
+    m_tankPath = QFileInfo(path).absoluteFilePath();
+    m_savedTank = tank;
+    rememberRecent(m_tankPath);
+    updateTankTitle();
+    return true;
+}
+
+TablePassport TForm1::tablePassport() const
+{
+    const TankPassport& p = m_tank.passport;
+    TablePassport passport{fromUtf8(p.tankNumber), fromUtf8(p.owner), fromUtf8(p.author), fromUtf8(p.date)};
+    if (passport.date.isEmpty())
+        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    return passport;
+}
+
+void TForm1::setTablePassport(const TablePassport& passport)
+{
+    m_tank.passport = {passport.tankNumber.toStdString(), passport.owner.toStdString(), passport.author.toStdString(),
+                       passport.date.toStdString()};
+    updateTankTitle();
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!m_running && !droppedTank(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedTank(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // after the drag has ended: the question or an error box must not run inside it
+    QTimer::singleShot(0, this, [this, path] { openTank(path); });
+}
+
+} // namespace tarvol

@@ -1,0 +1,97 @@
+#pragma once
+
+// The tank as a document: its shape, dimensions, decimal places and passport, plus whatever sections later
+// features keep in the same file. Read and written as UTF-8 JSON; docs/tank-file.md lists every key.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "calc/expected.h"
+
+namespace tarvol {
+
+inline constexpr std::string_view kTankFormat = "tarvol-tank";
+inline constexpr int kTankVersion = 1;
+inline constexpr std::string_view kTankSuffix = ".tarvol";
+
+// Sections of later features; each is kept as it is read, written back, and read only by its feature.
+inline constexpr std::string_view kSensorSection = "sensor";
+inline constexpr std::string_view kUncertaintySection = "uncertainty";
+inline constexpr std::string_view kFillSection = "fill";
+
+// What is told about the tank on its printed table; every field may stay empty. UTF-8.
+struct TankPassport {
+    std::string tankNumber;
+    std::string owner; // owner or place of installation
+    std::string author;
+    std::string date;
+
+    bool operator==(const TankPassport&) const = default;
+};
+
+struct TankDocument {
+    int shape = 0;                       // catalogue index; the file holds the shape's key
+    std::vector<std::string> dimensions; // field texts in field order, mm; empty for a field not filled yet
+    int decimals = 0;                    // volume decimal places, 0..3
+    TankPassport passport;
+    // Every other top-level key in file order: the sections of later features and keys this version does not
+    // know, written back as they were read.
+    nlohmann::ordered_json sections = nlohmann::ordered_json::object();
+
+    bool operator==(const TankDocument&) const = default;
+
+    const nlohmann::ordered_json* section(std::string_view name) const;
+    void setSection(std::string_view name, nlohmann::ordered_json value);
+    void removeSection(std::string_view name);
+};
+
+// Why a tank file cannot be read or written, as data; tankFileErrorText makes the sentence.
+enum class TankFileFault {
+    Missing,      // no such file
+    Unreadable,   // the system refused to read it (permissions, a folder); systemError set
+    BadJson,      // not JSON; line and column set
+    NotTankFile,  // JSON, but "format" is not a tank's
+    NewerVersion, // version set
+    MissingKey,   // key set
+    WrongType,    // key set
+    UnknownShape, // key set; value holds the shape key that is not in the catalogue
+    BadValue,     // key set: a value of the right type outside what the key takes
+    WriteFailed,  // systemError set
+};
+
+struct TankFileError {
+    TankFileFault fault = TankFileFault::BadJson;
+    std::string path;
+    std::string key;                   // where in the document, as "dimensions_mm[2]" or "passport.owner"
+    std::string value;                 // the offending value where the sentence quotes it
+    std::int64_t line = 0, column = 0; // 1-based, of a JSON syntax error; column counts characters
+    std::int64_t version = 0;
+    int systemError = 0; // errno
+};
+
+using TankReadOutcome = expected<TankDocument, TankFileError>;
+using TankWriteOutcome = expected<void, TankFileError>;
+
+// A missing or unreadable file as opposed to one that was read and is broken.
+bool isAccessFault(TankFileFault fault);
+
+// The document of a file's text; `path` only names the file in an error.
+TankReadOutcome parseTankFile(std::string_view text, const std::string& path);
+TankReadOutcome readTankFile(const std::string& path);
+
+// The file's text: indented JSON, the known keys first, the sections after them, a final newline.
+std::string tankFileText(const TankDocument& document);
+
+// Writes `text` to `path` in one step: a temporary file in the same folder, flushed to the disk, then renamed
+// over the old one, which survives any failure. An existing file's permissions carry over.
+TankWriteOutcome replaceFileContents(const std::string& path, std::string_view text);
+TankWriteOutcome writeTankFile(const std::string& path, const TankDocument& document);
+
+// The sentence a user reads, naming the file and the place.
+std::string tankFileErrorText(const TankFileError& error);
+
+} // namespace tarvol

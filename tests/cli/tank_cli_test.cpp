@@ -1,0 +1,141 @@
+// tarvol-table on a tank file: the same output as the tank typed, and the statuses of files it cannot use.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Ran {
+    std::string out;
+    std::string err;
+    int status = -1;
+};
+
+std::filesystem::path scratch()
+{
+    static const auto dir = [] {
+        auto d = std::filesystem::temp_directory_path() / ("tarvol-tank-cli-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+Ran run(const std::string& args)
+{
+    const auto errFile = scratch() / "stderr";
+    const std::string cmd = std::string(TARVOL_TABLE_PATH) + " " + args + " 2>'" + errFile.string() + "'";
+    FILE* p = popen(cmd.c_str(), "r");
+    Ran r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    std::ifstream err(errFile);
+    r.err.assign(std::istreambuf_iterator<char>(err), {});
+    return r;
+}
+
+void write(const std::filesystem::path& path, const std::string& text) { std::ofstream(path) << text; }
+
+struct SameCase {
+    const char* name;
+    const char* tank; // shape and dimensions, saved with --decimals as in `output`
+    const char* decimals;
+    const char* output; // the output options of both runs
+};
+
+void PrintTo(const SameCase& c, std::ostream* out) { *out << c.name; }
+
+class FromTankFile : public ::testing::TestWithParam<SameCase> {};
+
+TEST_P(FromTankFile, PrintsWhatTheTypedTankPrints)
+{
+    const SameCase& c = GetParam();
+    const std::string file = (scratch() / (std::string(c.name) + ".tarvol")).string();
+    const Ran saved = run("--save-tank '" + file + "' --decimals " + c.decimals + " " + c.tank);
+    ASSERT_EQ(saved.status, 0) << saved.err;
+    EXPECT_TRUE(saved.out.empty());
+    const Ran typed = run(std::string(c.output) + " --decimals " + c.decimals + " " + c.tank);
+    const Ran fromFile = run(std::string(c.output) + " --tank '" + file + "'");
+    EXPECT_EQ(fromFile.status, typed.status) << fromFile.err;
+    EXPECT_FALSE(typed.out.empty());
+    EXPECT_EQ(fromFile.out, typed.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outputs, FromTankFile,
+    ::testing::Values(SameCase{"Text", "sphere 1000", "3", ""}, SameCase{"TextComma", "8 2000 1000", "2", "--comma"},
+                      SameCase{"Json", "horizontal-cylinder 2000 1000", "1", "--json"},
+                      SameCase{"Csv", "horizontal-cylinder 2000 1000", "0", "--csv"},
+                      SameCase{"EveryMm", "sphere 300", "2", "--every-mm"},
+                      SameCase{"JsonEveryMmReverse", "sphere 300", "1", "--json --every-mm --reverse"},
+                      SameCase{"Reverse", "8 1500 800", "0", "--reverse"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct StatusCase {
+    const char* name;
+    const char* content; // nullptr: no file at all
+    int status;
+    const char* said; // a piece of the message
+};
+
+void PrintTo(const StatusCase& c, std::ostream* out) { *out << c.name; }
+
+class TankFileStatus : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(TankFileStatus, ExitsNamingTheFile)
+{
+    const StatusCase& c = GetParam();
+    const auto file = scratch() / (std::string(c.name) + ".tarvol");
+    if (c.content)
+        write(file, c.content);
+    const Ran r = run("--tank '" + file.string() + "'");
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+    EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
+    if (c.status != 2) {
+        EXPECT_NE(r.err.find(file.string()), std::string::npos) << r.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, TankFileStatus,
+    ::testing::Values(
+        StatusCase{"Missing", nullptr, 66, "не найден"},
+        StatusCase{"BadJson", "{\"format\": \"tarvol-tank\",\n \"version\": 1,,", 65, "строке 2, столбце 15"},
+        StatusCase{"Newer", R"({"format": "tarvol-tank", "version": 2, "shape": "sphere", "dimensions_mm": [1000]})",
+                   65, "версии формата 2"},
+        StatusCase{"UnknownShape", R"({"format": "tarvol-tank", "version": 1, "shape": "cube", "dimensions_mm": [1]})",
+                   65, "«cube»"},
+        StatusCase{"RefusedDimensions",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [9]})", 2,
+                   "не менее 10 мм"},
+        StatusCase{"FractionalDimension",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000.5]})", 2, ""},
+        StatusCase{"FieldCount",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000, 5]})", 2, ""}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A folder is no file to read; a tank the run refuses is not written; nor is one whose folder is missing.
+TEST(TankFileCommand, UnreadableRefusedAndUnwritable)
+{
+    EXPECT_EQ(run("--tank '" + scratch().string() + "'").status, 66);
+    const auto refused = scratch() / "refused.tarvol";
+    EXPECT_EQ(run("--save-tank '" + refused.string() + "' sphere 9").status, 2);
+    EXPECT_FALSE(std::filesystem::exists(refused));
+    const Ran r = run("--save-tank '" + (scratch() / "no" / "such.tarvol").string() + "' sphere 1000");
+    EXPECT_EQ(r.status, 73);
+    EXPECT_NE(r.err.find("no/such.tarvol"), std::string::npos) << r.err;
+    EXPECT_EQ(run("--tank x.tarvol sphere 1000").status, 64);
+}
+
+} // namespace
