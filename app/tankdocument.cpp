@@ -17,6 +17,21 @@ void complain(const QString& text) { std::fprintf(stderr, "tarvol: %s\n", text.t
 
 } // namespace
 
+TablePassport printedPassport(const TankPassport& p)
+{
+    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+    TablePassport passport{text(p.tankNumber), text(p.owner), text(p.author), text(p.date), text(p.organisation)};
+    if (passport.date.isEmpty()) // as the window's passport form offers it
+        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    return passport;
+}
+
+TankPassport tankPassport(const TablePassport& p)
+{
+    return {p.tankNumber.toStdString(), p.owner.toStdString(), p.author.toStdString(), p.date.toStdString(),
+            p.organisation.toStdString()};
+}
+
 int saveTankDocument(const QString& tankPath, const QString& documentPath)
 {
     const TableFormat* format = tableFormat(QFileInfo(documentPath).suffix());
@@ -47,12 +62,7 @@ int saveTankDocument(const QString& tankPath, const QString& documentPath)
     }
     run.result = std::move(outcome.result());
 
-    const TankPassport& p = tank->passport;
-    TablePassport passport{QString::fromStdString(p.tankNumber), QString::fromStdString(p.owner),
-                           QString::fromStdString(p.author), QString::fromStdString(p.date)};
-    if (passport.date.isEmpty()) // as the window's passport form offers it
-        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-    const TableContent table = fullTableDocument(std::move(run), passport);
+    const TableContent table = fullTableDocument(std::move(run), printedPassport(tank->passport));
     if (const ExportResult written = exportFullTable(documentPath, format, table); !written.ok()) {
         complain(written.error().message());
         return written.error().kind == ExportFailure::BadTable ? kDocumentRefused : kDocumentNotWritten;

@@ -4,6 +4,13 @@
 
 namespace tarvol {
 
+struct TablePassport;
+struct TankPassport;
+
+// The tank's passport as the printed table shows it, an empty date offered as today's; and back.
+TablePassport printedPassport(const TankPassport& passport);
+TankPassport tankPassport(const TablePassport& passport);
+
 // Exit statuses of a document made without the window, after sysexits.h, as tarvol-table has them.
 inline constexpr int kDocumentMade = 0;
 inline constexpr int kDocumentRefused = 2;

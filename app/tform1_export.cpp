@@ -84,6 +84,7 @@ std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& o
         layout->addRow(label, edit);
         return edit;
     };
+    QLineEdit* organisation = field(QStringLiteral("Организация"), offered.organisation);
     QLineEdit* number = field(QStringLiteral("Номер ёмкости"), offered.tankNumber);
     QLineEdit* owner = field(QStringLiteral("Владелец / место установки"), offered.owner);
     QLineEdit* author = field(QStringLiteral("Составил"), offered.author);
@@ -96,7 +97,7 @@ std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& o
     layout->addRow(buttons);
     if (form.exec() != QDialog::Accepted)
         return std::nullopt;
-    return TablePassport{number->text(), owner->text(), author->text(), date->text()};
+    return TablePassport{number->text(), owner->text(), author->text(), date->text(), organisation->text()};
 }
 
 // "9 999 999": whole millimetres in groups of three, never in exponent form.

@@ -20,6 +20,7 @@
 #include <QTimer>
 
 #include "app/messages.h"
+#include "app/tankdocument.h"
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "export/atomicfile.h"
@@ -288,19 +289,11 @@ bool TForm1::saveTankTo(const QString& path)
     return true;
 }
 
-TablePassport TForm1::tablePassport() const
-{
-    const TankPassport& p = m_tank.passport;
-    TablePassport passport{fromUtf8(p.tankNumber), fromUtf8(p.owner), fromUtf8(p.author), fromUtf8(p.date)};
-    if (passport.date.isEmpty())
-        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
-    return passport;
-}
+TablePassport TForm1::tablePassport() const { return printedPassport(m_tank.passport); }
 
 void TForm1::setTablePassport(const TablePassport& passport)
 {
-    m_tank.passport = {passport.tankNumber.toStdString(), passport.owner.toStdString(), passport.author.toStdString(),
-                       passport.date.toStdString()};
+    m_tank.passport = tankPassport(passport);
     updateTankTitle();
 }
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "calc/catalogue.h"
+#include "calc/format.h"
 #include "export/tablewriters.h"
 
 namespace tarvol {
@@ -15,6 +16,12 @@ const QString kBlank = QStringLiteral("____________");
 const QString kBasisInner = QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости");
 const QString kBasisOuter = QStringLiteral("Рассчитана по наружным размерам и толщине стенки");
 const QString kGauge = QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии %1 мм от нижнего края");
+const QString kCalculated = QStringLiteral("Таблица рассчитана по размерам ёмкости, а не получена измерением");
+const QString kFullVolume = QStringLiteral("Полный объём ёмкости: %1 л");
+const QString kDeadVolume = QStringLiteral("Объём ниже нуля уровнемера (мёртвый): %1 л");
+const QString kTopLevel = QStringLiteral("Наибольший уровень: %1 мм");
+
+QString litres(double value, char separator) { return QString::fromStdString(formatFixed(value, 16, 3, separator)); }
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
@@ -24,12 +31,27 @@ void addFilled(QStringList& lines, const QString& label, const QString& value)
         lines << label + value.trimmed();
 }
 
+// A dipstick is marked from the dead volume at level 0 to the full tank at the top, whatever the step.
+ReverseTable markedFromEmptyToFull(ReverseTable table, const std::vector<double>& levelVolumes)
+{
+    if (levelVolumes.empty())
+        return table;
+    const double empty = levelVolumes.front();
+    const double full = levelVolumes.back();
+    if (table.rows.empty() || table.rows.front().volume > empty)
+        table.rows.insert(table.rows.begin(), ReverseRow{empty, 0});
+    if (table.rows.back().volume < full)
+        table.rows.push_back(ReverseRow{full, static_cast<double>(levelVolumes.size() - 1)});
+    return table;
+}
+
 } // namespace
 
 QStringList tableTitleLines(const TableContent& content)
 {
     QStringList lines{kDocumentTitle};
     const TablePassport& p = content.passport;
+    addFilled(lines, QStringLiteral("Организация: "), p.organisation);
     addFilled(lines, QStringLiteral("Номер ёмкости: "), p.tankNumber);
     addFilled(lines, QStringLiteral("Владелец / место установки: "), p.owner);
     addFilled(lines, QStringLiteral("Составил: "), p.author);
@@ -38,6 +60,10 @@ QStringList tableTitleLines(const TableContent& content)
     for (const auto& [caption, value] : content.dimensions)
         lines << dimensionLine(caption, value) + QStringLiteral(" мм");
     lines << content.basis;
+    if (!content.levelVolumes.empty())
+        lines << kTopLevel.arg(content.topLevel());
+    if (content.deadVolume)
+        lines << kDeadVolume.arg(litres(*content.deadVolume, content.separator));
     if (!content.fullVolumeLine.isEmpty())
         lines << content.fullVolumeLine;
     if (!content.errorLine.isEmpty())
@@ -51,7 +77,8 @@ QStringList signatureLines(const TablePassport& passport)
     const QString author = passport.author.trimmed().isEmpty() ? kBlank : passport.author.trimmed();
     const QString date = passport.date.trimmed().isEmpty() ? kBlank : passport.date.trimmed();
     return {QStringLiteral("Составил: %1 / %2 /").arg(kBlank, author),
-            QStringLiteral("Проверил: %1 / %1 /").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
+            QStringLiteral("Проверил: %1 / %1 /").arg(kBlank),
+            QStringLiteral("Утвердил: %1 / %1 /      М.П.").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
 }
 
 TableContent fullTableDocument(TableRun run, TablePassport passport)
@@ -65,12 +92,16 @@ TableContent fullTableDocument(TableRun run, TablePassport passport)
     content.basis << (info.outerDimensions ? kBasisOuter : kBasisInner);
     if (info.group == Group::Inclined && !content.dimensions.empty()) // the last field is the gauge's distance
         content.basis << kGauge.arg(content.dimensions.back().second);
-    content.fullVolumeLine = fromUtf8(fullVolumeLine(run.result.accuracy, run.separator));
+    content.basis << kCalculated;
+    if (run.result.accuracy.known())
+        content.fullVolumeLine = kFullVolume.arg(litres(run.result.accuracy.fullVolume, run.separator));
+    if (info.group == Group::Inclined && !run.result.levelVolumes.empty())
+        content.deadVolume = run.result.levelVolumes.front();
     content.decimalPlaces = run.decimalPlaces;
     content.errorLine = fromUtf8(run.result.errorLine);
     content.separator = run.separator;
     content.levelVolumes = std::move(run.result.levelVolumes);
-    content.reverse = reverseTable(content.levelVolumes);
+    content.reverse = markedFromEmptyToFull(reverseTable(content.levelVolumes), content.levelVolumes);
     return content;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ struct TablePassport {
     QString owner; // owner or place of installation
     QString author;
     QString date;
+    QString organisation; // the organisation that issues the table
 };
 
 // The full calibration table: the volume at every millimetre of level, as printed and hung at the tank.
@@ -28,7 +30,8 @@ struct TableContent {
     QString shapeName;
     std::vector<std::pair<QString, QString>> dimensions; // shown rows only: caption, value in mm
     QStringList basis;                                   // what the table is calculated from
-    QString fullVolumeLine;                              // the full volume as the accuracy report labels it
+    QString fullVolumeLine;                              // the full volume, one name for every shape
+    std::optional<double> deadVolume;                    // litres below the gauge's zero, for an inclined tank
     int decimalPlaces = 0;
     QString errorLine;
     char separator = ',';             // decimal separator of printed numbers

@@ -125,9 +125,10 @@ private:
         m_titleFont = font(9);
         m_headFont = font(8, true);
         m_footFont = font(8);
-        const QFontMetricsF name(m_nameFont, &m_writer);
         const QFontMetricsF title(m_titleFont, &m_writer);
-        m_titleHeight = name.lineSpacing() + (m_title.size() - 1) * title.lineSpacing() + mm(3);
+        m_titleHeight = mm(3);
+        for (qsizetype i = 0; i < m_title.size(); ++i)
+            m_titleHeight += titleLineHeight(i);
         m_runningHeight = title.lineSpacing() + mm(3);
         m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - mm(2);
         m_signatureHeight = mm(10) + m_signature.size() * mm(9);
@@ -176,6 +177,15 @@ private:
         m_signatureOwnPage = m_footerTop - contentBottom < m_signatureHeight;
     }
 
+    // The height of title line i, wrapped to the page's width.
+    double titleLineHeight(qsizetype i) const
+    {
+        const QFontMetricsF fm(i == 0 ? m_nameFont : m_titleFont, &m_writer);
+        const QRectF box =
+            fm.boundingRect(QRectF(0, 0, m_area.width(), 1e9), Qt::AlignLeft | Qt::TextWordWrap, m_title[i]);
+        return std::max(fm.lineSpacing(), box.height());
+    }
+
     // The title block on the first page, a running head on the others, the page number at the foot;
     // returns where the page's content starts.
     double drawPageFrame(QPainter& p, int page)
@@ -185,16 +195,22 @@ private:
         if (page == 1) {
             for (qsizetype i = 0; i < m_title.size(); ++i) {
                 p.setFont(i == 0 ? m_nameFont : m_titleFont);
-                const QFontMetricsF fm(p.font(), &m_writer);
-                p.drawText(QPointF(0, y + fm.ascent()), m_title[i]);
-                y += fm.lineSpacing();
+                const double height = titleLineHeight(i);
+                // a long owner or organisation wraps instead of running off the page
+                p.drawText(QRectF(0, y, m_area.width(), height), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
+                           m_title[i]);
+                y += height;
             }
         } else {
             p.setFont(m_titleFont);
             const QFontMetricsF fm(p.font(), &m_writer);
-            QString head = kDocumentTitle + QStringLiteral(" — ") + m_content.shapeName;
+            // the tank's number always shows; the shape's name gives way when the line is too long
+            QString tail;
             if (!m_content.passport.tankNumber.trimmed().isEmpty())
-                head += QStringLiteral(", ёмкость № ") + m_content.passport.tankNumber.trimmed();
+                tail = QStringLiteral(", ёмкость № ") + m_content.passport.tankNumber.trimmed();
+            const QString lead = kDocumentTitle + QStringLiteral(" — ");
+            const double room = m_area.width() - fm.horizontalAdvance(lead) - fm.horizontalAdvance(tail);
+            const QString head = lead + fm.elidedText(m_content.shapeName, Qt::ElideRight, std::max(0.0, room)) + tail;
             p.drawText(QRectF(0, 0, m_area.width(), fm.lineSpacing()), Qt::AlignLeft | Qt::AlignTop,
                        fm.elidedText(head, Qt::ElideRight, m_area.width()));
             p.setPen(QPen(QColor(0x80, 0x80, 0x80), mm(0.15)));

@@ -147,6 +147,13 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     worksheet_set_column(table, 1, 10, 12, nullptr);
     worksheet_freeze_panes(table, headerRow + 1, 1);
     setUpPrinting(table, headerRow);
+    // every printed page names the tank, as the PDF's running head does; "&" starts a code in a page header
+    if (const QString number = content.passport.tankNumber.trimmed(); !number.isEmpty()) {
+        const QString head =
+            QStringLiteral("&L%1&Rёмкость № %2")
+                .arg(kDocumentTitle, QString(number).replace(QLatin1Char('&'), QStringLiteral("&&")).left(200));
+        worksheet_set_header(table, head.toUtf8().constData());
+    }
     worksheet_write_string(table, headerRow, 0, kTableLevelHeader.toUtf8().constData(), header);
     for (int mm = 0; mm < 10; ++mm)
         worksheet_write_string(table, headerRow, static_cast<lxw_col_t>(mm + 1),
@@ -182,8 +189,6 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
         return ExportError{ExportFailure::Cancelled, path, {}};
     if (auto e = writeReverseSheet(reverse, content, header, workbook, path); !e)
         return e;
-    if (progress)
-        progress(rows, 0);
     return {};
 }
 
@@ -192,9 +197,18 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
 ExportResult writeTableXlsx(const QString& path, const TableContent& content, const Progress& progress,
                             const std::atomic<bool>* cancel)
 {
-    return saveXlsx(
-        path, true, [&](lxw_workbook* workbook) { return buildWorkbook(workbook, content, path, progress, cancel); },
+    // the rows are nine tenths of one progress; packing the workbook, which tells nothing of its own, the last tenth
+    Progress rowsPart;
+    if (progress)
+        rowsPart = [&progress](int maximum, int position) { progress(maximum, position - position / 10); };
+    const ExportResult saved = saveXlsx(
+        path, true, [&](lxw_workbook* workbook) { return buildWorkbook(workbook, content, path, rowsPart, cancel); },
         cancel);
+    if (saved.ok() && progress) {
+        progress(content.tableRows(), content.tableRows());
+        progress(content.tableRows(), 0);
+    }
+    return saved;
 }
 
 } // namespace tarvol

@@ -27,10 +27,11 @@ struct PassportKey {
     std::string_view key;
     std::string TankPassport::*field;
 };
-constexpr std::array<PassportKey, 4> kPassportKeys{{{"tank_number", &TankPassport::tankNumber},
+constexpr std::array<PassportKey, 5> kPassportKeys{{{"tank_number", &TankPassport::tankNumber},
                                                     {"owner", &TankPassport::owner},
                                                     {"author", &TankPassport::author},
-                                                    {"date", &TankPassport::date}}};
+                                                    {"date", &TankPassport::date},
+                                                    {"organisation", &TankPassport::organisation}}};
 
 // Thrown inside the reader only; the public functions return it as a value.
 struct Broken {
@@ -276,7 +277,9 @@ std::string tankFileText(const TankDocument& doc)
     root["decimals"] = doc.decimals;
     Json passport = Json::object();
     for (const PassportKey& p : kPassportKeys)
-        passport[std::string(p.key)] = doc.passport.*p.field;
+        if (p.field != &TankPassport::organisation
+            || !doc.passport.organisation.empty()) // a later key, written when set
+            passport[std::string(p.key)] = doc.passport.*p.field;
     root["passport"] = passport;
     for (const auto& [key, value] : doc.sections.items())
         if (std::find(kCoreKeys.begin(), kCoreKeys.end(), key) == kCoreKeys.end())

@@ -29,6 +29,7 @@ struct TankPassport {
     std::string owner; // owner or place of installation
     std::string author;
     std::string date;
+    std::string organisation;
 
     bool operator==(const TankPassport&) const = default;
 };

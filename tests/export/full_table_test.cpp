@@ -372,21 +372,65 @@ TEST_P(Passport, FilledFieldsAppearAndEmptyOnesLeaveNoLine)
     };
     expectLine(QStringLiteral("Номер ёмкости"), p.tankNumber);
     expectLine(QStringLiteral("Владелец / место установки"), p.owner);
+    expectLine(QStringLiteral("Организация"), p.organisation);
     const QString blank = QStringLiteral("____________");
     // the signature block is always there, with the author and the date where given
     const QString author = p.author.isEmpty() ? blank : p.author;
     const QString date = p.date.isEmpty() ? blank : p.date;
     EXPECT_TRUE(all.contains(QStringLiteral("Составил: %1 / %2 /").arg(blank, author))) << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("Проверил: %1 / %1 /").arg(blank)));
+    EXPECT_TRUE(all.contains(QStringLiteral("Утвердил: %1 / %1 / М.П.").arg(blank)));
     EXPECT_TRUE(all.contains(QStringLiteral("Дата: ") + date));
     EXPECT_EQ(all.count(QStringLiteral("Составил:")), p.author.isEmpty() ? 1 : 2);
     EXPECT_EQ(all.count(QStringLiteral("Дата:")), p.date.isEmpty() ? 1 : 2);
     EXPECT_TRUE(all.contains(QStringLiteral("Внутренний диаметр емкости (D) 1000 мм")));
 }
 
+struct DocumentCase {
+    const char* name;
+    int shape;
+    std::vector<std::string> texts;
+    const char* fullVolume; // one name for every shape, the check values' included
+    bool deadVolume;
+};
+
+class Document : public ::testing::TestWithParam<DocumentCase> {};
+
+// The title block says what the table is and the reverse table marks the stick from level 0 to the top.
+TEST_P(Document, StatesTheTankAndMarksTheWholeStick)
+{
+    const DocumentCase& c = GetParam();
+    const TableContent content = fromCore(c.shape, c.texts, 3);
+    const QStringList lines = tableTitleLines(content);
+    EXPECT_TRUE(lines.contains(QString::fromUtf8(c.fullVolume))) << lines.join(u'\n').toStdString();
+    EXPECT_TRUE(lines.contains(QStringLiteral("Наибольший уровень: %1 мм").arg(content.topLevel())));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Таблица рассчитана по размерам ёмкости, а не получена измерением")));
+    EXPECT_EQ(lines.filter(QStringLiteral("мёртвый")).size(), c.deadVolume ? 1 : 0);
+    ASSERT_GE(content.reverse.rows.size(), 2u);
+    EXPECT_EQ(content.reverse.rows.front().level, 0);
+    EXPECT_EQ(content.reverse.rows.front().volume, content.levelVolumes.front());
+    EXPECT_EQ(content.reverse.rows.back().level, content.topLevel());
+    EXPECT_EQ(content.reverse.rows.back().volume, content.levelVolumes.back());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, Document,
+    ::testing::Values(DocumentCase{"Sphere", 0, {"1000"}, "Полный объём ёмкости: 523,599 л", false},
+                      DocumentCase{"TorisphericalCheckValue",
+                                   14,
+                                   {"2000", "1000", "100", "194", "1000", "100"},
+                                   "Полный объём ёмкости: 1925,808 л",
+                                   false},
+                      DocumentCase{"InclinedWithLiquidBelowTheGauge",
+                                   18,
+                                   {"3000", "1000", "150", "1500"},
+                                   "Полный объём ёмкости: 2356,194 л",
+                                   true}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
 const TablePassport kFilled{QStringLiteral("Р-17"), QStringLiteral("АЗС № 5, г. Тверь"), QStringLiteral("Петров П. П."),
-                            QStringLiteral("08.12.2026")};
-const TablePassport kOnlyNumber{QStringLiteral("Р-17"), {}, {}, {}};
+                            QStringLiteral("08.12.2026"), QStringLiteral("ООО «Метрология»")};
+const TablePassport kOnlyNumber{QStringLiteral("Р-17"), {}, {}, {}, {}};
 
 INSTANTIATE_TEST_SUITE_P(Fields, Passport,
                          ::testing::Values(PassportCase{"XlsxFilled", tableFormat(u"xlsx"), kFilled},

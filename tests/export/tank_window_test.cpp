@@ -52,8 +52,11 @@ bool samePassport(const TablePassport& a, const TablePassport& b)
     return a.tankNumber == b.tankNumber && a.owner == b.owner && a.author == b.author && a.date == b.date;
 }
 
-const TablePassport kPassport{QStringLiteral("Бак D-17"), QStringLiteral("тягач А123ВС"),
-                              QStringLiteral("Иванов И. И."), QStringLiteral("08.12.2026")};
+const TablePassport kPassport{QStringLiteral("Бак D-17"),
+                              QStringLiteral("тягач А123ВС"),
+                              QStringLiteral("Иванов И. И."),
+                              QStringLiteral("08.12.2026"),
+                              {}};
 
 class TankCommand : public FormTest {
 public:
