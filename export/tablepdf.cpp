@@ -127,10 +127,10 @@ private:
         m_footFont = font(8);
         const QFontMetricsF name(m_nameFont, &m_writer);
         const QFontMetricsF title(m_titleFont, &m_writer);
-        m_titleHeight = name.lineSpacing() + (m_title.size() - 1) * title.lineSpacing() + mm(3);
+        m_titleHeight = name.lineSpacing() + static_cast<qreal>(m_title.size() - 1) * title.lineSpacing() + mm(3);
         m_runningHeight = title.lineSpacing() + mm(3);
         m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - mm(2);
-        m_signatureHeight = mm(10) + m_signature.size() * mm(9);
+        m_signatureHeight = mm(10) + static_cast<double>(m_signature.size()) * mm(9);
 
         m_levelColumn = mm(17);
         m_volumeColumn = (m_area.width() - m_levelColumn) / 10;
@@ -169,7 +169,7 @@ private:
         m_reversePages = static_cast<int>((reverseRows + m_reverseRowsPerPage - 1) / m_reverseRowsPerPage);
         double contentBottom = m_footerTop; // after the curve: a page of its own holds the signature
         if (m_reversePages > 0) {
-            const size_t onLast = reverseRows - (m_reversePages - 1) * m_reverseRowsPerPage;
+            const size_t onLast = reverseRows - static_cast<size_t>(m_reversePages - 1) * m_reverseRowsPerPage;
             const size_t blockRows = (onLast + kReverseBlocks - 1) / kReverseBlocks;
             contentBottom = m_runningHeight + 3 * m_headRow + static_cast<double>(blockRows) * m_rowHeight;
         }
@@ -246,7 +246,7 @@ private:
         const size_t perBlock = (last - first + kReverseBlocks - 1) / kReverseBlocks;
         double bottom = headTop + 2 * m_headRow;
         for (size_t b = 0; b < kReverseBlocks && first + b * perBlock < last; ++b) {
-            const double x = b * (blockWidth + gap);
+            const double x = static_cast<double>(b) * (blockWidth + gap);
             const QRectF volumeHead(x, headTop, blockWidth / 2, 2 * m_headRow);
             const QRectF levelHead(x + blockWidth / 2, headTop, blockWidth / 2, 2 * m_headRow);
             p.setFont(m_headFont);
