@@ -36,7 +36,7 @@ struct AutomationReply {
     AutomationRef object() const { return value.value<AutomationRef>(); }
 
     static AutomationReply of(QVariant value) { return {std::move(value), std::nullopt}; }
-    static AutomationReply of(AutomationRef object) { return of(QVariant::fromValue(std::move(object))); }
+    static AutomationReply of(const AutomationRef& object) { return of(QVariant::fromValue(object)); }
     static AutomationReply fail(QString message) { return {{}, AutomationError{std::move(message)}}; }
 };
 
@@ -61,7 +61,7 @@ class AutomationRegistry final : public AutomationFactory {
 public:
     using Constructor = std::function<AutomationRef()>;
 
-    void add(const QString& programId, Constructor make);
+    void add(const QString& programId, const Constructor& make);
     AutomationReply create(const QString& programId) override;
 
 private:

@@ -309,8 +309,9 @@ private:
         p.setFont(m_cellFont);
         for (int c = 0; c < 10 && 10 * r + c <= top; ++c) {
             const QRectF cell(m_levelColumn + c * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
-            p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
-                       volumeText(m_content.levelVolumes[static_cast<size_t>(10 * r + c)], m_content));
+            p.drawText(
+                cell, Qt::AlignRight | Qt::AlignVCenter,
+                volumeText(m_content.levelVolumes[10 * static_cast<size_t>(r) + static_cast<size_t>(c)], m_content));
         }
     }
 
