@@ -23,22 +23,28 @@ test: build
 bench: build
 	$(BUILD)/bench/tarvol_bench
 
+# the compiler cache, where there is one, speeds up the sanitizer and tidy builds as well
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+# the core, CLI and export tests (the xlsx packing thread included) under ASan and UBSan
 sanitize: deps
-	cmake -S . -B $(BUILD)-asan -DTARVOL_SANITIZE=ON -DTARVOL_GUI=OFF -DTARVOL_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-	cmake --build $(BUILD)-asan -j$(JOBS)
-	cd $(BUILD)-asan && ctest --output-on-failure -j$(JOBS)
+	cmake -S . -B $(BUILD)-asan -DTARVOL_SANITIZE=ON -DTARVOL_GUI=ON -DTARVOL_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug $(LAUNCHER)
+	cmake --build $(BUILD)-asan -j$(JOBS) --target tarvol_core_tests tarvol_export_tests
+	cd $(BUILD)-asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS) -R '^(core|export)\.'
 
-# the window tests, background runs included, under ThreadSanitizer; Qt itself is not instrumented, so
-# only accesses from our own code are judged
+# the window and export tests, background runs and the xlsx packing thread included, under ThreadSanitizer;
+# Qt itself is not instrumented, so only accesses from our own code are judged
 tsan: deps
-	cmake -S . -B $(BUILD)-tsan -DTARVOL_TSAN=ON -DTARVOL_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
-	cmake --build $(BUILD)-tsan -j$(JOBS) --target tarvol_app_tests
+	cmake -S . -B $(BUILD)-tsan -DTARVOL_TSAN=ON -DTARVOL_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug $(LAUNCHER)
+	cmake --build $(BUILD)-tsan -j$(JOBS) --target tarvol_app_tests tarvol_export_tests
 	cd $(BUILD)-tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1" \
-		ctest --output-on-failure -j$(JOBS) -R '^app\.'
+		ctest --output-on-failure -j$(JOBS) -R '^(app|export)\.'
 
+# every folder of the program; the moc and uic headers are generated first, as the sources include them
 tidy: deps
-	cmake -S . -B $(BUILD)-tidy -DTARVOL_GUI=OFF -DTARVOL_BENCH=OFF
-	clang-tidy -p $(BUILD)-tidy --quiet calc/*.cpp tank/*.cpp cli/*.cpp
+	cmake -S . -B $(BUILD)-tidy -DTARVOL_GUI=ON -DTARVOL_BENCH=OFF -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON -DCMAKE_AUTOGEN_ORIGIN_DEPENDS=OFF $(LAUNCHER)
+	cmake --build $(BUILD)-tidy -j$(JOBS) --target autogen
+	run-clang-tidy -p $(BUILD)-tidy -quiet -j$(JOBS) '^$(CURDIR)/(calc|cli|app|export|viewer|tank|sensor|fit|uncertainty)/[^/]+\.cpp$$'
 
 format-check: deps
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')

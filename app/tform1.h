@@ -138,12 +138,12 @@ private:
     bool isTabStop(const QWidget* widget) const;
 
     bool inputComplete() const;
-    bool runShape(int shape); // false: the user cancelled the run
-    RunOutcome calculate(int shape, const std::vector<std::string>& texts, const RunOptions& options) const;
+    bool runShape(int k); // false: the user cancelled the run
+    RunOutcome calculate(int k, const std::vector<std::string>& texts, const RunOptions& options) const;
     // calculate() on a worker thread, the window's commands locked while it lasts; a call while another run
     // computes is refused as cancelled
-    std::vector<std::string> fieldTexts(int shape) const; // the shape's fields in field order
-    RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
+    std::vector<std::string> fieldTexts(int k) const; // the shape's fields in field order
+    RunOutcome calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
 
     void setUpTankMenu();

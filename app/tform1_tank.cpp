@@ -43,7 +43,10 @@ QString fromUtf8(const std::string& text) { return QString::fromStdString(text);
 
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-QSettings settings() { return QSettings(QSettings::IniFormat, QSettings::UserScope, "Tarvol", "tarvol"); }
+QSettings settings()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tarvol"), QStringLiteral("tarvol"));
+}
 
 void rememberRecent(const QString& path)
 {

@@ -4,9 +4,9 @@
 
 namespace tarvol {
 
-void AutomationRegistry::add(const QString& programId, Constructor make)
+void AutomationRegistry::add(const QString& programId, const Constructor& make)
 {
-    m_classes.insert(programId.toCaseFolded(), std::move(make));
+    m_classes.insert(programId.toCaseFolded(), make);
 }
 
 AutomationReply AutomationRegistry::create(const QString& programId)
@@ -17,7 +17,7 @@ AutomationReply AutomationRegistry::create(const QString& programId)
     AutomationRef object = (*found)();
     if (!object)
         return AutomationReply::fail(QStringLiteral("Не удаётся создать объект \"%1\"").arg(programId));
-    return AutomationReply::of(std::move(object));
+    return AutomationReply::of(object);
 }
 
 AutomationRegistry& automationRegistry()

@@ -38,7 +38,7 @@ public:
     AutomationRef object() const { return ok() ? value().value<AutomationRef>() : AutomationRef(); }
 
     static AutomationReply of(QVariant value) { return AutomationReply(std::move(value)); }
-    static AutomationReply of(AutomationRef object) { return of(QVariant::fromValue(std::move(object))); }
+    static AutomationReply of(const AutomationRef& object) { return of(QVariant::fromValue(object)); }
     static AutomationReply fail(QString message)
     {
         return AutomationReply(unexpected<AutomationError>(AutomationError{std::move(message)}));
@@ -66,7 +66,7 @@ class AutomationRegistry final : public AutomationFactory {
 public:
     using Constructor = std::function<AutomationRef()>;
 
-    void add(const QString& programId, Constructor make);
+    void add(const QString& programId, const Constructor& make);
     AutomationReply create(const QString& programId) override;
 
 private:

@@ -33,7 +33,8 @@ ExportResult writeTableCsv(const QString& path, const TableContent& content, con
             break; // the reason is kept for finish()
         chunk.clear();
         if (progress)
-            progress(rows, static_cast<int>(std::min<size_t>(rows, (first + kChunkRows * 10) / 10)));
+            progress(rows,
+                     static_cast<int>(std::min<size_t>(static_cast<size_t>(rows), (first + kChunkRows * 10) / 10)));
     }
     if (!file.finish())
         return writeError(path, file.failure());

@@ -131,7 +131,7 @@ private:
             m_titleHeight += titleLineHeight(i);
         m_runningHeight = title.lineSpacing() + mm(3);
         m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - mm(2);
-        m_signatureHeight = mm(10) + m_signature.size() * mm(9);
+        m_signatureHeight = mm(10) + static_cast<double>(m_signature.size()) * mm(9);
 
         m_levelColumn = mm(17);
         m_volumeColumn = (m_area.width() - m_levelColumn) / 10;
@@ -170,7 +170,7 @@ private:
         m_reversePages = static_cast<int>((reverseRows + m_reverseRowsPerPage - 1) / m_reverseRowsPerPage);
         double contentBottom = m_footerTop; // after the curve: a page of its own holds the signature
         if (m_reversePages > 0) {
-            const size_t onLast = reverseRows - (m_reversePages - 1) * m_reverseRowsPerPage;
+            const size_t onLast = reverseRows - static_cast<size_t>(m_reversePages - 1) * m_reverseRowsPerPage;
             const size_t blockRows = (onLast + kReverseBlocks - 1) / kReverseBlocks;
             contentBottom = m_runningHeight + 3 * m_headRow + static_cast<double>(blockRows) * m_rowHeight;
         }
@@ -262,7 +262,7 @@ private:
         const size_t perBlock = (last - first + kReverseBlocks - 1) / kReverseBlocks;
         double bottom = headTop + 2 * m_headRow;
         for (size_t b = 0; b < kReverseBlocks && first + b * perBlock < last; ++b) {
-            const double x = b * (blockWidth + gap);
+            const double x = static_cast<double>(b) * (blockWidth + gap);
             const QRectF volumeHead(x, headTop, blockWidth / 2, 2 * m_headRow);
             const QRectF levelHead(x + blockWidth / 2, headTop, blockWidth / 2, 2 * m_headRow);
             p.setFont(m_headFont);
@@ -325,8 +325,9 @@ private:
         p.setFont(m_cellFont);
         for (int c = 0; c < 10 && 10 * r + c <= top; ++c) {
             const QRectF cell(m_levelColumn + c * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
-            p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
-                       volumeText(m_content.levelVolumes[static_cast<size_t>(10 * r + c)], m_content));
+            p.drawText(
+                cell, Qt::AlignRight | Qt::AlignVCenter,
+                volumeText(m_content.levelVolumes[10 * static_cast<size_t>(r) + static_cast<size_t>(c)], m_content));
         }
     }
 

@@ -170,7 +170,7 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
         if (auto e = failed(path, worksheet_write_number(table, at, 0, r, level)); !e)
             return e;
         for (int mm = 0; mm < 10 && 10 * r + mm <= top; ++mm) {
-            const double v = content.levelVolumes[static_cast<size_t>(10 * r + mm)];
+            const double v = content.levelVolumes[10 * static_cast<size_t>(r) + static_cast<size_t>(mm)];
             if (auto e = failed(path, worksheet_write_number(table, at, static_cast<lxw_col_t>(mm + 1), v, volume)); !e)
                 return e;
         }

@@ -80,7 +80,7 @@ private:
     void sweep()
     {
         if (QWidget* popup = QApplication::activePopupWidget()) {
-            seen.push_back({popup->metaObject()->className(), {}, QMessageBox::NoIcon});
+            seen.push_back({QString::fromLatin1(popup->metaObject()->className()), {}, QMessageBox::NoIcon});
             popup->close();
         }
         // the progress dialog of a long run is expected: tests drive it themselves
@@ -126,11 +126,12 @@ public:
             ADD_FAILURE() << "a real box or popup opened: " << s.title.toStdString() << " / " << s.text.toStdString();
     }
 
+    // names and texts come as literals: the view takes them without a conversion from ASCII
     template <class T>
-    T* control(const QString& name) const
+    T* control(QAnyStringView name) const
     {
-        T* widget = form->findChild<T*>(name);
-        EXPECT_NE(widget, nullptr) << name.toStdString();
+        T* widget = form->findChild<T*>(name.toString());
+        EXPECT_NE(widget, nullptr) << name.toString().toStdString();
         return widget;
     }
 
@@ -141,13 +142,13 @@ public:
     QString pg() const { return control<QLabel>("PG")->text(); }
 
     // Menu items as the menu bar offers them.
-    bool offered(const QString& name) const
+    bool offered(QAnyStringView name) const
     {
-        if (auto* menu = form->findChild<QMenu*>(name))
+        if (auto* menu = form->findChild<QMenu*>(name.toString()))
             return menu->menuAction()->isEnabled();
         return control<QAction>(name)->isEnabled();
     }
-    void trigger(const QString& name) const { control<QAction>(name)->trigger(); }
+    void trigger(QAnyStringView name) const { control<QAction>(name)->trigger(); }
 
     void chooseOrientation(int index) const
     {
@@ -161,7 +162,7 @@ public:
         emit selector()->activated(index);
     }
 
-    void enter(int row, const QString& text) const { field(row)->setText(text); }
+    void enter(int row, QAnyStringView text) const { field(row)->setText(text.toString()); }
 
     QString cell(int row, int column) const
     {

@@ -3,11 +3,14 @@
 #include <functional>
 
 #include "form_fixture.h"
+#include "tests/published_figures.h"
 
 namespace {
 
 const QString kIdle = QStringLiteral("Погрешность расчётов в %");
-const QString kSphereError = QStringLiteral("Погрешность расчётов: 0.000050 %.");
+// the sphere's figures with the decimal point of the fixture's locale
+const QString kSphereError = QString::fromStdString(tarvol::published::withPoint(tarvol::published::kSphereErrorLine));
+const QString kSphereReport = QString::fromStdString(tarvol::published::withPoint(tarvol::published::kSphereReport));
 const QString kRefusedHeads =
     QStringLiteral("Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1200.0 мм\n"
                    "или уменьшите высоту сферической части днища не более чем 500.0 мм.");
@@ -133,8 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                                      form.trigger("N6");
                                  },
                                  kSphereDone,
-                                 {"Расcчитанный объём емкости: 523.599 л.\nИстинный объём ёмкости: 523.599 л.\n"
-                                  "Погрешность расчётов: 0.000050 %."}},
+                                 {kSphereReport}},
                       Transition{
                           "AboutAfterRun",
                           [](FormTest& form) {

@@ -9,10 +9,13 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "calc/run.h"
+#include "tests/published_figures.h"
 
 namespace {
 
 using tarvol::RunOptions;
+using tarvol::published::kSphereErrorLine;
+using tarvol::published::sphereVolume;
 
 // A figure printed with as many decimals as its text shows.
 std::string asPrinted(double value, const std::string& printed)
@@ -67,10 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    {1000},
                    100,
-                   {{100, "14,661"}, {200, "54,454"}, {300, "113,097"}, {500, "261,800"}, {1000, "523,599"}},
+                   {{100, sphereVolume(100)},
+                    {200, sphereVolume(200)},
+                    {300, sphereVolume(300)},
+                    {500, sphereVolume(500)},
+                    {1000, sphereVolume(1000)}},
                    "523.5990374",
                    "523.5987756",
-                   "Погрешность расчётов: 0,000050 %."},
+                   kSphereErrorLine},
         FigureCase{"VerticalCylinder",
                    1,
                    {1500, 2000},
@@ -167,9 +174,7 @@ TEST(Figures, AccuracyDialogText)
     o.separator = ',';
     const std::vector<double> dims{1000};
     const auto r = tarvol::calculate(0, dims, o).result();
-    EXPECT_EQ(tarvol::accuracyReport(0, r.sumVolume, r.trueVolume, ','),
-              "Расcчитанный объём емкости: 523,599 л.\nИстинный объём ёмкости: 523,599 л.\n"
-              "Погрешность расчётов: 0,000050 %.");
+    EXPECT_EQ(tarvol::accuracyReport(0, r.sumVolume, r.trueVolume, ','), tarvol::published::kSphereReport);
     EXPECT_EQ(tarvol::accuracyReport(17, 2, 1, '.')
                   .rfind("Расcчитанный объём емкости: 2.000 л.\nПроверочное значение объёма: 1.000 л.", 0),
               0u);

@@ -181,7 +181,7 @@ TEST(FaintTilt, KeepsTheDigitsOfTheShortChordInterval)
     for (double z : {700.5, 1500.5, 2400.5}) {
         const long double u0 = 2 * (z / cs) / D - 1, u1 = u0 - 2 * (L * sn / cs) / D;
         const long double exact = D * D / 4 * (primitive(u0) - primitive(std::max(u1, -1.0L))) / sn;
-        EXPECT_NEAR(tarvol::tiltedSectionArea(circle(D, L, A), z) / exact, 1, 1e-14) << "z " << z;
+        EXPECT_NEAR(static_cast<double>(tarvol::tiltedSectionArea(circle(D, L, A), z) / exact), 1, 1e-14) << "z " << z;
     }
 }
 

@@ -83,8 +83,8 @@ TEST_P(ModelAgainstTable, AgreesAtEveryMillimetreWithinTheTablesOwnError)
         ASSERT_NEAR(model.volume(level), table[n], bound) << "level " << n;
         if (n > 0) {
             const double between = model.volume(level - 0.5);
-            ASSERT_LE(model.volume(level - 1), between) << "level " << n - 0.5;
-            ASSERT_LE(between, model.volume(level)) << "level " << n - 0.5;
+            ASSERT_LE(model.volume(level - 1), between) << "level " << level - 0.5;
+            ASSERT_LE(between, model.volume(level)) << "level " << level - 0.5;
         }
     }
     const double top = static_cast<double>(table.size() - 1);

@@ -44,7 +44,7 @@ TEST_P(SphereRows, StepDividesTheHeight)
     EXPECT_EQ(out.result().rowCount, c.rowCount);
     ASSERT_EQ(out.result().rows.size(), static_cast<size_t>(c.rowCount - 1));
     for (size_t k = 0; k < out.result().rows.size(); ++k)
-        EXPECT_EQ(out.result().rows[k].levelValue, static_cast<double>((k + 1) * c.step));
+        EXPECT_EQ(out.result().rows[k].levelValue, static_cast<double>((k + 1) * static_cast<size_t>(c.step)));
     EXPECT_EQ(out.result().rows.back().levelValue, c.lastLevel);
 }
 

@@ -11,6 +11,7 @@
 #include "calc/catalogue.h"
 #include "calc/csv.h"
 #include "calc/run.h"
+#include "tests/published_figures.h"
 
 namespace {
 
@@ -37,9 +38,10 @@ TEST(Cli, SphereExample)
 {
     const auto r = table("--decimals 3 --comma 0 1000");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, "Сферическая ёмкость\nВнутренний диаметр ёмкости (D)  1000\n\nУровень (мм)\tОбъём (л)\n"
-                     "100\t14,661\n200\t54,454\n300\t113,097\n400\t184,307\n500\t261,800\n600\t339,292\n700\t410,502\n"
-                     "800\t469,145\n900\t508,938\n1000\t523,599\n\nПогрешность расчётов: 0,000050 %.\n");
+    std::string expected = "Сферическая ёмкость\nВнутренний диаметр ёмкости (D)  1000\n\nУровень (мм)\tОбъём (л)\n";
+    for (const auto& row : tarvol::published::kSphereRows)
+        expected += std::to_string(row.level) + '\t' + row.volume + '\n';
+    EXPECT_EQ(r.out, expected + '\n' + tarvol::published::kSphereErrorLine + '\n');
 }
 
 // the index one past the catalogue's last shape

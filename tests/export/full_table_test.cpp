@@ -285,8 +285,10 @@ TEST(FullTablePdf, SphereShowsTheGridVolumesAtTheirLevels)
     if (!texts)
         GTEST_SKIP() << "pdftotext not installed";
     const QString all = texts->join(QLatin1Char('\n'));
-    for (const char* volume : {"14,661", "54,454", "261,800", "508,938", "523,599"})
+    for (const int level : {100, 200, 500, 900, 1000}) {
+        const char* volume = tarvol::published::sphereVolume(level);
         EXPECT_TRUE(all.contains(QString::fromLatin1(volume))) << volume;
+    }
 }
 
 // A page holds some 50 rows of 10 mm; the curve follows the table, on a page of its own when full, then

@@ -14,6 +14,7 @@
 
 #include "export/content.h"
 #include "export/fileopener.h"
+#include "tests/published_figures.h"
 
 namespace tarvol::test {
 
@@ -25,21 +26,16 @@ ExportContent calculatedContent(int shape, const std::vector<std::string>& texts
 ExportContent sphereContent();
 
 // Its text file: code page 1251, CR LF, TAB, no byte-order mark.
-inline const QByteArray kSphereFile = QByteArray(
-    "\xd1\xf4\xe5\xf0\xe8\xf7\xe5\xf1\xea\xe0\xff \xb8\xec\xea\xee\xf1\xf2\xfc\r\n"
-    "\xc2\xed\xf3\xf2\xf0\xe5\xed\xed\xe8\xe9 \xe4\xe8\xe0\xec\xe5\xf2\xf0 \xb8\xec\xea\xee\xf1\xf2\xe8 (D)  1000\r\n"
-    "\r\n"
-    "\xd3\xf0\xee\xe2\xe5\xed\xfc (\xec\xec)\t\xce\xe1\xfa\xb8\xec (\xeb)\r\n"
-    "100\t14,661\r\n"
-    "200\t54,454\r\n"
-    "300\t113,097\r\n"
-    "400\t184,307\r\n"
-    "500\t261,800\r\n"
-    "600\t339,292\r\n"
-    "700\t410,502\r\n"
-    "800\t469,145\r\n"
-    "900\t508,938\r\n"
-    "1000\t523,599\r\n");
+inline const QByteArray kSphereFile = [] {
+    QByteArray file("\xd1\xf4\xe5\xf0\xe8\xf7\xe5\xf1\xea\xe0\xff \xb8\xec\xea\xee\xf1\xf2\xfc\r\n"
+                    "\xc2\xed\xf3\xf2\xf0\xe5\xed\xed\xe8\xe9 \xe4\xe8\xe0\xec\xe5\xf2\xf0 "
+                    "\xb8\xec\xea\xee\xf1\xf2\xe8 (D)  1000\r\n"
+                    "\r\n"
+                    "\xd3\xf0\xee\xe2\xe5\xed\xfc (\xec\xec)\t\xce\xe1\xfa\xb8\xec (\xeb)\r\n");
+    for (const auto& row : tarvol::published::kSphereRows)
+        file += QByteArray::number(row.level) + '\t' + row.volume + "\r\n";
+    return file;
+}();
 
 QByteArray readAll(const QString& path);
 void writeBytes(const QString& path, const QByteArray& bytes);

@@ -78,7 +78,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"HiddenMiddleRowLeavesNoGap",
                    {QStringLiteral("Горизонтальный цилиндр"),
                     {shown("Длина (L)", "3000"), hidden("Не показан"), shown("Диаметр (D)", "1200")},
-                    {{"300", "51"}, {"600", "136"}}},
+                    {{QStringLiteral("300"), QStringLiteral("51")}, {QStringLiteral("600"), QStringLiteral("136")}}},
                    {QStringLiteral("Горизонтальный цилиндр"), QStringLiteral("Длина (L)  3000"),
                     QStringLiteral("Диаметр (D)  1200"), QString(), kHeader, QStringLiteral("300\t51"),
                     QStringLiteral("600\t136")}},
@@ -87,7 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {QStringLiteral("Сферическая ёмкость"), QStringLiteral("Внутренний диаметр ёмкости (D)  5"),
                     QString(), kHeader}},
         LayoutCase{"NoVisibleRowGoesStraightToTheEmptyLine",
-                   {QStringLiteral("Форма"), {hidden("a"), hidden("b")}, {{"10", "1"}}},
+                   {QStringLiteral("Форма"), {hidden("a"), hidden("b")}, {{QStringLiteral("10"), QStringLiteral("1")}}},
                    {QStringLiteral("Форма"), QString(), kHeader, QStringLiteral("10\t1")}},
         LayoutCase{"EighthRowIsExported",
                    {QStringLiteral("Форма"),
@@ -95,10 +95,13 @@ INSTANTIATE_TEST_SUITE_P(
                      shown("Восьмой", "8")},
                     {}},
                    {QStringLiteral("Форма"), QStringLiteral("Восьмой  8"), QString(), kHeader}},
-        LayoutCase{"PointSeparatorPassesUnchanged",
-                   {QStringLiteral("Форма"), {shown("D", "1000")}, {{"100", "14.661"}, {"200", "1.23E+12"}}},
-                   {QStringLiteral("Форма"), QStringLiteral("D  1000"), QString(), kHeader,
-                    QStringLiteral("100\t14.661"), QStringLiteral("200\t1.23E+12")}}),
+        LayoutCase{
+            "PointSeparatorPassesUnchanged",
+            {QStringLiteral("Форма"),
+             {shown("D", "1000")},
+             {{QStringLiteral("100"), QStringLiteral("14.661")}, {QStringLiteral("200"), QStringLiteral("1.23E+12")}}},
+            {QStringLiteral("Форма"), QStringLiteral("D  1000"), QString(), kHeader, QStringLiteral("100\t14.661"),
+             QStringLiteral("200\t1.23E+12")}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(TextExport, PathWithSpacesReachesTheOpenerWholeAfterTheFileIsComplete)
