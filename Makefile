@@ -44,7 +44,8 @@ tsan: deps
 tidy: deps
 	cmake -S . -B $(BUILD)-tidy -DTARVOL_GUI=ON -DTARVOL_BENCH=OFF -DCMAKE_GLOBAL_AUTOGEN_TARGET=ON -DCMAKE_AUTOGEN_ORIGIN_DEPENDS=OFF $(LAUNCHER)
 	cmake --build $(BUILD)-tidy -j$(JOBS) --target autogen
-	run-clang-tidy -p $(BUILD)-tidy -quiet -j$(JOBS) '^$(CURDIR)/(calc|cli|app|export|viewer|tank|sensor|fit|uncertainty)/[^/]+\.cpp$$'
+	# clang 14 knows C++23 as c++2b
+	run-clang-tidy -p $(BUILD)-tidy -quiet -j$(JOBS) -extra-arg=-std=c++2b '^$(CURDIR)/(calc|cli|app|export|viewer|tank|sensor|fit|uncertainty)/[^/]+\.cpp$$'
 
 format-check: deps
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
