@@ -3,6 +3,7 @@
 // the bound is exact for the numbers a user reads.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <numeric>
 
@@ -36,6 +37,56 @@ RowError rowError(const Row& a, const Row& b, const Row& k)
     return {absWide(n), d};
 }
 
+// A slope from row i, with its magnitude for the rounding bound: a chord's slope (off 0) or the least (off -1)
+// or greatest (off +1) slope that passes within the tolerance of row k.
+struct Slope {
+    double value = 0;
+    double magnitude = 0;
+    std::size_t k = 0;
+    int off = 0;
+};
+
+// Compares slopes from one row: in doubles where their difference exceeds any rounding, exactly otherwise.
+class SlopeOrder {
+public:
+    SlopeOrder(std::span<const Row> rows, const Tolerance& tol) : m_rows(rows), m_tol(tol) {}
+
+    void from(std::size_t i) { m_i = i; }
+
+    Slope slope(std::size_t k, int off, double t) const
+    {
+        const auto dv = static_cast<double>(m_rows[k].units - m_rows[m_i].units);
+        const auto dx = static_cast<double>(m_rows[k].x - m_rows[m_i].x);
+        return {(dv + off * t) / dx, (std::abs(dv) + t) / dx, k, off};
+    }
+
+    // the sign of a - b
+    int compare(const Slope& a, const Slope& b) const
+    {
+        const double difference = a.value - b.value;
+        // each value is within 4 ulps of its magnitude; the band leaves a wide margin over both
+        const double band = 1e-13 * (a.magnitude + b.magnitude);
+        if (difference > band)
+            return 1;
+        if (difference < -band)
+            return -1;
+        const Wide left = numerator(a) * denominator(b);
+        const Wide right = numerator(b) * denominator(a);
+        return left > right ? 1 : left < right ? -1 : 0;
+    }
+
+private:
+    Wide numerator(const Slope& s) const
+    {
+        return (Wide{m_rows[s.k].units} - m_rows[m_i].units) * m_tol.den + s.off * m_tol.num;
+    }
+    Wide denominator(const Slope& s) const { return Wide{m_rows[s.k].x} - m_rows[m_i].x; }
+
+    std::span<const Row> m_rows;
+    Tolerance m_tol;
+    std::size_t m_i = 0;
+};
+
 // Shortest path from the first row to the last over the chords the tolerance allows, at most maxEdges chords
 // when given; the indices of the rows on it, or nothing when there is none that short.
 std::optional<std::vector<std::size_t>> shortestPath(std::span<const Row> rows, const Tolerance& tol,
@@ -54,45 +105,39 @@ std::optional<std::vector<std::size_t>> shortestPath(std::span<const Row> rows, 
     queue.reserve(n);
     queue.push_back(0);
     depth[0] = 0;
-    const Wide t = tol.num;
-    const Wide td = tol.den;
+    SlopeOrder order(rows, tol);
+    const double t = static_cast<double>(tol.num) / static_cast<double>(tol.den);
+    const int least = tol.strict ? 1 : 0; // how far a chord's slope must clear a bound
     for (std::size_t head = 0; head < queue.size() && depth[n - 1] < 0; ++head) {
         const std::size_t i = queue[head];
         if (maxEdges && depth[i] >= *maxEdges)
             break;
-        const Wide xi = rows[i].x;
-        const Wide vi = Wide{rows[i].units} * td;
-        // the slopes from row i that pass within the tolerance of every row seen so far lie between the
-        // bounds set by rows lo and hi: (v - t) / dx from below, (v + t) / dx from above
-        Wide loNum = 0, loDx = 0, hiNum = 0, hiDx = 0;
-        bool bounded = false;
+        order.from(i);
+        // the slopes from row i that pass within the tolerance of every row seen so far lie between lo and hi
+        Slope lo = order.slope(i + 1, -1, t);
+        Slope hi = order.slope(i + 1, 1, t);
         for (std::size_t j = i + 1; j < n; ++j) {
-            const Wide dx = Wide{rows[j].x} - xi;
-            const Wide dv = Wide{rows[j].units} * td - vi;
-            // the chord i-j stays within the tolerance of every row between them
-            const bool fits = !bounded
-                              || (tol.strict ? dv * loDx > loNum * dx && dv * hiDx < hiNum * dx
-                                             : dv * loDx >= loNum * dx && dv * hiDx <= hiNum * dx);
-            if (fits && depth[j] < 0) {
-                depth[j] = depth[i] + 1;
-                parent[j] = i;
-                queue.push_back(j);
-                if (j == n - 1)
-                    break;
+            if (depth[j] < 0) {
+                const Slope chord = order.slope(j, 0, t);
+                // the chord i-j stays within the tolerance of every row between them
+                if (j == i + 1 || (order.compare(chord, lo) >= least && order.compare(hi, chord) >= least)) {
+                    depth[j] = depth[i] + 1;
+                    parent[j] = i;
+                    queue.push_back(j);
+                    if (j == n - 1)
+                        break;
+                }
             }
-            const Wide lo = dv - t;
-            const Wide hi = dv + t;
-            if (!bounded || lo * loDx > loNum * dx) {
-                loNum = lo;
-                loDx = dx;
+            if (j > i + 1) {
+                const Slope down = order.slope(j, -1, t);
+                if (order.compare(down, lo) > 0)
+                    lo = down;
+                const Slope up = order.slope(j, 1, t);
+                if (order.compare(up, hi) < 0)
+                    hi = up;
             }
-            if (!bounded || hi * hiDx < hiNum * dx) {
-                hiNum = hi;
-                hiDx = dx;
-            }
-            bounded = true;
             // no slope is left for any longer chord
-            if (tol.strict ? loNum * hiDx >= hiNum * loDx : loNum * hiDx > hiNum * loDx)
+            if (order.compare(hi, lo) < least)
                 break;
         }
     }
@@ -202,32 +247,36 @@ expected<Breakpoints, Refusal> fewestWithin(const Table& table, ErrorLimit limit
 Breakpoints bestWithPoints(const Table& table, std::int64_t maxPoints)
 {
     const std::int64_t edges = std::max<std::int64_t>(maxPoints, 2) - 1;
-    if (static_cast<std::int64_t>(table.rows.size()) <= edges + 1)
+    const std::size_t n = table.rows.size();
+    if (static_cast<std::int64_t>(n) <= edges + 1)
         return everyRow(table);
-    // bisect on the tolerance in 1/1024 of a unit, then close in on the exact optimum: each strict run finds a
-    // path whose largest error is below the last one's, and none is left when that error is the least
-    Wide lo = 0;                                    // not reachable (checked below)
-    Wide hi = (volumeRange(table.rows) + 1) * 1024; // reachable: every chord fits
-    if (shortestPath(table.rows, Tolerance{0, 1024, false}, edges))
-        hi = 0;
-    while (hi - lo > 1) {
-        const Wide mid = lo + (hi - lo) / 2;
-        if (shortestPath(table.rows, Tolerance{mid, 1024, false}, edges))
-            hi = mid;
-        else
-            lo = mid;
-    }
-    auto path = *shortestPath(table.rows, Tolerance{hi, 1024, false}, edges);
+    // evenly spaced rows give a first error that is reachable
+    std::vector<std::size_t> path;
+    for (std::int64_t k = 0; k <= edges; ++k)
+        path.push_back(static_cast<std::size_t>(k * static_cast<std::int64_t>(n - 1) / edges));
+    RowError hi = worstOf(table, rowsOf(table, path)).error;
+    // bisect in 1/1024 of a unit below the best error found so far, each success lowering it to the error that
+    // path reaches; then close in exactly: a strict run finds a path below the last error until none is left
+    constexpr Wide kFine = 1024;
+    Wide lo = -1; // tolerances up to lo * kFine reach nothing
     for (;;) {
-        const Worst worst = worstOf(table, rowsOf(table, path));
-        const auto better = shortestPath(table.rows, Tolerance{worst.error.n, worst.error.d, true}, edges);
-        if (!better)
+        const Wide top = hi.n * kFine / hi.d; // hi in fine steps, rounded down
+        if (top - lo <= 1 || (lo >= 0 && top - lo <= top / 10'000))
             break;
-        path = *better;
+        const Wide mid = lo + (top - lo) / 2;
+        if (const auto found = shortestPath(table.rows, Tolerance{mid, kFine, false}, edges)) {
+            path = *found;
+            hi = worstOf(table, rowsOf(table, path)).error;
+        } else {
+            lo = mid;
+        }
     }
-    // the fewest points at that error: a shorter path may reach it too
-    const Worst best = worstOf(table, rowsOf(table, path));
-    if (auto fewer = shortestPath(table.rows, Tolerance{best.error.n, best.error.d, false}, std::nullopt))
+    while (const auto better = shortestPath(table.rows, Tolerance{hi.n, hi.d, true}, edges)) {
+        path = *better;
+        hi = worstOf(table, rowsOf(table, path)).error;
+    }
+    // the fewest points at that error: fewer than allowed may reach it too
+    if (auto fewer = shortestPath(table.rows, Tolerance{hi.n, hi.d, false}, std::nullopt))
         if (fewer->size() <= path.size())
             path = *fewer;
     return finish(table, rowsOf(table, path));
