@@ -286,7 +286,7 @@ sensor::Settings SensorDialog::settings() const
     return s;
 }
 
-bool SensorDialog::computing() const { return m_delay->isActive() || m_watcher.isRunning() || m_pending; }
+bool SensorDialog::computing() const { return m_delay->isActive() || m_busy; }
 
 void SensorDialog::settingsChanged()
 {
@@ -314,6 +314,7 @@ void SensorDialog::startComputation()
         return;
     }
     m_pending = false;
+    m_busy = true;
     m_watcher.setFuture(QtConcurrent::run(computeSensor, *m_levelVolumes, m_decimals, settings()));
 }
 
@@ -324,6 +325,7 @@ void SensorDialog::computationFinished()
         return;
     }
     m_outcome = m_watcher.result();
+    m_busy = false;
     showOutcome();
 }
 

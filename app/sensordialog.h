@@ -89,6 +89,8 @@ private:
 
     QFutureWatcher<SensorOutcome> m_watcher;
     bool m_pending = false; // the settings changed while a computation ran
+    // from the start of a computation until its outcome is shown: the watcher stops running before that
+    bool m_busy = false;
     std::int64_t m_zero = 0;
     std::int64_t m_reference = 0;
     SensorOutcome m_outcome;
