@@ -107,6 +107,7 @@ TEST_F(SensorSave, WritesTheChosenFormatThroughTheWindow)
     enter(2, "1000");
     trigger("N2");
     ASSERT_TRUE(offered("N10"));
+    EXPECT_EQ(control<QAction>("N10")->text(), QStringLiteral("Для датчика &уровня…"));
 
     QTemporaryDir folder;
     ScriptedSave save;
