@@ -243,6 +243,7 @@ TForm1::TForm1(QWidget* parent)
     command(m_ui->D1, &TForm1::D1Click);
     command(m_ui->N8, &TForm1::N8Click);
     command(m_ui->N9, &TForm1::N9Click);
+    command(m_ui->N10, &TForm1::N10Click);
     connect(m_ui->Txt, &QPushButton::clicked, this, &TForm1::TxtClick);
 
     // F10 opens the menu from any control, as a lone Alt does; both start at the first enabled command

@@ -102,6 +102,7 @@ public slots:
     void TxtClick();
     void N8Click();
     void N9Click();
+    void N10Click(); // the table for a level sensor
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

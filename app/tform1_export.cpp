@@ -16,12 +16,19 @@
 
 #include "app/backgroundrun.h"
 #include "app/messages.h"
+#include "app/sensordialog.h"
 #include "calc/catalogue.h"
+#include "export/atomicfile.h"
 #include "export/fulltable.h"
 #include "export/savedialog.h"
 #include "export/spreadsheetexport.h"
 #include "export/textexport.h"
+#include "sensor/formats.h"
+#include "sensor/settings.h"
+#include "tank/tankfile.h"
+
 #include "ui_tform1.h"
+#include <nlohmann/json.hpp>
 
 namespace tarvol {
 namespace {
@@ -69,6 +76,33 @@ SaveDialog& SaveDialog2(QObject* form)
 SaveDialog& TableDialog(QObject* form)
 {
     return dialogOf(form, QStringLiteral("TableDialog"), QStringLiteral("tablica.xlsx"), tableFormatFilters());
+}
+
+QStringList sensorFilters()
+{
+    QStringList filters;
+    for (const auto& format : sensor::formats())
+        filters << QString::fromUtf8(format.filter.data(), static_cast<qsizetype>(format.filter.size()));
+    return filters;
+}
+
+SaveDialog& SensorSaveDialog(QObject* form)
+{
+    return dialogOf(form, QStringLiteral("SensorSaveDialog"), QStringLiteral("datchik.csv"), sensorFilters());
+}
+
+// The sensor's settings belong to the tank: its file keeps them in its "sensor" section.
+sensor::Settings sensorSettingsOf(const TankDocument& tank)
+{
+    sensor::Settings settings;
+    if (const auto* section = tank.section(kSensorSection))
+        settings = nlohmann::json(*section).get<sensor::Settings>();
+    return settings;
+}
+
+void keepSensorSettings(TankDocument& tank, const sensor::Settings& settings)
+{
+    tank.setSection(kSensorSection, nlohmann::ordered_json(nlohmann::json(settings)));
 }
 
 std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& offered)
@@ -237,6 +271,55 @@ void TForm1::N9Click()
             return exportFullTable(target.path, target.format, table, progress, cancel);
         },
         [this](bool locked) { lockCommands(locked); }));
+}
+
+void TForm1::N10Click()
+{
+    const auto k = findShape(selectedShapeName().toStdString());
+    if (!k)
+        return;
+    RunOptions options;
+    options.decimalPlaces = m_decimalPlaces;
+    options.separator = decimalSeparator();
+    options.keepEveryLevel = true;
+    RunOutcome outcome = calculateInBackground(*k, fieldTexts(*k), options);
+    if (const Refusal* refusal = outcome.refusal())
+        messages().information(QString::fromStdString(refusal->message));
+    if (!outcome.ok())
+        return;
+    auto volumes = std::make_shared<const std::vector<double>>(std::move(outcome.result().levelVolumes));
+
+    SensorDialog dialog(volumes, m_decimalPlaces, sensorSettingsOf(m_tank), this);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    sensor::Settings settings = dialog.settings();
+    keepSensorSettings(m_tank, settings);
+    updateTankTitle();
+    if (!accepted)
+        return;
+    // the save waits for the settings on screen, never an earlier outcome
+    SensorOutcome shown =
+        dialog.computing() ? computeSensor(*volumes, m_decimalPlaces, dialog.settings()) : dialog.outcome();
+    if (!shown.table) {
+        messages().error(shown.refusal);
+        return;
+    }
+
+    SaveDialog& saveDialog = SensorSaveDialog(this);
+    if (const auto* format = sensor::findFormat(settings.format))
+        saveDialog.filter = static_cast<int>(format - sensor::formats().data());
+    const auto choice = execute(this, saveDialog);
+    if (!choice)
+        return;
+    const auto formats = sensor::formats();
+    const auto& format =
+        formats[static_cast<size_t>(std::clamp<int>(choice->filter, 0, static_cast<int>(formats.size()) - 1))];
+    settings.format = std::string(format.key);
+    keepSensorSettings(m_tank, settings);
+    updateTankTitle();
+    if (QFileInfo::exists(choice->path) && !messages().question(kReplaceQuestion, kReplaceCaption))
+        return;
+    const std::string text = format.write(*shown.table, shown.points);
+    report(writeFileAtomically(choice->path, QByteArray::fromStdString(text)));
 }
 
 } // namespace tarvol

@@ -30,6 +30,7 @@
 #include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
+#include "cli/sensor_mode.h"
 #include "cli/tank_options.h"
 
 namespace {
@@ -62,6 +63,7 @@ struct Options {
     std::vector<std::string> dims;
     tarvol::cli::TankFileOptions tank;
     tarvol::TankDocument document; // the tank read by --tank, its sections kept for --save-tank
+    tarvol::cli::SensorOptions sensor;
 };
 
 // Standard output through one buffer whose every write(2) is checked, short writes included.
@@ -430,6 +432,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
                  "таблица в CSV: level_mm;volume_l, каждый миллиметр, точка как разделитель (--every-mm)");
     app.add_flag("--reverse", o.reverse, "обратная таблица «объём → уровень» для разметки метрштока");
     tarvol::cli::addTankFileOptions(app, o.tank);
+    tarvol::cli::addSensorOptions(app, o.sensor);
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -465,6 +468,9 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
             throw UsageError{"--decimals принимает 0, 1, 2 или 3"};
         o.decimals = std::stoi(decimals[0]);
     }
+    if (const auto why =
+            tarvol::cli::sensorUsageError(app, o.sensor, o.csv || o.json || o.comma || o.reverse || o.everyMm))
+        throw UsageError{*why};
     if (o.csv && (o.json || o.comma || o.reverse))
         throw UsageError{"--csv не сочетается с --json, --comma и --reverse"};
     if (o.reverse && o.everyMm && !o.json)
@@ -546,6 +552,19 @@ int calculate(const Options& o, Output& out)
     return kExitTable;
 }
 
+int sensorTable(const Options& o, Output& out)
+{
+    const auto run = tarvol::cli::runSensor(o.shape, o.dims, o.decimals, o.sensor);
+    if (!run.refusal.empty()) {
+        std::cerr << run.refusal << '\n';
+        return kExitRefused;
+    }
+    out.put(run.out);
+    if (!run.summary.empty())
+        std::cerr << run.summary << '\n';
+    return kExitTable;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -559,6 +578,8 @@ int main(int argc, char** argv)
         Options o;
         if (const auto ended = parse(argc, argv, o, out))
             status = *ended;
+        else if (o.sensor.on)
+            status = sensorTable(o, out);
         else
             status = o.tank.save.empty() ? calculate(o, out) : saveTank(o, out);
     } catch (const UsageError& e) {

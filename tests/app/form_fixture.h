@@ -83,9 +83,10 @@ private:
             seen.push_back({QString::fromLatin1(popup->metaObject()->className()), {}, QMessageBox::NoIcon});
             popup->close();
         }
-        // the progress dialog of a long run is expected: tests drive it themselves
+        // the progress dialog of a long run and the sensor dialog are expected: tests drive them themselves
         if (QWidget* modal = QApplication::activeModalWidget();
-            modal && modal->objectName() != QLatin1String(tarvol::kProgressDialogName)) {
+            modal && modal->objectName() != QLatin1String(tarvol::kProgressDialogName)
+            && modal->objectName() != QLatin1String("SensorDialog")) {
             Seen s{modal->windowTitle(), {}, QMessageBox::NoIcon};
             if (auto* box = qobject_cast<QMessageBox*>(modal)) {
                 s.text = box->text();

@@ -75,7 +75,24 @@ INSTANTIATE_TEST_SUITE_P(
                       StatusCase{"EveryMmStdoutFull", "--every-mm 0 100000 >/dev/full", 74},
                       StatusCase{"StdoutClosed", "0 1000 >&-", 74}, StatusCase{"EndOfOptions", "-- 0 1000", 0},
                       StatusCase{"RepeatedDecimals", "--decimals 1 --decimals 2 0 1000", 64},
-                      StatusCase{"FlagWithAValue", "--json=0 0 1000", 64}),
+                      StatusCase{"FlagWithAValue", "--json=0 0 1000", 64},
+
+                      StatusCase{"SensorTable", "--sensor --zero 5 0 1000", 0},
+                      StatusCase{"SensorFewestWithin", "--sensor --max-error 0.5% --max-points 30 8 2000 1000", 0},
+                      StatusCase{"SensorOptionAlone", "--zero 5 0 1000", 64},
+                      StatusCase{"SensorZeroAndTop", "--sensor --zero 5 --from-top 900 0 1000", 64},
+                      StatusCase{"SensorCodeWithoutSpan", "--sensor --code 0:1023 0 1000", 64},
+                      StatusCase{"SensorCodeNotPair", "--sensor --code 1023 --span 500 0 1000", 64},
+                      StatusCase{"SensorBadError", "--sensor --max-error 5l 0 1000", 64},
+                      StatusCase{"SensorOnePoint", "--sensor --max-points 1 0 1000", 64},
+                      StatusCase{"SensorUnknownFormat", "--sensor --format xml 0 1000", 64},
+                      StatusCase{"SensorWithCsv", "--sensor --csv 0 1000", 64},
+                      StatusCase{"SensorReferenceZero", "--sensor --from-top 0 0 1000", 2},
+                      StatusCase{"SensorZeroAboveTop", "--sensor --zero 1001 0 1000", 2},
+                      StatusCase{"SensorSpanZero", "--sensor --code 0:1023 --span 0 0 1000", 2},
+                      StatusCase{"SensorEqualCodes", "--sensor --code 7:7 --span 500 0 1000", 2},
+                      StatusCase{"SensorTooFewPoints", "--sensor --max-error 0.01% --max-points 5 8 2000 1000", 2},
+                      StatusCase{"SensorTankRefused", "--sensor 0 9", 2}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST(Cli, ListHasEveryShape)
@@ -117,6 +134,18 @@ struct OutputCase {
 };
 
 class CliOutput : public ::testing::TestWithParam<OutputCase> {};
+
+// a box of 1 m by 1 m holds one litre a millimetre
+INSTANTIATE_TEST_SUITE_P(
+    Sensor, CliOutput,
+    ::testing::Values(OutputCase{"ZeroOffset", "--sensor --zero 2 box 1000 10 1000", "level_mm;volume_l\n0;2\n1;3\n"},
+                      OutputCase{"FromTopPairs", "--sensor --from-top 12 --format xy box 1000 10 1000", "2 10\n3 9\n"},
+                      OutputCase{"CodeYaml", "--sensor --code 0:4 --span 2 --decimals 1 --format yaml box 1000 10 1000",
+                                 "- calibrate_linear:\n    - 0 -> 0.0\n    - 1 -> 0.5\n    - 2 -> 1.0\n"},
+                      OutputCase{"StraightJson", "--sensor --max-error 0 --format json box 1000 10 1000",
+                                 "{\"x\": \"level_mm\", \"breakpoints\": [[0, 0], [10, 10]], "
+                                 "\"max_error_l\": 0, \"at\": null}\n"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_P(CliOutput, StartsWith) { EXPECT_EQ(table(GetParam().args).out.rfind(GetParam().head, 0), 0u); }
 

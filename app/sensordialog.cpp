@@ -1,0 +1,366 @@
+#include "app/sensordialog.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QButtonGroup>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScatterSeries>
+#include <QSpinBox>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "calc/format.h"
+
+namespace tarvol {
+namespace {
+
+const QString kTitle = QStringLiteral("Таблица для датчика уровня");
+const QString kZeroCaption = QStringLiteral("Нуль датчика над нулём ёмкости (Z), мм");
+const QString kReferenceCaption = QStringLiteral("Точка отсчёта над нулём ёмкости (REF), мм");
+const QString kComputing = QStringLiteral("Расчёт…");
+// the plot shows at most this many points of the table; the breakpoints are all marked
+constexpr qsizetype kPlotPoints = 2000;
+
+QString readingAxis(sensor::Reading reading)
+{
+    switch (reading) {
+    case sensor::Reading::LevelMm:
+        return QStringLiteral("Показание датчика, мм");
+    case sensor::Reading::UllageMm:
+        return QStringLiteral("Расстояние от точки отсчёта, мм");
+    case sensor::Reading::Code:
+        return QStringLiteral("Код датчика");
+    }
+    return {};
+}
+
+QString readingAt(sensor::Reading reading, std::int64_t x)
+{
+    switch (reading) {
+    case sensor::Reading::LevelMm:
+        return QStringLiteral("при показании %1 мм").arg(x);
+    case sensor::Reading::UllageMm:
+        return QStringLiteral("при расстоянии %1 мм").arg(x);
+    case sensor::Reading::Code:
+        return QStringLiteral("при коде %1").arg(x);
+    }
+    return {};
+}
+
+QString summaryText(const SensorOutcome& o)
+{
+    if (!o.table)
+        return o.refusal;
+    const auto& t = *o.table;
+    QString text = QStringLiteral("Строк таблицы: %1. Точек: %2").arg(t.rows.size()).arg(o.points.points.size());
+    if (o.settings.maxError || o.settings.maxPoints) {
+        const double full = t.litres(t.fullUnits);
+        text += QStringLiteral(", наибольшая погрешность %1 л")
+                    .arg(QString::fromStdString(formatFixed(o.points.maxErrorLitres, 6, 3, ',')));
+        if (full > 0)
+            text += QStringLiteral(" (%1 %)").arg(
+                QString::fromStdString(formatFixed(100 * o.points.maxErrorLitres / full, 6, 4, ',')));
+        if (o.points.at)
+            text += QLatin1Char(' ') + readingAt(t.reading, *o.points.at);
+    }
+    return text + QLatin1Char('.');
+}
+
+QSpinBox* spin(QWidget* parent, const char* name, int minimum, int maximum)
+{
+    auto* box = new QSpinBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setRange(minimum, maximum);
+    box->setMinimumWidth(110);
+    return box;
+}
+
+} // namespace
+
+SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimals, const sensor::Settings& settings)
+{
+    SensorOutcome o;
+    o.settings = settings;
+    auto table = sensor::sensorTable(levelVolumes, settings.geometry, decimals);
+    if (!table) {
+        o.refusal = QString::fromStdString(sensor::refusalText(table.error()));
+        return o;
+    }
+    if (settings.maxError) {
+        auto points = sensor::fewestWithin(*table, *settings.maxError, settings.maxPoints);
+        if (!points) {
+            o.refusal = QString::fromStdString(sensor::refusalText(points.error()));
+            return o;
+        }
+        o.points = std::move(*points);
+    } else if (settings.maxPoints) {
+        o.points = sensor::bestWithPoints(*table, *settings.maxPoints);
+    } else {
+        o.points = sensor::everyRow(*table);
+    }
+    o.table = std::move(*table);
+    return o;
+}
+
+SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolumes, int decimals,
+                           const sensor::Settings& settings, QWidget* parent)
+    : QDialog(parent), m_levelVolumes(std::move(levelVolumes)), m_decimals(decimals), m_zero(settings.geometry.zero),
+      m_reference(settings.geometry.reference), m_format(settings.format)
+{
+    setObjectName(QStringLiteral("SensorDialog"));
+    setWindowTitle(kTitle);
+    const int top = std::max<int>(static_cast<int>(m_levelVolumes->size()) - 1, 0);
+
+    auto* mounting = new QGroupBox(QStringLiteral("Датчик установлен"), this);
+    m_bottom = new QRadioButton(QStringLiteral("снизу"), mounting);
+    m_bottom->setObjectName(QStringLiteral("BottomMounting"));
+    m_top = new QRadioButton(QStringLiteral("сверху"), mounting);
+    m_top->setObjectName(QStringLiteral("TopMounting"));
+    auto* mountingRow = new QHBoxLayout(mounting);
+    mountingRow->addWidget(m_bottom);
+    mountingRow->addWidget(m_top);
+    mountingRow->addStretch();
+    auto* group = new QButtonGroup(this);
+    group->addButton(m_bottom);
+    group->addButton(m_top);
+
+    m_positionLabel = new QLabel(this);
+    m_position = spin(this, "SensorPosition", 0, 99'999'999);
+
+    m_useCode = new QCheckBox(QStringLiteral("Датчик выдаёт код"), this);
+    m_useCode->setObjectName(QStringLiteral("UseCode"));
+    m_codeEmpty = spin(this, "CodeEmpty", 0, 99'999'999);
+    m_codeFull = spin(this, "CodeFull", 0, 99'999'999);
+    m_span = spin(this, "ActiveLength", 0, 99'999'999);
+    auto* codeRow = new QHBoxLayout;
+    codeRow->addWidget(new QLabel(QStringLiteral("пусто"), this));
+    codeRow->addWidget(m_codeEmpty);
+    codeRow->addWidget(new QLabel(QStringLiteral("полно"), this));
+    codeRow->addWidget(m_codeFull);
+    codeRow->addWidget(new QLabel(QStringLiteral("на длине, мм"), this));
+    codeRow->addWidget(m_span);
+
+    m_useError = new QCheckBox(QStringLiteral("Наибольшая погрешность"), this);
+    m_useError->setObjectName(QStringLiteral("UseError"));
+    m_error = new QDoubleSpinBox(this);
+    m_error->setObjectName(QStringLiteral("MaxError"));
+    m_error->setDecimals(3);
+    m_error->setRange(0, 99'999'999);
+    m_error->setMinimumWidth(110);
+    m_errorUnit = new QComboBox(this);
+    m_errorUnit->setObjectName(QStringLiteral("ErrorUnit"));
+    m_errorUnit->addItems({QStringLiteral("л"), QStringLiteral("%")});
+    auto* errorRow = new QHBoxLayout;
+    errorRow->addWidget(m_error);
+    errorRow->addWidget(m_errorUnit);
+    errorRow->addStretch();
+
+    m_usePoints = new QCheckBox(QStringLiteral("Не более точек"), this);
+    m_usePoints->setObjectName(QStringLiteral("UsePoints"));
+    m_points = spin(this, "MaxPoints", 2, 100'000);
+
+    auto* form = new QFormLayout;
+    form->addRow(mounting);
+    form->addRow(m_positionLabel, m_position);
+    form->addRow(m_useCode, codeRow);
+    form->addRow(m_useError, errorRow);
+    form->addRow(m_usePoints, m_points);
+
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("SensorSummary"));
+    m_summary->setWordWrap(true);
+    m_summary->setMinimumHeight(40);
+
+    m_chart = new QChart;
+    m_chart->legend()->hide();
+    m_curve = new QLineSeries(m_chart);
+    m_marks = new QScatterSeries(m_chart);
+    m_marks->setMarkerSize(7);
+    m_chart->addSeries(m_curve);
+    m_chart->addSeries(m_marks);
+    auto* axisX = new QValueAxis(m_chart);
+    auto* axisY = new QValueAxis(m_chart);
+    axisY->setTitleText(QStringLiteral("Объём, л"));
+    axisX->setLabelFormat(QStringLiteral("%d"));
+    axisY->setLabelFormat(QStringLiteral("%.0f"));
+    m_chart->addAxis(axisX, Qt::AlignBottom);
+    m_chart->addAxis(axisY, Qt::AlignLeft);
+    for (auto* series : {static_cast<QXYSeries*>(m_curve), static_cast<QXYSeries*>(m_marks)}) {
+        series->attachAxis(axisX);
+        series->attachAxis(axisY);
+    }
+    m_chartView = new QChartView(m_chart, this);
+    m_chartView->setObjectName(QStringLiteral("SensorPlot"));
+    m_chartView->setRenderHint(QPainter::Antialiasing);
+    m_chartView->setMinimumSize(520, 300);
+
+    auto* buttons = new QDialogButtonBox(this);
+    m_save = buttons->addButton(QStringLiteral("Сохранить…"), QDialogButtonBox::AcceptRole);
+    m_save->setObjectName(QStringLiteral("SaveSensor"));
+    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_chartView, 1);
+    layout->addWidget(buttons);
+
+    // the controls as the settings stand; a reference not yet set starts at the tank's top
+    const sensor::Geometry& g = settings.geometry;
+    if (m_reference <= 0)
+        m_reference = top;
+    (g.mounting == sensor::Mounting::Top ? m_top : m_bottom)->setChecked(true);
+    m_position->setValue(static_cast<int>(g.mounting == sensor::Mounting::Top ? m_reference : m_zero));
+    m_useCode->setChecked(g.code.has_value());
+    const sensor::CodeRange code = g.code.value_or(sensor::CodeRange{0, 1023, top});
+    m_codeEmpty->setValue(static_cast<int>(code.empty));
+    m_codeFull->setValue(static_cast<int>(code.full));
+    m_span->setValue(static_cast<int>(code.span));
+    m_useError->setChecked(settings.maxError.has_value());
+    const sensor::ErrorLimit limit = settings.maxError.value_or(sensor::ErrorLimit{250'000, true});
+    m_error->setValue(limit.value());
+    m_errorUnit->setCurrentIndex(limit.percent ? 1 : 0);
+    m_usePoints->setChecked(settings.maxPoints.has_value());
+    m_points->setValue(static_cast<int>(settings.maxPoints.value_or(11)));
+
+    m_delay = new QTimer(this);
+    m_delay->setSingleShot(true);
+    m_delay->setInterval(150);
+    connect(m_delay, &QTimer::timeout, this, &SensorDialog::startComputation);
+    connect(&m_watcher, &QFutureWatcher<SensorOutcome>::finished, this, &SensorDialog::computationFinished);
+    connect(m_bottom, &QRadioButton::toggled, this, [this](bool bottom) {
+        // each mounting keeps its own value
+        const QSignalBlocker quiet(m_position);
+        if (bottom) {
+            m_reference = m_position->value();
+            m_position->setValue(static_cast<int>(m_zero));
+        } else {
+            m_zero = m_position->value();
+            m_position->setValue(static_cast<int>(m_reference));
+        }
+        settingsChanged();
+    });
+    for (auto* box : {m_position, m_codeEmpty, m_codeFull, m_span, m_points})
+        connect(box, &QSpinBox::valueChanged, this, &SensorDialog::settingsChanged);
+    connect(m_error, &QDoubleSpinBox::valueChanged, this, &SensorDialog::settingsChanged);
+    connect(m_errorUnit, &QComboBox::currentIndexChanged, this, &SensorDialog::settingsChanged);
+    for (auto* box : {m_useCode, m_useError, m_usePoints})
+        connect(box, &QCheckBox::toggled, this, &SensorDialog::settingsChanged);
+    updateControls();
+    startComputation();
+}
+
+SensorDialog::~SensorDialog() { m_watcher.waitForFinished(); }
+
+sensor::Settings SensorDialog::settings() const
+{
+    sensor::Settings s;
+    const bool top = m_top->isChecked();
+    s.geometry.mounting = top ? sensor::Mounting::Top : sensor::Mounting::Bottom;
+    s.geometry.zero = top ? m_zero : m_position->value();
+    s.geometry.reference = top ? m_position->value() : m_reference;
+    if (m_useCode->isChecked())
+        s.geometry.code = sensor::CodeRange{m_codeEmpty->value(), m_codeFull->value(), m_span->value()};
+    if (m_useError->isChecked())
+        s.maxError = sensor::ErrorLimit{std::llround(m_error->value() * 1e6), m_errorUnit->currentIndex() == 1};
+    if (m_usePoints->isChecked())
+        s.maxPoints = m_points->value();
+    s.format = m_format;
+    return s;
+}
+
+bool SensorDialog::computing() const { return m_delay->isActive() || m_busy; }
+
+void SensorDialog::settingsChanged()
+{
+    updateControls();
+    m_summary->setText(kComputing);
+    m_save->setEnabled(false);
+    m_delay->start();
+}
+
+void SensorDialog::updateControls()
+{
+    m_positionLabel->setText(m_top->isChecked() ? kReferenceCaption : kZeroCaption);
+    for (auto* box : {m_codeEmpty, m_codeFull, m_span})
+        box->setEnabled(m_useCode->isChecked());
+    m_error->setEnabled(m_useError->isChecked());
+    m_errorUnit->setEnabled(m_useError->isChecked());
+    m_points->setEnabled(m_usePoints->isChecked());
+}
+
+// the search runs away from the window's thread, one at a time; the last settings always get their turn
+void SensorDialog::startComputation()
+{
+    if (m_watcher.isRunning()) {
+        m_pending = true;
+        return;
+    }
+    m_pending = false;
+    m_busy = true;
+    m_watcher.setFuture(QtConcurrent::run(computeSensor, *m_levelVolumes, m_decimals, settings()));
+}
+
+void SensorDialog::computationFinished()
+{
+    if (m_pending) {
+        startComputation();
+        return;
+    }
+    m_outcome = m_watcher.result();
+    m_busy = false;
+    showOutcome();
+}
+
+void SensorDialog::showOutcome()
+{
+    m_summary->setText(summaryText(m_outcome));
+    m_summary->setStyleSheet(m_outcome.table ? QString() : QStringLiteral("color: #b00000"));
+    m_save->setEnabled(m_outcome.table.has_value() && !m_outcome.table->rows.empty());
+    QList<QPointF> curve;
+    QList<QPointF> marks;
+    if (m_outcome.table) {
+        const auto& t = *m_outcome.table;
+        const qsizetype n = static_cast<qsizetype>(t.rows.size());
+        const qsizetype stride = std::max<qsizetype>(1, n / kPlotPoints);
+        for (qsizetype k = 0; k < n; k += stride)
+            curve.append({static_cast<double>(t.rows[static_cast<size_t>(k)].x),
+                          t.litres(t.rows[static_cast<size_t>(k)].units)});
+        if (n > 0 && (n - 1) % stride != 0)
+            curve.append({static_cast<double>(t.rows.back().x), t.litres(t.rows.back().units)});
+        if (m_outcome.points.points.size() < t.rows.size() || n <= 50)
+            for (const auto& p : m_outcome.points.points)
+                marks.append({static_cast<double>(p.x), t.litres(p.units)});
+        auto* axisX = qobject_cast<QValueAxis*>(m_chart->axes(Qt::Horizontal).value(0));
+        auto* axisY = qobject_cast<QValueAxis*>(m_chart->axes(Qt::Vertical).value(0));
+        if (n > 0 && axisX && axisY) {
+            axisX->setTitleText(readingAxis(t.reading));
+            axisX->setRange(static_cast<double>(t.rows.front().x), static_cast<double>(t.rows.back().x));
+            const auto [lo, hi] = std::minmax_element(t.rows.begin(), t.rows.end(),
+                                                      [](const auto& a, const auto& b) { return a.units < b.units; });
+            axisY->setRange(t.litres(lo->units), std::max(t.litres(hi->units), t.litres(lo->units) + 1));
+        }
+    }
+    m_curve->replace(curve);
+    m_marks->replace(marks);
+    emit outcomeShown();
+}
+
+} // namespace tarvol

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QDialog>
+#include <QFutureWatcher>
+
+#include "sensor/sensor.h"
+#include "sensor/settings.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTimer;
+class QChart;
+class QChartView;
+class QLineSeries;
+class QScatterSeries;
+
+namespace tarvol {
+
+// What the sensor dialog computes from one set of settings: the table and its breakpoints, or why none.
+struct SensorOutcome {
+    sensor::Settings settings;
+    std::optional<sensor::Table> table;
+    sensor::Breakpoints points;
+    QString refusal; // the sentence when there is no table
+};
+
+// Computes the sensor table of the per-millimetre volumes with the given settings.
+SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimals, const sensor::Settings& settings);
+
+// «Для датчика уровня»: the sensor's mounting, zero or reference, code range, error and points; shows at once
+// how many points and what largest error result, with a plot of the table and its breakpoints.
+class SensorDialog final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SensorDialog)
+
+public:
+    SensorDialog(std::shared_ptr<const std::vector<double>> levelVolumes, int decimals,
+                 const sensor::Settings& settings, QWidget* parent = nullptr);
+    ~SensorDialog() override;
+
+    sensor::Settings settings() const;                         // as the controls stand
+    const SensorOutcome& outcome() const { return m_outcome; } // the last finished computation
+    bool computing() const;                                    // a computation is under way or waiting
+
+signals:
+    void outcomeShown(); // the summary and plot show the current settings
+
+private:
+    void settingsChanged();
+    void startComputation();
+    void computationFinished();
+    void showOutcome();
+    void updateControls();
+
+    std::shared_ptr<const std::vector<double>> m_levelVolumes;
+    int m_decimals;
+
+    QRadioButton* m_bottom;
+    QRadioButton* m_top;
+    QLabel* m_positionLabel;
+    QSpinBox* m_position;
+    QCheckBox* m_useCode;
+    QSpinBox* m_codeEmpty;
+    QSpinBox* m_codeFull;
+    QSpinBox* m_span;
+    QCheckBox* m_useError;
+    QDoubleSpinBox* m_error;
+    QComboBox* m_errorUnit;
+    QCheckBox* m_usePoints;
+    QSpinBox* m_points;
+    QLabel* m_summary;
+    QChart* m_chart;
+    QChartView* m_chartView;
+    QLineSeries* m_curve;
+    QScatterSeries* m_marks;
+    QPushButton* m_save;
+    QTimer* m_delay;
+
+    QFutureWatcher<SensorOutcome> m_watcher;
+    bool m_pending = false; // the settings changed while a computation ran
+    // from the start of a computation until its outcome is shown: the watcher stops running before that
+    bool m_busy = false;
+    std::int64_t m_zero = 0;
+    std::int64_t m_reference = 0;
+    SensorOutcome m_outcome;
+    std::string m_format;
+};
+
+} // namespace tarvol

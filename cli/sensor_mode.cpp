@@ -1,0 +1,157 @@
+#include "cli/sensor_mode.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdint>
+
+#include "calc/format.h"
+#include "calc/run.h"
+#include "sensor/formats.h"
+#include "sensor/sensor.h"
+
+namespace tarvol::cli {
+namespace {
+
+std::optional<std::int64_t> wholeMm(const std::string& text)
+{
+    if (text.empty() || text.size() > 8 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoll(text);
+}
+
+std::optional<sensor::CodeRange> codeRange(const std::string& code, const std::string& span)
+{
+    const auto colon = code.find(':');
+    if (colon == std::string::npos)
+        return std::nullopt;
+    const auto empty = wholeMm(code.substr(0, colon));
+    const auto full = wholeMm(code.substr(colon + 1));
+    const auto length = wholeMm(span);
+    if (!empty || !full || !length)
+        return std::nullopt;
+    return sensor::CodeRange{*empty, *full, *length};
+}
+
+std::string formatKeys()
+{
+    std::string keys;
+    for (const auto& f : sensor::formats())
+        keys += (keys.empty() ? "" : "|") + std::string(f.key);
+    return keys;
+}
+
+std::string readingWords(sensor::Reading reading)
+{
+    switch (reading) {
+    case sensor::Reading::LevelMm:
+        return "показании ";
+    case sensor::Reading::UllageMm:
+        return "расстоянии от верха ";
+    case sensor::Reading::Code:
+        return "коде ";
+    }
+    return {};
+}
+
+} // namespace
+
+void addSensorOptions(CLI::App& app, SensorOptions& o)
+{
+    app.add_flag("--sensor", o.on, "таблица для датчика уровня: каждый миллиметр (код) или точки излома");
+    app.add_option("--zero", o.zero, "нуль датчика Z мм над нулём ёмкости (--sensor)")->type_name("Z");
+    app.add_option("--from-top", o.fromTop, "датчик сверху: расстояние вниз от точки REF мм над нулём (--sensor)")
+        ->type_name("REF");
+    app.add_option("--code", o.code, "коды EMPTY:FULL на активной длине --span (--sensor)")->type_name("EMPTY:FULL");
+    app.add_option("--span", o.span, "активная длина датчика P мм (--code)")->type_name("P");
+    app.add_option("--max-error", o.maxError, "наибольшая погрешность между точками: литры или проценты (E%)")
+        ->type_name("E");
+    app.add_option("--max-points", o.maxPoints, "не более N точек излома (--sensor)")->type_name("N");
+    app.add_option("--format", o.format, "файл датчика: " + formatKeys() + " (по умолчанию csv)")->type_name("F");
+}
+
+std::optional<std::string> sensorUsageError(const CLI::App& app, const SensorOptions& o, bool otherForms)
+{
+    const bool any = app.count("--zero") || app.count("--from-top") || app.count("--code") || app.count("--span")
+                     || app.count("--max-error") || app.count("--max-points") || app.count("--format");
+    if (!o.on)
+        return any ? std::optional<std::string>("параметры датчика — только с --sensor") : std::nullopt;
+    if (otherForms)
+        return "--sensor не сочетается с --json, --csv, --comma, --reverse и --every-mm (формат — --format)";
+    if (app.count("--zero") && app.count("--from-top"))
+        return "--zero и --from-top вместе не задаются: датчик стоит снизу или сверху";
+    if (app.count("--zero") && !wholeMm(o.zero))
+        return "--zero принимает целое число миллиметров до восьми цифр";
+    if (app.count("--from-top") && !wholeMm(o.fromTop))
+        return "--from-top принимает целое число миллиметров до восьми цифр";
+    if (app.count("--code") != app.count("--span"))
+        return "--code и --span задаются вместе";
+    if (app.count("--code") && !codeRange(o.code, o.span))
+        return "--code принимает EMPTY:FULL, --span — длину в мм: целые числа до восьми цифр";
+    if (app.count("--max-error") && !sensor::parseErrorLimit(o.maxError))
+        return "--max-error принимает число литров или процентов (E%), не более шести знаков после запятой";
+    if (app.count("--max-points")) {
+        const auto n = wholeMm(o.maxPoints);
+        if (!n || *n < 2)
+            return "--max-points принимает целое число не меньше 2";
+    }
+    if (app.count("--format") && !sensor::findFormat(o.format))
+        return "--format принимает " + formatKeys();
+    return std::nullopt;
+}
+
+SensorRun runSensor(int shape, std::span<const std::string> dims, int decimals, const SensorOptions& o)
+{
+    SensorRun run;
+    RunOptions options;
+    options.decimalPlaces = decimals;
+    options.keepEveryLevel = true;
+    const auto outcome = calculateFromTexts(shape, dims, options);
+    if (const auto* refusal = outcome.refusal()) {
+        run.refusal = refusal->message;
+        return run;
+    }
+
+    sensor::Geometry geometry;
+    if (!o.fromTop.empty()) {
+        geometry.mounting = sensor::Mounting::Top;
+        geometry.reference = *wholeMm(o.fromTop);
+    } else if (!o.zero.empty()) {
+        geometry.zero = *wholeMm(o.zero);
+    }
+    if (!o.code.empty())
+        geometry.code = codeRange(o.code, o.span);
+    const auto table = sensor::sensorTable(outcome.result().levelVolumes, geometry, decimals);
+    if (!table) {
+        run.refusal = sensor::refusalText(table.error());
+        return run;
+    }
+
+    const auto limit = o.maxError.empty() ? std::nullopt : sensor::parseErrorLimit(o.maxError);
+    const auto points = o.maxPoints.empty() ? std::nullopt : std::optional<std::int64_t>(*wholeMm(o.maxPoints));
+    sensor::Breakpoints chosen;
+    if (limit) {
+        auto fewest = sensor::fewestWithin(*table, *limit, points);
+        if (!fewest) {
+            run.refusal = sensor::refusalText(fewest.error());
+            return run;
+        }
+        chosen = std::move(*fewest);
+    } else if (points) {
+        chosen = sensor::bestWithPoints(*table, *points);
+    } else {
+        chosen = sensor::everyRow(*table);
+    }
+    const auto* format = sensor::findFormat(o.format.empty() ? "csv" : o.format);
+    run.out = format->write(*table, chosen);
+    if (limit || points) {
+        const double full = table->litres(table->fullUnits);
+        run.summary = "Точек: " + std::to_string(chosen.points.size()) + ", наибольшая погрешность "
+                      + formatFixed(chosen.maxErrorLitres, 6, 3, ',') + " л"
+                      + (full > 0 ? " (" + formatFixed(100 * chosen.maxErrorLitres / full, 6, 4, ',') + " %)" : "")
+                      + (chosen.at ? " при " + readingWords(table->reading) + std::to_string(*chosen.at) : "") + ".";
+    }
+    return run;
+}
+
+} // namespace tarvol::cli
