@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFont>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenuBar>
@@ -78,6 +79,24 @@ void installFontFallbacks()
                                 QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif Condensed")});
+}
+
+// The program's own icon in every size a title bar or task switcher asks for.
+QIcon programIcon()
+{
+    QIcon icon;
+    QSvgRenderer svg(QStringLiteral(":/tarvol.svg"));
+    if (!svg.isValid())
+        return icon;
+    for (const int side : {16, 24, 32, 48, 64, 128, 256}) {
+        QPixmap pixmap(side, side);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 bool isEnterKey(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
@@ -251,6 +270,10 @@ TForm1::TForm1(QWidget* parent)
     // after the shortcut's own key handling has ended
     connect(f10, &QShortcut::activated, this, &TForm1::openMenuBar, Qt::QueuedConnection);
     menuBar()->installEventFilter(this);
+    // the drawing, which the thumbnails open by mouse, from the keyboard too
+    auto* picture = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(picture, &QShortcut::activated, this, &TForm1::Image26Click);
+    setWindowIcon(programIcon());
 
     loadThumbnails();
     // the layout scrolls inside the window where the screen is smaller than the layout
@@ -259,6 +282,8 @@ TForm1::TForm1(QWidget* parent)
     auto* scroller = new QScrollArea(this);
     scroller->setObjectName(QStringLiteral("Scroller"));
     scroller->setFrameShape(QFrame::NoFrame);
+    // a click on the panel's background, a caption or a thumbnail leaves the focus where it was
+    scroller->setFocusPolicy(Qt::NoFocus);
     scroller->setWidget(content);
     setCentralWidget(scroller);
     fitToScreen();
@@ -509,6 +534,10 @@ void TForm1::setKeyboardFocus(QWidget* widget, Qt::FocusReason reason)
 {
     setAttribute(Qt::WA_KeyboardFocusChange);
     widget->setFocus(reason);
+    // on a small or scaled screen the layout scrolls: the focused control comes into view, as Tab brings it
+    if (auto* scroller = qobject_cast<QScrollArea*>(centralWidget());
+        scroller && scroller->widget()->isAncestorOf(widget))
+        scroller->ensureWidgetVisible(widget);
 }
 
 // The menu bar enters its keyboard navigation on a lone Alt; F10 takes the same road. A key press sent from
@@ -607,9 +636,16 @@ bool TForm1::runShape(int k)
 
     const RunOutcome outcome = calculateInBackground(k, fieldTexts(k), options);
     if (!outcome.ok()) {
-        if (const Refusal* refusal = outcome.refusal())
+        const Refusal* refusal = outcome.refusal();
+        if (refusal)
             messages().information(QString::fromStdString(refusal->message));
         N4Click(); // back to entering, the typed values kept for correction
+        // the field the refusal names is the one to correct
+        if (refusal && refusal->field >= 0 && refusal->field < kDimensionRows) {
+            QLineEdit* field = m_fields[static_cast<size_t>(refusal->field)];
+            setKeyboardFocus(field, Qt::OtherFocusReason);
+            field->selectAll();
+        }
         return !outcome.cancelled();
     }
     showResult(outcome.result());

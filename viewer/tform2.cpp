@@ -1,9 +1,13 @@
 #include "viewer/tform2.h"
 
+#include <algorithm>
 #include <optional>
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QSvgRenderer>
 #include <QSvgWidget>
 #include <QWindow>
 
@@ -102,6 +106,22 @@ void TForm2::Image26Click()
 
 void TForm2::closeViewer() { close(); }
 
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// The screen area the viewer may take: the main window's screen, less panels and docks.
+QRect TForm2::availableArea() const
+{
+    const QScreen* screen = m_mainWindow ? m_mainWindow->screen() : this->screen();
+    return screen ? screen->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+}
+
 void TForm2::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
@@ -118,8 +138,12 @@ void TForm2::FormShow()
         // not have told its frame yet
         const QRect main = m_mainWindow->frameGeometry();
         const QSize own = m_outer.isValid() ? m_outer : frameGeometry().size();
+        const QRect area = availableArea();
+        const QPoint centred(main.left() + (main.width() - own.width()) / 2,
+                             main.top() + (main.height() - own.height()) / 2);
         m_position =
-            QPoint(main.left() + (main.width() - own.width()) / 2, main.top() + (main.height() - own.height()) / 2);
+            QPoint(std::clamp(centred.x(), area.left(), std::max(area.left(), area.right() + 1 - own.width())),
+                   std::clamp(centred.y(), area.top(), std::max(area.top(), area.bottom() + 1 - own.height())));
     } else if (m_shownBefore) {
         // later showings keep the last position; left to the window system, a window shown again creeps by its
         // title bar
@@ -184,7 +208,8 @@ void TForm2::Button2Click()
 {
     const int k = selectedShape();
     if (k >= 0) {
-        m_outer = tarvol::presentation(k).viewerSize;
+        // a scaled screen may be smaller than the drawing's size: the window stays within what it can show
+        m_outer = tarvol::presentation(k).viewerSize.boundedTo(availableArea().size());
         setOuterSize(m_outer);
     } else {
         m_outer = QSize();
@@ -197,8 +222,9 @@ void TForm2::Button1Click()
     const int k = selectedShape();
     if (k < 0)
         return;
-    // the drawing fills the client area, stretched without keeping its proportions
+    // the drawing fills the client area and keeps its proportions, so a sphere stays round at any size
     QSvgWidget* image = m_drawings[static_cast<size_t>(k)];
+    image->renderer()->setAspectRatioMode(Qt::KeepAspectRatio);
     image->setGeometry(0, 0, width(), height());
     image->show();
 }

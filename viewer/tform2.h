@@ -31,6 +31,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormShow();
@@ -40,6 +41,7 @@ private:
     int selectedShape() const;
     void setOuterSize(QSize outer);
     QMargins frame() const;
+    QRect availableArea() const;
     void settle();
 
     QWidget* m_mainWindow;

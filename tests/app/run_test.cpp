@@ -92,6 +92,9 @@ TEST_F(FormTest, InconsistentHeadsAreRefusedWithTheirLimits)
               QStringLiteral("Размеры указаны неверно!\nУвеличьте диаметр ёмкости не менее чем 1200,0 мм\n"
                              "или уменьшите высоту сферической части днища не более чем 500,0 мм."));
     EXPECT_EQ(grid()->rowCount(), 1);
+    // the field the refusal names takes the focus, its text selected for the correction
+    EXPECT_EQ(form->focusWidget(), field(4));
+    EXPECT_EQ(field(4)->selectedText(), QStringLiteral("600"));
 
     trigger("N6"); // nothing was calculated: nothing to report
     EXPECT_EQ(messages.shown.size(), 1u);

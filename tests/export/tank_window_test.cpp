@@ -64,7 +64,8 @@ public:
     {
         FormTest::SetUp();
         ASSERT_TRUE(m_dir.isValid());
-        QSettings(QSettings::IniFormat, QSettings::UserScope, "Tarvol", "tarvol").remove(QStringLiteral("tank"));
+        QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Tarvol"), QStringLiteral("tarvol"))
+            .remove(QStringLiteral("tank"));
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
         enter(1, QStringLiteral("1000"));
         control<QComboBox>("ComboBox2")->setCurrentIndex(3);
@@ -73,6 +74,7 @@ public:
     }
 
     QString file(const QString& name) const { return m_dir.filePath(name); }
+    QString file(const char* name) const { return file(QString::fromUtf8(name)); }
     void saveAs(const QString& path)
     {
         dialog.paths.push_back(path);

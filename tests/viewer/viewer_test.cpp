@@ -74,6 +74,13 @@ TEST_F(Viewer, ReopensAtTheTableSizeAfterAUserResize)
     EXPECT_EQ(viewer.frameGeometry().size(), QSize(378, 378));
 }
 
+TEST_F(Viewer, EscapeCloses)
+{
+    viewer.Image26Click();
+    QTest::keyClick(&viewer, Qt::Key_Escape);
+    EXPECT_FALSE(viewer.isVisible());
+}
+
 TEST_F(Viewer, SecondClickOnlyRaises)
 {
     viewer.Image26Click();
