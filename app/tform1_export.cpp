@@ -160,6 +160,7 @@ ExportContent shownContent(const TForm1& form)
     for (int k = 1; k <= kDimensionRows; ++k)
         content.dimensions[static_cast<size_t>(k - 1)] = form.dimensionRow(k);
     content.rows = form.gridRows();
+    content.fitLine = form.fitLine();
     return content;
 }
 
@@ -245,7 +246,9 @@ void TForm1::N9Click()
     const TableTarget target = tableTarget(choice->path, choice->filter);
     if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
-    const TableContent table = fullTableDocument(std::move(run), *passport);
+    TableContent table = fullTableDocument(std::move(run), *passport);
+    if (const QString fit = fitLine(); !fit.isEmpty())
+        table.basis << fit; // the dimensions come from a fill, not from the drawing
     const QScopedValueRollback running(m_running, true);
     report(saveInBackground(
         this,
