@@ -88,6 +88,7 @@ QChartView* chartView(const QString& name)
     view->setObjectName(name);
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumSize(360, 240);
+    view->chart()->setLocalizeNumbers(true); // the user's decimal mark, as in the tables
     return view;
 }
 
@@ -388,6 +389,8 @@ void FillDialog::showPlots()
     auto* y = axis(kVolumeAxis);
     x->setRange(low, high);
     y->setRange(0, vHigh * 1.05);
+    x->applyNiceNumbers();
+    y->applyNiceNumbers();
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     attach(chart, curve, x, y);
@@ -403,7 +406,9 @@ void FillDialog::showPlots()
     const double margin = std::max(rHigh - rLow, 1.0) * 0.1;
     rx->setRange(low, high);
     ry->setRange(rLow - margin, rHigh + margin);
-    ry->setLabelFormat(QStringLiteral("%.1f"));
+    rx->applyNiceNumbers();
+    ry->applyNiceNumbers();
+    ry->setLabelFormat(QStringLiteral("%.0f"));
     rChart->addAxis(rx, Qt::AlignBottom);
     rChart->addAxis(ry, Qt::AlignLeft);
     attach(rChart, residuals, rx, ry);

@@ -32,6 +32,7 @@ const QString kReplaceCaption = QStringLiteral("Информация");
 const QString kTooLongTable =
     QStringLiteral("Таблица не записана: уровни ёмкости доходят до %1 мм, а таблица вмещает уровни не более %2 мм.");
 const QString kPassportTitle = QStringLiteral("Паспорт градуировочной таблицы");
+const QString kBasisFitted = QStringLiteral("Рассчитана по размерам ёмкости, подобранным");
 
 // A save dialog of the window, kept as its child so the last chosen path lives as long as the window.
 class SaveDialog final : public QObject {
@@ -247,8 +248,12 @@ void TForm1::N9Click()
     if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
     TableContent table = fullTableDocument(std::move(run), *passport);
-    if (const QString fit = fitLine(); !fit.isEmpty())
-        table.basis << fit; // the dimensions come from a fill, not from the drawing
+    if (const QString fit = fitLine(); !fit.isEmpty()) {
+        // the dimensions come from a fill, not from the drawing's nominal values
+        if (!table.basis.isEmpty())
+            table.basis.front() = kBasisFitted;
+        table.basis << fit;
+    }
     const QScopedValueRollback running(m_running, true);
     report(saveInBackground(
         this,
