@@ -167,13 +167,17 @@ TEST(FitWarnings, NamesParametersTheLogCannotSeparate)
     EXPECT_EQ(fit.undetermined, (std::vector<std::string>{"B", "zero"}));
 }
 
-// What is saved with the tank reads back as it was.
+// What is saved with the tank, through the plain json type a tank document uses, reads back as it was.
 TEST(FitJson, ReadsBackWhatItWrote)
 {
     const auto fit = fitOf(reference().at("horizontal_cylinder"), {"L", "D", "zero"});
-    const auto back = tarvol::fitFromJson(tarvol::fitJson(fit));
+    const Json saved = fit;
+    const auto back = saved.get<tarvol::FitResult>();
     EXPECT_EQ(tarvol::fitJson(back), tarvol::fitJson(fit));
     EXPECT_EQ(back.dims, fit.dims);
+    const auto log = tarvol::parseFillLog(readData("outlier.csv"));
+    const Json savedLog = *log;
+    EXPECT_EQ(tarvol::fillLogJson(savedLog.get<tarvol::FillLog>()), tarvol::fillLogJson(*log));
 }
 
 } // namespace
