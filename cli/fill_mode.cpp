@@ -42,6 +42,14 @@ FillOutcome logRefused(const LogRefusal& refusal)
     FillOutcome out;
     out.status = kExitData;
     out.message = logRefusalText(refusal);
+    out.logRefusal = refusal;
+    return out;
+}
+
+} // namespace
+
+nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal)
+{
     nlohmann::ordered_json body;
     body["kind"] = "fill_log";
     body["fault"] = logFaultName(refusal.fault);
@@ -50,12 +58,9 @@ FillOutcome logRefused(const LogRefusal& refusal)
         body["points"] = static_cast<int>(refusal.value);
         body["needed"] = refusal.needed;
     }
-    body["message"] = out.message;
-    out.refusal = nlohmann::ordered_json{{"refusal", body}};
-    return out;
+    body["message"] = logRefusalText(refusal);
+    return nlohmann::ordered_json{{"refusal", body}};
 }
-
-} // namespace
 
 FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std::string>& dimTexts, char separator)
 {
@@ -70,10 +75,10 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std
             const int why = errno;
             return {.status = kExitNoInput,
                     .message = "не удалось прочитать журнал налива " + options.file + ": " + std::strerror(why),
-                    .refusal = std::nullopt,
+                    .logRefusal = std::nullopt,
                     .dims = {},
                     .report = {},
-                    .fit = {}};
+                    .fit = std::nullopt};
         }
     }
     auto log = parseFillLog(text, {.doses = options.doses, .levelNoise = LogOptions{}.levelNoise});
@@ -100,7 +105,7 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std
     for (const double d : fit->dims)
         out.dims.push_back(std::round(d * 10) / 10);
     out.report = fitReport(*fit, separator);
-    out.fit = fitJson(*fit);
+    out.fit = *fit;
     return out;
 }
 

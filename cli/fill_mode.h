@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "fit/filllog.h"
+#include "fit/fit.h"
+
 namespace tarvol::cli {
 
 struct FillOptions {
@@ -18,13 +21,16 @@ struct FillOptions {
 
 // What the fill mode ends in: a fitted tank to tabulate, or the exit status with what to print.
 struct FillOutcome {
-    int status = 0;                                // 0 when fitted
-    std::string message;                           // for standard error when not fitted
-    std::optional<nlohmann::ordered_json> refusal; // the {"refusal": …} body for --json when not fitted
-    std::vector<double> dims;   // the fitted tank to the tenth of a millimetre, as the window shows it
-    std::string report;         // the fit in words
-    nlohmann::ordered_json fit; // the "fit" object of --json
+    int status = 0;                       // 0 when fitted
+    std::string message;                  // for standard error when not fitted
+    std::optional<LogRefusal> logRefusal; // the log's fault, for --json's {"refusal": …}
+    std::vector<double> dims;             // the fitted tank to the tenth of a millimetre, as the window shows it
+    std::string report;                   // the fit in words
+    std::optional<FitResult> fit;
 };
+
+// {"refusal": {"kind": "fill_log", "fault", "line", "message", …}}
+nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal);
 
 inline constexpr int kExitData = 65;    // the log is refused
 inline constexpr int kExitNoInput = 66; // the log cannot be read

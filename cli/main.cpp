@@ -28,6 +28,7 @@
 #include "calc/reverse.h"
 #include "calc/run.h"
 #include "cli/fill_mode.h"
+#include "fit/filljson.h"
 
 namespace {
 
@@ -464,14 +465,14 @@ std::optional<int> fitFill(Options& o, Output& out)
 {
     const auto fill = tarvol::cli::runFill(*o.fill, o.shape, o.dims, o.comma ? ',' : '.');
     if (fill.status != 0) {
-        if (o.json && fill.refusal)
-            out.put(jsonText(*fill.refusal) + '\n');
+        if (o.json && fill.logRefusal)
+            out.put(jsonText(tarvol::cli::logRefusalJson(*fill.logRefusal)) + '\n');
         std::cerr << (fill.status == kExitUsage ? std::string(kProgram) + ": " : std::string()) << fill.message << '\n';
         return fill.status;
     }
     o.fittedDims = fill.dims;
     o.preamble = fill.report + '\n';
-    o.jsonPreamble = "\"fit\": " + jsonText(fill.fit) + ", ";
+    o.jsonPreamble = "\"fit\": " + jsonText(tarvol::fitJson(*fill.fit)) + ", ";
     return std::nullopt;
 }
 

@@ -223,7 +223,7 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     Eigen::LevenbergMarquardt<Residuals> solver(residuals);
     solver.parameters.ftol = 1e-12;
     solver.parameters.xtol = 1e-12;
-    solver.parameters.maxfev = 200 * (p + 1);
+    solver.parameters.maxfev = static_cast<Eigen::Index>(200) * (p + 1);
     const auto status = solver.minimize(x);
 
     FitResult result;
@@ -250,7 +250,7 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     for (int j = 0; j < p; ++j)
         scaled.col(j) /= norms(j) > 0 ? norms(j) : 1.0;
     const Eigen::JacobiSVD<Eigen::MatrixXd> svd(scaled, Eigen::ComputeThinV);
-    const Eigen::VectorXd sv = svd.singularValues();
+    const Eigen::VectorXd& sv = svd.singularValues();
     std::vector<bool> undetermined(static_cast<size_t>(p), false);
     Eigen::VectorXd inverseSquares(p);
     for (int k = 0; k < p; ++k) {

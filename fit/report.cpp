@@ -64,10 +64,11 @@ std::string fitReport(const FitResult& fit, char separator)
             + padded("Ст. погрешность", 18) + "Изменение\n";
     for (const auto& p : fit.parameters) {
         const std::string unit = ' ' + unitOf(p.field);
-        text += padded(p.name, 10) + padded(fixed(p.start, 1, separator) + unit, 14)
-                + padded(fixed(p.value, 2, separator) + unit, 14)
-                + padded("± " + fixed(p.standardError, 2, separator) + unit, 18)
-                + signedFixed(p.value - p.start, 2, separator) + unit + '\n';
+        text += padded(p.name, 10);
+        text += padded(fixed(p.start, 1, separator) + unit, 14);
+        text += padded(fixed(p.value, 2, separator) + unit, 14);
+        text += padded("± " + fixed(p.standardError, 2, separator) + unit, 18);
+        text += signedFixed(p.value - p.start, 2, separator) + unit + '\n';
     }
     text += "\nСКО остатков: " + fixed(fit.residualRms, 3, separator) + " л; наибольший остаток: "
             + fixed(fit.maxResidual, 3, separator) + " л (" + fixed(fit.maxResidualMm, 2, separator)
