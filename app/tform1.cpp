@@ -61,6 +61,8 @@ const QString kOuterTitle = QStringLiteral("ВНЕШНИЕ   РАЗМЕРЫ   Е
 const QString kLevelHeading = QStringLiteral("УРОВЕНЬ(мм)");
 const QString kVolumeHeading = QStringLiteral("ОБЪЁМ (литров)");
 const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
+const QString kTankMenu = QStringLiteral("&Ёмкость");
+const QString kFillCommand = QStringLiteral("Градуировка по наливу…");
 const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
 const QString kFolderErrorAt = QStringLiteral("Не могу создать папку %1!");
 const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
@@ -264,6 +266,18 @@ TForm1::TForm1(QWidget* parent)
     command(m_ui->N9, &TForm1::N9Click);
     command(m_ui->N10, &TForm1::N10Click);
     connect(m_ui->Txt, &QPushButton::clicked, this, &TForm1::TxtClick);
+    // the tank's menu: the tank file's commands join the fill here
+    auto* tankMenu = menuBar()->findChild<QMenu*>(QStringLiteral("TankMenu"));
+    if (!tankMenu) {
+        tankMenu = new QMenu(kTankMenu, menuBar());
+        tankMenu->setObjectName(QStringLiteral("TankMenu"));
+        menuBar()->insertMenu(m_ui->N3, tankMenu);
+    }
+    m_fillCommand = tankMenu->addAction(kFillCommand);
+    m_fillCommand->setObjectName(QStringLiteral("FillCommand"));
+    command(m_fillCommand, &TForm1::FillCommandClick);
+    for (int i = 0; i < kDimensionRows; ++i)
+        connect(m_fields[static_cast<size_t>(i)], &QLineEdit::textEdited, this, [this] { forgetFit(); });
 
     // F10 opens the menu from any control, as a lone Alt does; both start at the first enabled command
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
@@ -439,7 +453,7 @@ void TForm1::setCalculatedState() { updateActions(true); }
 // While a run computes no other command may start: the commands and inputs go off, then back as they were.
 void TForm1::lockCommands(bool locked)
 {
-    const std::array<QAction*, 5> commands{m_ui->N2, m_ui->N3, m_ui->N4, m_ui->N5, m_ui->N6};
+    const std::array<QAction*, 6> commands{m_ui->N2, m_ui->N3, m_ui->N4, m_ui->N5, m_ui->N6, m_fillCommand};
     std::vector<QWidget*> inputs{m_ui->N1, m_ui->TankMenu, m_ui->ComboBox1, m_ui->RG1, m_ui->ComboBox2};
     inputs.insert(inputs.end(), m_fields.begin(), m_fields.begin() + kDimensionRows);
     if (locked) {
@@ -477,6 +491,7 @@ void TForm1::ComboBox1Change()
 {
     closePictureViewer();
     tankSetUp();
+    forgetFit();
     for (int i = 0; i < kDimensionRows; ++i) {
         const auto row = static_cast<size_t>(i);
         m_captions[row]->hide();
@@ -672,6 +687,8 @@ RunOutcome TForm1::calculateInBackground(int k, const std::vector<std::string>& 
 // The one call into the core.
 RunOutcome TForm1::calculate(int k, const std::vector<std::string>& texts, const RunOptions& options) const
 {
+    if (m_fit && m_fit->shape == k && texts == m_fitTexts)
+        return tarvol::calculate(k, m_fitDims, options);
     return calculateFromTexts(k, texts, options);
 }
 

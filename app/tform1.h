@@ -15,6 +15,7 @@
 
 #include "calc/run.h"
 #include "export/content.h"
+#include "fit/fit.h"
 #include "tank/tankfile.h"
 
 class QButtonGroup;
@@ -68,6 +69,13 @@ public:
     QString selectedShapeName() const;
     TForm2* pictureViewer() const { return m_viewer.get(); }
 
+    // The fitted tank of a fill becomes the current one: its fields show the fitted values to a tenth of a
+    // millimetre, which the runs then use, and every document states the fit, until the shape or a field changes.
+    void applyFit(const FitResult& fit);
+    const std::optional<FitResult>& appliedFit() const { return m_fit; }
+    // The title block's line of the applied fit; empty without one.
+    QString fitLine() const;
+
     // Folder the program makes sure of at start-up.
     static QString programFolder();
 
@@ -96,6 +104,7 @@ public slots:
     void N6Click();
     void StringGrid1Exit();
     void Image26Click();
+    void FillCommandClick(); // «Градуировка по наливу…»
 
     // Save commands.
     void D1Click();
@@ -157,8 +166,11 @@ private:
     void applyTank(const TankDocument& document);
     TablePassport tablePassport() const;
     void setTablePassport(const TablePassport& passport);
+    void forgetFit();
+    void restoreFit(const TankDocument& tank);
 
     Ui::TForm1* m_ui;
+    QAction* m_fillCommand = nullptr;
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
     std::array<QLineEdit*, kDimensionRows + 1> m_fields{}; // Edit1 .. Edit9
@@ -189,6 +201,11 @@ private:
     Accuracy m_accuracy;
     QString m_errorLine;
     std::int32_t m_outputStep = 0;
+
+    // The applied fit, the field texts that show it and the dimensions they stand for.
+    std::optional<FitResult> m_fit;
+    std::vector<std::string> m_fitTexts;
+    std::vector<double> m_fitDims;
 };
 
 } // namespace tarvol

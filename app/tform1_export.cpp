@@ -38,6 +38,7 @@ const QString kReplaceCaption = QStringLiteral("Информация");
 const QString kTooLongTable =
     QStringLiteral("Таблица не записана: уровни ёмкости доходят до %1 мм, а таблица вмещает уровни не более %2 мм.");
 const QString kPassportTitle = QStringLiteral("Паспорт градуировочной таблицы");
+const QString kBasisFitted = QStringLiteral("Рассчитана по размерам ёмкости, подобранным");
 
 // A save dialog of the window, kept as its child so the last chosen path lives as long as the window.
 class SaveDialog final : public QObject {
@@ -187,6 +188,7 @@ ExportContent shownContent(const TForm1& form)
     for (int k = 1; k <= kDimensionRows; ++k)
         content.dimensions[static_cast<size_t>(k - 1)] = form.dimensionRow(k);
     content.rows = form.gridRows();
+    content.fitLine = form.fitLine();
     return content;
 }
 
@@ -263,7 +265,13 @@ void TForm1::N9Click()
     const TableTarget target = tableTarget(choice->path, choice->filter);
     if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
-    const TableContent table = fullTableDocument(std::move(run), *passport);
+    TableContent table = fullTableDocument(std::move(run), *passport);
+    if (const QString fit = fitLine(); !fit.isEmpty()) {
+        // the dimensions come from a fill, not from the drawing's nominal values
+        if (!table.basis.isEmpty())
+            table.basis.front() = kBasisFitted;
+        table.basis << fit;
+    }
     const QScopedValueRollback running(m_running, true);
     report(saveInBackground(
         this,

@@ -230,6 +230,7 @@ void TForm1::applyTank(const TankDocument& document)
         m_fields[i]->setText(fromUtf8(document.dimensions[i]));
     m_ui->ComboBox2->setCurrentIndex(document.decimals);
     m_tank = document;
+    restoreFit(document);
     // a field count the shape does not have gets the run's own refusal
     if (document.dimensions.size() != info.captions.size()) {
         RunOptions options;

@@ -30,8 +30,10 @@
 #include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
+#include "cli/fill_mode.h"
 #include "cli/sensor_mode.h"
 #include "cli/tank_options.h"
+#include "fit/filljson.h"
 
 namespace {
 
@@ -64,6 +66,10 @@ struct Options {
     tarvol::cli::TankFileOptions tank;
     tarvol::TankDocument document; // the tank read by --tank, its sections kept for --save-tank
     tarvol::cli::SensorOptions sensor;
+    std::optional<tarvol::cli::FillOptions> fill;
+    std::vector<double> fittedDims; // the table is of the fitted tank rather than of the typed dimensions
+    std::string preamble;           // the fit's report before the table
+    std::string jsonPreamble;       // its "fit" member, first in the document
 };
 
 // Standard output through one buffer whose every write(2) is checked, short writes included.
@@ -343,14 +349,18 @@ private:
             head["shape"] = m_o.shape;
             head["name"] = info.name;
             head["dimensions"] = Json::array();
-            for (const auto& d : m_o.dims)
-                head["dimensions"].push_back(std::stoll(d));
+            for (size_t i = 0; i < m_o.dims.size(); ++i)
+                head["dimensions"].push_back(m_o.fittedDims.empty() ? Json(std::stoll(m_o.dims[i]))
+                                                                    : Json(m_o.fittedDims[i]));
             const std::string text = jsonText(head);
-            m_out.put(text.substr(0, text.size() - 1) + ", \"rows\": [");
+            m_out.put("{" + m_o.jsonPreamble + text.substr(1, text.size() - 2) + ", \"rows\": [");
         } else {
+            m_out.put(m_o.preamble);
             m_out.put(std::string(info.name) + '\n');
             for (size_t i = 0; i < m_o.dims.size(); ++i)
-                m_out.put(std::string(info.captions[i]) + "  " + m_o.dims[i] + '\n');
+                m_out.put(std::string(info.captions[i]) + "  "
+                          + (m_o.fittedDims.empty() ? m_o.dims[i] : tarvol::formatGeneral(m_o.fittedDims[i], m_sep))
+                          + '\n');
             m_out.put(m_o.reverse ? "\nОбъём (л)\tУровень (мм)\n" : "\nУровень (мм)\tОбъём (л)\n");
         }
     }
@@ -385,8 +395,9 @@ std::string helpFooter()
              "Коды завершения:\n"
              "  0   таблица рассчитана (или показаны справка, версия, список форм)\n"
              "  2   размеры отклонены, причина — в стандартном потоке ошибок\n"
-             "  65  файл ёмкости повреждён или записан более новой версией программы\n"
-             "  66  файл ёмкости не найден или не читается\n"
+             "  65  файл ёмкости повреждён или записан более новой версией программы; журнал налива отклонён\n"
+             "      (строка и причина — в стандартном потоке ошибок)\n"
+             "  66  файл ёмкости или журнал налива не найден или не читается\n"
              "  64  ошибка в командной строке\n"
              "  70  внутренняя ошибка программы\n"
              "  71  не хватило памяти\n"
@@ -399,6 +410,8 @@ std::string helpFooter()
              "                                                 каждый миллиметр горизонтального цилиндра в CSV\n"
              "  tarvol-table --save-tank bak.tarvol sphere 1000  записать ёмкость в файл\n"
              "  tarvol-table --tank bak.tarvol --json          таблица ёмкости из файла";
+    "  tarvol-table --fill налив.csv --free D,L,zero horizontal-cylinder 6000 2000\n"
+    "                                                 подбор D, L и нуля уровнемера по журналу налива";
 }
 
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
@@ -433,6 +446,13 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_flag("--reverse", o.reverse, "обратная таблица «объём → уровень» для разметки метрштока");
     tarvol::cli::addTankFileOptions(app, o.tank);
     tarvol::cli::addSensorOptions(app, o.sensor);
+    std::string fillFile, freeList;
+    bool doses = false;
+    app.add_option("--fill", fillFile, "журнал налива: уровень (мм) и объём (л); подобрать размеры по нему")
+        ->type_name("FILE");
+    app.add_option("--free", freeList, "свободные параметры через запятую: буквы полей (D, L, A …), zero, v0")
+        ->type_name("LIST");
+    app.add_flag("--doses", doses, "во втором столбце журнала — дозы, а не накопленный объём");
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -476,6 +496,15 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     if (o.reverse && o.everyMm && !o.json)
         throw UsageError{"--reverse и --every-mm вместе — только с --json"};
     o.everyMm = o.everyMm || o.csv;
+    if (app.count("--fill")) {
+        if (!app.count("--free"))
+            throw UsageError{"--fill требует --free: какие параметры подбирать"};
+        if (o.csv || o.reverse)
+            throw UsageError{"--fill не сочетается с --csv и --reverse"};
+        o.fill = tarvol::cli::FillOptions{fillFile, freeList, doses};
+    } else if (app.count("--free") || doses) {
+        throw UsageError{"--free и --doses — только вместе с --fill"};
+    }
 
     if (!o.tank.load.empty()) {
         if (!shapeText.empty())
@@ -522,6 +551,22 @@ int saveTank(Options& o, Output& out)
     return kExitTable;
 }
 
+// The fit of the model to the fill log; the status to end with when nothing was fitted.
+std::optional<int> fitFill(Options& o, Output& out)
+{
+    const auto fill = tarvol::cli::runFill(*o.fill, o.shape, o.dims, o.comma ? ',' : '.');
+    if (fill.status != 0) {
+        if (o.json && fill.logRefusal)
+            out.put(jsonText(tarvol::cli::logRefusalJson(*fill.logRefusal)) + '\n');
+        std::cerr << (fill.status == kExitUsage ? std::string(kProgram) + ": " : std::string()) << fill.message << '\n';
+        return fill.status;
+    }
+    o.fittedDims = fill.dims;
+    o.preamble = fill.report + '\n';
+    o.jsonPreamble = "\"fit\": " + jsonText(tarvol::fitJson(*fill.fit)) + ", ";
+    return std::nullopt;
+}
+
 int calculate(const Options& o, Output& out)
 {
     TableWriter writer(o, out);
@@ -542,7 +587,8 @@ int calculate(const Options& o, Output& out)
             if (out.error())
                 stop = true; // a write failed: the rest of the table has nowhere to go
         };
-    const auto outcome = tarvol::calculateFromTexts(o.shape, o.dims, run);
+    const auto outcome = o.fittedDims.empty() ? tarvol::calculateFromTexts(o.shape, o.dims, run)
+                                              : tarvol::calculate(o.shape, o.fittedDims, run);
     progress.clear();
     if (!out.error()) {
         if (const auto* refusal = outcome.refusal())
@@ -580,6 +626,8 @@ int main(int argc, char** argv)
             status = *ended;
         else if (o.sensor.on)
             status = sensorTable(o, out);
+        else if (const auto unfitted = o.fill ? fitFill(o, out) : std::nullopt)
+            status = *unfitted;
         else
             status = o.tank.save.empty() ? calculate(o, out) : saveTank(o, out);
     } catch (const UsageError& e) {

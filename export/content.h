@@ -31,6 +31,7 @@ struct ExportContent {
     QString shapeName;
     std::array<DimensionRow, kDimensionRows> dimensions;
     std::vector<GridRow> rows;
+    QString fitLine; // the fill calibration the dimensions come from; empty when they are the drawing's
 
     // The grid's row count, heading row included.
     int gridRowCount() const { return static_cast<int>(rows.size()) + 1; }

@@ -97,6 +97,10 @@ AutomationStep runSequence(const ExportContent& content, const QString& path, Au
             !step)
             return step;
     }
+    // the row between the dimensions (rows 3 to 10) and the heading
+    if (!content.fitLine.isEmpty())
+        if (auto step = writeCell(ExcelRange, QStringLiteral("A11"), content.fitLine); !step)
+            return step;
     if (auto step = writeCell(ExcelRange, QStringLiteral("A12"), QStringLiteral("УРОВЕНЬ")); !step)
         return step;
     if (auto step = writeCell(ExcelRange, QStringLiteral("B12"), QStringLiteral("ОБЪЁМ")); !step)

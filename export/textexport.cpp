@@ -14,6 +14,8 @@ QStringList textLines(const ExportContent& content, const Progress& progress)
     for (const DimensionRow& row : content.dimensions)
         if (row.visible)
             lines << dimensionLine(row.caption, row.text);
+    if (!content.fitLine.isEmpty())
+        lines << content.fitLine;
     lines << QString() << kTextHeader;
 
     const int maximum = content.gridRowCount();

@@ -75,6 +75,13 @@ TankFileError syntaxError(std::string_view text, std::size_t byte)
     return e;
 }
 
+// A fitted dimension shows the user's decimal comma; the file holds the number.
+std::string decimalPoint(std::string text)
+{
+    std::replace(text.begin(), text.end(), ',', '.');
+    return text;
+}
+
 // A dimension as the field shows it; a value the entry rules refuse keeps its own spelling, so the run refuses it.
 std::string dimensionText(const Json& value, std::size_t index)
 {
@@ -269,8 +276,8 @@ std::string tankFileText(const TankDocument& doc)
             root["dimensions_mm"].push_back(nullptr);
         else if (digits)
             root["dimensions_mm"].push_back(std::stoll(d));
-        else if (Json n = Json::parse(d, nullptr, false); n.is_number())
-            root["dimensions_mm"].push_back(n); // a value read from a file, refused by the run but kept
+        else if (Json n = Json::parse(decimalPoint(d), nullptr, false); n.is_number())
+            root["dimensions_mm"].push_back(n); // a fitted value, or one read from a file the run refuses
         else
             root["dimensions_mm"].push_back(d);
     }

@@ -1,0 +1,40 @@
+#pragma once
+
+// tarvol-table --fill: the fit of the shape's model to a fill log, before the table of the fitted tank.
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fit/filllog.h"
+#include "fit/fit.h"
+
+namespace tarvol::cli {
+
+struct FillOptions {
+    std::string file; // the log; "-" for standard input
+    std::string free; // the free parameters, separated by commas
+    bool doses = false;
+};
+
+// What the fill mode ends in: a fitted tank to tabulate, or the exit status with what to print.
+struct FillOutcome {
+    int status = 0;                       // 0 when fitted
+    std::string message;                  // for standard error when not fitted
+    std::optional<LogRefusal> logRefusal; // the log's fault, for --json's {"refusal": …}
+    std::vector<double> dims;             // the fitted tank to the tenth of a millimetre, as the window shows it
+    std::string report;                   // the fit in words
+    std::optional<FitResult> fit;
+};
+
+// {"refusal": {"kind": "fill_log", "fault", "line", "message", …}}
+nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal);
+
+inline constexpr int kExitData = 65;    // the log is refused
+inline constexpr int kExitNoInput = 66; // the log cannot be read
+
+FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std::string>& dimTexts, char separator);
+
+} // namespace tarvol::cli

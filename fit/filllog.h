@@ -1,0 +1,51 @@
+#pragma once
+
+// A fill log: the level read after each known dose, parsed from a file or from cells pasted out of a spreadsheet.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "calc/expected.h"
+
+namespace tarvol {
+
+struct FillPoint {
+    double level = 0;  // mm, as the gauge read it
+    double volume = 0; // l, poured since the first reading, cumulative
+    int line = 0;      // the line of the log it came from, from 1
+};
+
+struct FillLog {
+    std::vector<FillPoint> points;
+    std::string fileName; // the file the log was read from; empty for pasted cells
+};
+
+enum class LogFault {
+    NotNumber,    // a field of the line is not a number
+    NotTwoFields, // the line does not hold exactly two fields; value: how many it holds
+    LevelFalls,   // the level is lower than the line before by more than the noise; value: the fall, mm
+    VolumeFalls,  // the volume is below the line before (or a dose is negative); value: the fall, l
+    TooFewPoints, // fewer points than the fit needs; value: the points there are, needed: the least number
+};
+
+struct LogRefusal {
+    LogFault fault = LogFault::NotNumber;
+    int line = 0; // the line at fault, from 1; 0 for the log as a whole
+    double value = 0;
+    int needed = 0;
+};
+
+struct LogOptions {
+    bool doses = false;      // the second column holds each dose rather than the running volume
+    double levelNoise = 3.0; // mm a reading may fall below the one before and still be read as noise
+};
+
+// Two numeric columns, level in mm and volume in l: separated by ';', tab or spaces, or by ',' when the
+// decimal mark is a full stop; a decimal comma is accepted; one header line and '#' comments are skipped.
+expected<FillLog, LogRefusal> parseFillLog(std::string_view text, const LogOptions& options = {});
+
+// The sentence a user reads.
+std::string logRefusalText(const LogRefusal& refusal);
+
+} // namespace tarvol
