@@ -98,6 +98,19 @@ TEST_F(FillCommand, AppliedFitIsTheTankTheRunsUse)
     EXPECT_TRUE(messages.shown.empty()) << messages.texts().join('\n').toStdString();
     ASSERT_EQ(grid()->rowCount(), 11);
     EXPECT_EQ(cell(10, 0), QStringLiteral("1990")); // the step of a 1991,1 mm tank is 199
+    const QString table = cell(10, 1);
+
+    // saved and opened again, the tank is the fitted one as applied
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fitted.tarvol"));
+    ASSERT_TRUE(tarvol::writeTankFile(path.toStdString(), form->currentTank()).has_value());
+    trigger("N5");
+    ASSERT_TRUE(form->openTank(path));
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join('\n').toStdString();
+    EXPECT_EQ(form->fitLine(), QStringLiteral("по результатам градуировки наливом: точек 73, СКО остатков 7,379 л, "
+                                              "журнал horizontal_cylinder.csv"));
+    ASSERT_EQ(grid()->rowCount(), 11);
+    EXPECT_EQ(cell(10, 1), table);
 
     // a field typed over is the user's tank again
     trigger("N4");
