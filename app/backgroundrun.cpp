@@ -96,6 +96,14 @@ public:
 
     bool closeRequested() const { return m_closeRequested; }
 
+    // A run that ends while the close question is open answers it: nothing is left to stop, the results stay.
+    void runEnded()
+    {
+        if (m_asking)
+            if (QWidget* question = QApplication::activeModalWidget())
+                question->close();
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -166,9 +174,10 @@ RunOutcome runWithDialog(QWidget* parent, const QString& label, const Background
         bool locked = false;
         bool closeAfterRun = false;
         {
-            const InputGuard guard(window, stop);
+            InputGuard guard(window, stop);
             QEventLoop loop;
             QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+            QObject::connect(worker.get(), &QThread::finished, &loop, [&guard] { guard.runEnded(); });
 
             std::unique_ptr<QProgressDialog> dialog;
             QTimer poll;

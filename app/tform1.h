@@ -41,6 +41,10 @@ struct TablePassport;
 // The decimal separator of the user's number format, as the core writes it; the grid and every document use it.
 char decimalSeparator();
 
+// The folder the window's file dialogs start in: the last one a file was chosen in, else the documents folder.
+QString fileDialogFolder();
+void rememberFileDialogFolder(const QString& path);
+
 // Where a fixed window with a client area of `layout` goes on a screen whose available area is `available`:
 // its client geometry, no larger than the layout, with the frame inside the available area.
 QRect windowPlacement(QSize layout, QMargins frame, QRect available);

@@ -158,8 +158,7 @@ std::optional<SaveChoice> execute(QWidget* parent, SaveDialog& dialog)
         box.setNameFilters(dialog.filters);
         box.selectNameFilter(dialog.filters.value(dialog.filter));
         const QFileInfo proposed(dialog.fileName);
-        box.setDirectory(proposed.isAbsolute() ? proposed.absolutePath()
-                                               : QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+        box.setDirectory(fileDialogFolder());
         box.selectFile(proposed.fileName());
         if (box.exec() == QDialog::Accepted && !box.selectedFiles().isEmpty())
             choice =
@@ -169,6 +168,7 @@ std::optional<SaveChoice> execute(QWidget* parent, SaveDialog& dialog)
     if (choice) {
         dialog.fileName = choice->path;
         dialog.filter = choice->filter;
+        rememberFileDialogFolder(choice->path);
     }
     return choice;
 }
@@ -191,6 +191,30 @@ ExportContent shownContent(const TForm1& form)
     content.fitLine = form.fitLine();
     return content;
 }
+
+// The folder every file dialog of the window starts in: the one last used, else the documents folder.
+QString& lastFileDialogFolder()
+{
+    static QString folder;
+    return folder;
+}
+
+} // namespace
+
+QString fileDialogFolder()
+{
+    const QString& last = lastFileDialogFolder();
+    return last.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : last;
+}
+
+void rememberFileDialogFolder(const QString& path)
+{
+    const QFileInfo chosen(path);
+    if (chosen.isAbsolute())
+        lastFileDialogFolder() = chosen.absolutePath();
+}
+
+namespace {
 
 // A failed save is shown; a cancelled one was the user's own choice.
 void report(const ExportResult& result)

@@ -87,13 +87,11 @@ void TForm1::setUpTankMenu()
         });
     };
     command(m_ui->TankOpen, [this] {
-        QString start = m_tankPath.isEmpty() ? recentTanks().value(0) : m_tankPath;
-        if (start.isEmpty())
-            start = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        const QString path =
-            QFileDialog::getOpenFileName(this, kOpenTitle, QFileInfo(start).absolutePath(), kTankFilter);
-        if (!path.isEmpty())
+        const QString path = QFileDialog::getOpenFileName(this, kOpenTitle, fileDialogFolder(), kTankFilter);
+        if (!path.isEmpty()) {
+            rememberFileDialogFolder(path);
             openTank(path);
+        }
     });
     command(m_ui->TankSave, [this] { saveTank(); });
     command(m_ui->TankSaveAs, [this] { saveTankAs(); });
@@ -251,10 +249,7 @@ bool TForm1::saveTank()
 bool TForm1::saveTankAs()
 {
     SaveRequest request;
-    request.fileName =
-        m_tankPath.isEmpty()
-            ? QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(kUntitled)
-            : m_tankPath;
+    request.fileName = m_tankPath.isEmpty() ? QDir(fileDialogFolder()).filePath(kUntitled) : m_tankPath;
     request.filters = {kTankFilter};
     std::optional<SaveChoice> choice;
     if (SaveDialogService* service = saveDialogService()) {
@@ -266,6 +261,7 @@ bool TForm1::saveTankAs()
     }
     if (!choice)
         return false;
+    rememberFileDialogFolder(choice->path);
     QString path = choice->path;
     if (!isTankFile(path))
         path += QLatin1String(kTankSuffix.data());

@@ -40,7 +40,7 @@ std::string_view logFaultName(LogFault fault)
 FillOutcome logRefused(const LogRefusal& refusal)
 {
     FillOutcome out;
-    out.status = kExitData;
+    out.status = kExitDataError;
     out.message = logRefusalText(refusal);
     out.logRefusal = refusal;
     return out;

@@ -1,5 +1,8 @@
 #pragma once
 
+// the exit statuses of a refused or unreadable input file are the tank file's
+#include "cli/tank_options.h"
+
 // tarvol-table --fill: the fit of the shape's model to a fill log, before the table of the fitted tank.
 
 #include <nlohmann/json.hpp>
@@ -31,9 +34,6 @@ struct FillOutcome {
 
 // {"refusal": {"kind": "fill_log", "fault", "line", "message", …}}
 nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal);
-
-inline constexpr int kExitData = 65;    // the log is refused
-inline constexpr int kExitNoInput = 66; // the log cannot be read
 
 FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std::string>& dimTexts, char separator);
 

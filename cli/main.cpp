@@ -409,9 +409,9 @@ std::string helpFooter()
              "  tarvol-table --csv horizontal-cylinder 2000 1000 > table.csv\n"
              "                                                 каждый миллиметр горизонтального цилиндра в CSV\n"
              "  tarvol-table --save-tank bak.tarvol sphere 1000  записать ёмкость в файл\n"
-             "  tarvol-table --tank bak.tarvol --json          таблица ёмкости из файла";
-    "  tarvol-table --fill налив.csv --free D,L,zero horizontal-cylinder 6000 2000\n"
-    "                                                 подбор D, L и нуля уровнемера по журналу налива";
+             "  tarvol-table --tank bak.tarvol --json          таблица ёмкости из файла\n"
+             "  tarvol-table --fill налив.csv --free D,L,zero horizontal-cylinder 6000 2000\n"
+             "                                                 подбор D, L и нуля уровнемера по журналу налива";
 }
 
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
