@@ -59,6 +59,7 @@ const QString kInnerTitle = QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ 
 const QString kOuterTitle = QStringLiteral("ВНЕШНИЕ   РАЗМЕРЫ   ЕМКОСТИ");
 const QString kLevelHeading = QStringLiteral("УРОВЕНЬ(мм)");
 const QString kVolumeHeading = QStringLiteral("ОБЪЁМ (литров)");
+const QString kUncertaintyAction = QStringLiteral("Неопределённость…");
 const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
 const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
 const QString kFolderErrorAt = QStringLiteral("Не могу создать папку %1!");
@@ -465,7 +466,9 @@ void TForm1::ComboBox1Change()
         m_ui->ComboBox1->setCurrentIndex(0);
     for (QLineEdit* field : m_fields)
         field->clear();
+    m_rows.clear();
     m_ui->StringGrid1->setRowCount(1);
+    showUncertainty();
     StringGrid1Exit();
     setEnteringState();
     for (QLabel* thumbnail : m_thumbnails)
@@ -651,12 +654,17 @@ void TForm1::showResult(const CalcResult& result)
     m_accuracy = result.accuracy;
     m_errorLine = fromUtf8(result.errorLine);
     m_outputStep = result.outputStep;
+    m_rows = result.rows;
+    m_totalHeight = result.totalHeight;
+    showUncertainty();
 }
 
 void TForm1::N4Click()
 {
     showErrorLine(kErrorIdle);
+    m_rows.clear();
     m_ui->StringGrid1->setRowCount(1);
+    showUncertainty();
     StringGrid1Exit();
     setEnteringState();
 }
@@ -680,8 +688,13 @@ void TForm1::N3Click() { messages().information(kAbout); }
 void TForm1::N6Click()
 {
     const std::string report = accuracyReport(m_accuracy, decimalSeparator());
-    if (!report.empty())
-        messages().information(QString::fromStdString(report));
+    if (report.empty())
+        return;
+    QString text = QString::fromStdString(report);
+    if (const QString u = uncertaintyReport(); !u.isEmpty())
+        text += QLatin1Char('\n') + u;
+    if (messages().informationWithAction(text, kUncertaintyAction))
+        editUncertainty();
 }
 
 void TForm1::StringGrid1Exit()

@@ -16,6 +16,7 @@
 #include "calc/run.h"
 #include "export/content.h"
 #include "tank/tankfile.h"
+#include "uncertainty/inputs.h"
 
 class QButtonGroup;
 class QCloseEvent;
@@ -79,6 +80,12 @@ public:
     TankDocument currentTank() const; // the window's inputs with the tank's passport and sections
     bool tankModified() const;
     static QStringList recentTanks();
+
+    // The tank's uncertainty budget and shell temperature (app/tform1_uncertainty.cpp): kept in its file,
+    // shown as the grid's U columns and in the «Погрешность» report.
+    std::optional<UncertaintyInputs> uncertaintyInputs() const;
+    void applyUncertainty(const std::optional<UncertaintyInputs>& inputs);
+    QString uncertaintyReport() const; // empty without a budget or a table
 
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
@@ -145,6 +152,9 @@ private:
     std::vector<std::string> fieldTexts(int shape) const; // the shape's fields in field order
     RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
+    void showUncertainty(); // the grid's volumes at the shell's temperature and its U columns, from m_rows
+    void editUncertainty();
+    std::vector<double> dimensionValues(int shape) const; // the fields as millimetres; empty when not all digits
 
     void setUpTankMenu();
     void updateTankTitle();
@@ -188,6 +198,8 @@ private:
     Accuracy m_accuracy;
     QString m_errorLine;
     std::int32_t m_outputStep = 0;
+    std::vector<ResultRow> m_rows; // the grid's rows as the run gave them, at 20 °C
+    double m_totalHeight = 0;
 };
 
 } // namespace tarvol
