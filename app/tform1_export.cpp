@@ -20,6 +20,7 @@
 #include "export/fulltable.h"
 #include "export/savedialog.h"
 #include "export/spreadsheetexport.h"
+#include "export/tableuncertainty.h"
 #include "export/textexport.h"
 #include "ui_tform1.h"
 
@@ -228,11 +229,15 @@ void TForm1::N9Click()
     const TableTarget target = tableTarget(choice->path, choice->filter);
     if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
-    const TableContent table = fullTableDocument(std::move(run), *passport);
+    TableContent table = fullTableDocument(std::move(run), *passport);
+    const auto budget = uncertaintyInputs();
+    const std::vector<double> dims = dimensionValues(*k);
     const QScopedValueRollback running(m_running, true);
     report(saveInBackground(
         this,
         [&](const Progress& progress, const std::atomic<bool>* cancel) {
+            if (budget) // U at every level takes a while for the shapes integrated numerically
+                addUncertainty(table, *k, dims, *budget);
             return exportFullTable(target.path, target.format, table, progress, cancel);
         },
         [this](bool locked) { lockCommands(locked); }));

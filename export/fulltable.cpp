@@ -6,6 +6,7 @@
 
 #include "calc/catalogue.h"
 #include "export/tablewriters.h"
+#include "uncertainty/statement.h"
 
 namespace tarvol {
 
@@ -42,6 +43,9 @@ QStringList tableTitleLines(const TableContent& content)
         lines << content.fullVolumeLine;
     if (!content.errorLine.isEmpty())
         lines << content.errorLine;
+    if (!content.shellLine.isEmpty())
+        lines << content.shellLine;
+    lines << content.uncertaintyLines;
     lines << QStringLiteral("Объём жидкости в литрах: строка — уровень в сантиметрах, столбец — миллиметры сверх него");
     return lines;
 }
@@ -71,6 +75,7 @@ TableContent fullTableDocument(TableRun run, TablePassport passport)
     content.separator = run.separator;
     content.levelVolumes = std::move(run.result.levelVolumes);
     content.reverse = reverseTable(content.levelVolumes);
+    content.shellLine = fromUtf8(shellLine({}, run.separator));
     return content;
 }
 
