@@ -152,6 +152,7 @@ private:
     std::vector<std::string> fieldTexts(int shape) const; // the shape's fields in field order
     RunOutcome calculateInBackground(int shape, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
+    void setGridColumns(bool withUncertainty); // two columns, or four narrower ones under two-line headings
     void showUncertainty(); // the grid's volumes at the shell's temperature and its U columns, from m_rows
     void editUncertainty();
     std::vector<double> dimensionValues(int shape) const; // the fields as millimetres; empty when not all digits

@@ -18,8 +18,6 @@
 namespace tarvol {
 namespace {
 
-constexpr int kPlainColumns = 2;
-constexpr int kUncertaintyColumns = 4;
 // The largest relative U is looked for above this share of the height: near the bottom it grows without bound.
 constexpr double kReportFromShare = 0.1;
 constexpr std::int64_t kReportLevels = 2000;
@@ -85,7 +83,7 @@ void TForm1::showUncertainty()
         if (auto prepared = Propagation::prepare(*k, dimensionValues(*k), *inputs))
             propagation.emplace(std::move(*prepared));
     const bool showU = propagation && inputs->given();
-    grid->setColumnCount(showU ? kUncertaintyColumns : kPlainColumns);
+    setGridColumns(showU);
     if (showU) {
         grid->setItem(0, 2, new QTableWidgetItem(QString::fromUtf8(kUncertaintyColumn)));
         grid->setItem(0, 3, new QTableWidgetItem(QString::fromUtf8(kRelativeColumn)));

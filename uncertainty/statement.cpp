@@ -33,8 +33,8 @@ std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, i
     lines.push_back("Стандартная неопределённость отсчёта уровня: " + number(inputs.level) + " мм.");
     if (inputs.limitPercent)
         lines.push_back("Предел: " + number(*inputs.limitPercent) + " %; строки сверх него отмечены «*».");
-    lines.push_back("Не входят в U: погрешность метода суммирования (указана отдельно), деформация стенки под "
-                    "налитой жидкостью, отложения и внутренние детали, температура жидкости.");
+    lines.push_back("Не входят в U: погрешность метода суммирования (указана отдельно),");
+    lines.push_back("деформация стенки под жидкостью, отложения, внутренние детали, температура жидкости.");
     return lines;
 }
 
