@@ -38,7 +38,7 @@ tsan: deps
 
 tidy: deps
 	cmake -S . -B $(BUILD)-tidy -DTARVOL_GUI=OFF -DTARVOL_BENCH=OFF
-	clang-tidy -p $(BUILD)-tidy --quiet calc/*.cpp tank/*.cpp cli/*.cpp
+	clang-tidy -p $(BUILD)-tidy --quiet calc/*.cpp tank/*.cpp uncertainty/*.cpp cli/*.cpp
 
 format-check: deps
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
