@@ -19,7 +19,7 @@ void addUncertaintyOptions(CLI::App& app, UncertaintyOptions& o)
             ->allow_extra_args(false)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     };
-    add("--u-dim", o.uDim, "U[,U2,…]", "стандартная неопределённость размеров, мм: одна на все поля или по полю");
+    add("--u-dim", o.uDim, "U[,U2...]", "стандартная неопределённость размеров, мм: одна на все поля или по полю");
     add("--u-level", o.uLevel, "U", "стандартная неопределённость отсчёта уровня, мм");
     add("--coverage", o.coverage, "K", "коэффициент охвата k расширенной неопределённости (по умолчанию 2)");
     add("--limit", o.limit, "P%", "предел U в % объёма строки; строки сверх него отмечаются");
