@@ -27,6 +27,7 @@
 #include "calc/catalogue.h"
 #include "calc/csv.h"
 #include "calc/format.h"
+#include "calc/model.h"
 #include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
@@ -632,6 +633,9 @@ int calculate(const Options& o, Output& out)
             dims.push_back(std::stod(d));
         if (auto prepared = tarvol::Propagation::prepare(o.shape, dims, *o.inputs))
             propagation.emplace(std::move(*prepared));
+        else if (!tarvol::dimensionsRefusal(o.shape, dims) && !tarvol::prepareModel(o.shape, dims).refusal())
+            // the table itself is fine, but a dimension cannot be moved either way: say so rather than print no U
+            std::cerr << kProgram << ": неопределённость не рассчитана: размер на границе допустимого\n";
     }
     TableWriter writer(o, out, propagation ? &*propagation : nullptr);
     // rows streamed to the same terminal show the progress themselves
