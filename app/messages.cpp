@@ -45,6 +45,15 @@ public:
         }
     }
 
+    bool informationWithAction(const QString& text, const QString& action) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, messageCaption(), text, QMessageBox::Ok, QApplication::activeWindow());
+        QPushButton* more = box.addButton(action, QMessageBox::ActionRole);
+        keepLinesWhole(box);
+        box.exec();
+        return box.clickedButton() == more;
+    }
+
 private:
     static void show(QMessageBox::Icon icon, const QString& text)
     {

@@ -23,6 +23,13 @@ public:
     virtual bool question(const QString& text, const QString& caption) = 0;
     // Сохранить / Не сохранять / Отмена.
     virtual UnsavedAnswer unsavedChanges(const QString& text) = 0;
+    // The plain box with a second button that leads on; true when that button was chosen.
+    virtual bool informationWithAction(const QString& text, const QString& action)
+    {
+        (void)action;
+        information(text);
+        return false;
+    }
 };
 
 // The service in use; the modal boxes unless a test installed its own.

@@ -8,6 +8,7 @@
 
 #include "app/tform1.h"
 #include "export/fulltable.h"
+#include "export/tableuncertainty.h"
 #include "tank/tankfile.h"
 
 namespace tarvol {
@@ -62,7 +63,20 @@ int saveTankDocument(const QString& tankPath, const QString& documentPath)
     }
     run.result = std::move(outcome.result());
 
-    const TableContent table = fullTableDocument(std::move(run), printedPassport(tank->passport));
+    TableContent table = fullTableDocument(std::move(run), printedPassport(tank->passport));
+    if (const auto* section = tank->section("uncertainty")) {
+        const auto budget = inputsFromJson(*section);
+        std::vector<double> dims;
+        for (const std::string& text : tank->dimensions)
+            dims.push_back(std::stod(text)); // the run above accepted them as digit strings
+        const auto fault = budget ? checkInputs(*budget, static_cast<int>(dims.size())) : budget.error();
+        if (fault) { // a budget that cannot be read must not pass for a table without one
+            complain(QStringLiteral("В файле ёмкости неверное значение uncertainty.%1")
+                         .arg(QString::fromStdString(fault->key)));
+            return kDocumentBrokenTank;
+        }
+        addUncertainty(table, tank->shape, dims, *budget);
+    }
     if (const ExportResult written = exportFullTable(documentPath, format, table); !written.ok()) {
         complain(written.error().message());
         return written.error().kind == ExportFailure::BadTable ? kDocumentRefused : kDocumentNotWritten;

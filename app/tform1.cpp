@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFont>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLocale>
@@ -58,8 +60,13 @@ constexpr int kShortestName = 15; // every catalogue name is longer; a shorter t
 const QString kErrorIdle = QStringLiteral("Погрешность расчётов в %");
 const QString kInnerTitle = QStringLiteral("ВНУТРЕННИЕ РАЗМЕРЫ ЕМКОСТИ");
 const QString kOuterTitle = QStringLiteral("ВНЕШНИЕ   РАЗМЕРЫ   ЕМКОСТИ");
+constexpr int kGridColumns = 2;
+constexpr int kLevelWidth = 110; // the two columns' widths, to which the headings' font is fitted
+constexpr int kVolumeWidth = 140;
+constexpr int kGridColumnsWithU = 4;
 const QString kLevelHeading = QStringLiteral("УРОВЕНЬ(мм)");
 const QString kVolumeHeading = QStringLiteral("ОБЪЁМ (литров)");
+const QString kUncertaintyAction = QStringLiteral("Неопределённость…");
 const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
 const QString kTankMenu = QStringLiteral("&Ёмкость");
 const QString kFillCommand = QStringLiteral("Градуировка по наливу…");
@@ -360,12 +367,32 @@ void TForm1::FormCreate()
     m_ui->ComboBox1->clear();
     for (const ShapeInfo& info : shapes())
         m_ui->ComboBox1->addItem(fromUtf8(info.name));
-    m_ui->StringGrid1->setColumnWidth(0, 110);
-    m_ui->StringGrid1->setColumnWidth(1, 140);
     m_ui->ComboBox1->setCurrentIndex(0);
-    m_ui->StringGrid1->setItem(0, 0, new QTableWidgetItem(kLevelHeading));
-    m_ui->StringGrid1->setItem(0, 1, new QTableWidgetItem(kVolumeHeading));
+    setGridColumns(false);
     ensureProgramFolder();
+}
+
+// The grid keeps its width: the U columns take room from the level and volume columns, whose headings then break
+// after their first word.
+void TForm1::setGridColumns(bool withUncertainty)
+{
+    QTableWidget* grid = m_ui->StringGrid1;
+    const bool was = grid->columnCount() == kGridColumnsWithU;
+    if (was == withUncertainty && grid->item(0, 0))
+        return;
+    grid->setColumnCount(withUncertainty ? kGridColumnsWithU : kGridColumns);
+    const auto widths =
+        withUncertainty ? std::vector<int>{84, 78, 50, 56} : std::vector<int>{kLevelWidth, kVolumeWidth};
+    for (std::size_t c = 0; c < widths.size(); ++c)
+        grid->setColumnWidth(static_cast<int>(c), widths[c]);
+    const auto heading = [&](const QString& text) {
+        return withUncertainty ? QString(text).replace(QStringLiteral("("), QStringLiteral("\n(")) : text;
+    };
+    grid->setItem(0, 0, new QTableWidgetItem(heading(kLevelHeading)));
+    grid->setItem(0, 1,
+                  new QTableWidgetItem(heading(kVolumeHeading).replace(QStringLiteral(" \n"), QStringLiteral("\n"))));
+    const int twoLines = 2 * QFontMetrics(grid->font()).lineSpacing() + 4;
+    grid->setRowHeight(0, withUncertainty ? twoLines : grid->verticalHeader()->defaultSectionSize());
 }
 
 // The grid's headings must fit their columns and the longest shape name the selector's edit field.
@@ -374,8 +401,7 @@ void TForm1::fitFontsToLayout()
     QTableWidget* grid = m_ui->StringGrid1;
     // the cell's text margins, its grid line and a pixel for rounding
     const int margins = 2 * (style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 2;
-    condenseToFit(grid,
-                  {{kLevelHeading, grid->columnWidth(0) - margins}, {kVolumeHeading, grid->columnWidth(1) - margins}});
+    condenseToFit(grid, {{kLevelHeading, kLevelWidth - margins}, {kVolumeHeading, kVolumeWidth - margins}});
 
     QComboBox* selector = m_ui->ComboBox1;
     QStyleOptionComboBox option;
@@ -506,7 +532,9 @@ void TForm1::ComboBox1Change()
         m_ui->ComboBox1->setCurrentIndex(0);
     for (QLineEdit* field : m_fields)
         field->clear();
+    m_rows.clear();
     m_ui->StringGrid1->setRowCount(1);
+    showUncertainty();
     StringGrid1Exit();
     setEnteringState();
     for (QLabel* thumbnail : m_thumbnails)
@@ -705,12 +733,17 @@ void TForm1::showResult(const CalcResult& result)
     m_accuracy = result.accuracy;
     m_errorLine = fromUtf8(result.errorLine);
     m_outputStep = result.outputStep;
+    m_rows = result.rows;
+    m_totalHeight = result.totalHeight;
+    showUncertainty();
 }
 
 void TForm1::N4Click()
 {
     showErrorLine(kErrorIdle);
+    m_rows.clear();
     m_ui->StringGrid1->setRowCount(1);
+    showUncertainty();
     StringGrid1Exit();
     setEnteringState();
 }
@@ -734,8 +767,13 @@ void TForm1::N3Click() { messages().information(kAbout); }
 void TForm1::N6Click()
 {
     const std::string report = accuracyReport(m_accuracy, decimalSeparator());
-    if (!report.empty())
-        messages().information(QString::fromStdString(report));
+    if (report.empty())
+        return;
+    QString text = QString::fromStdString(report);
+    if (const QString u = uncertaintyReport(); !u.isEmpty())
+        text += QLatin1Char('\n') + u;
+    if (messages().informationWithAction(text, kUncertaintyAction))
+        editUncertainty();
 }
 
 void TForm1::StringGrid1Exit()

@@ -17,6 +17,7 @@
 #include "export/content.h"
 #include "fit/fit.h"
 #include "tank/tankfile.h"
+#include "uncertainty/inputs.h"
 
 class QButtonGroup;
 class QCloseEvent;
@@ -92,6 +93,12 @@ public:
     bool tankModified() const;
     static QStringList recentTanks();
 
+    // The tank's uncertainty budget and shell temperature (app/tform1_uncertainty.cpp): kept in its file,
+    // shown as the grid's U columns and in the «Погрешность» report.
+    std::optional<UncertaintyInputs> uncertaintyInputs() const;
+    void applyUncertainty(const std::optional<UncertaintyInputs>& inputs);
+    QString uncertaintyReport() const; // empty without a budget or a table
+
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
     void pictureViewerRequested();
@@ -159,6 +166,10 @@ private:
     std::vector<std::string> fieldTexts(int k) const; // the shape's fields in field order
     RunOutcome calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options);
     void showResult(const CalcResult& result);
+    void setGridColumns(bool withUncertainty); // two columns, or four narrower ones under two-line headings
+    void showUncertainty(); // the grid's volumes at the shell's temperature and its U columns, from m_rows
+    void editUncertainty();
+    std::vector<double> dimensionValues(int shape) const; // the fields as millimetres; empty when not all digits
 
     void setUpTankMenu();
     void updateTankTitle();
@@ -210,6 +221,8 @@ private:
     std::optional<FitResult> m_fit;
     std::vector<std::string> m_fitTexts;
     std::vector<double> m_fitDims;
+    std::vector<ResultRow> m_rows; // the grid's rows as the run gave them, at 20 °C
+    double m_totalHeight = 0;
 };
 
 } // namespace tarvol

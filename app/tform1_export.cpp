@@ -22,6 +22,7 @@
 #include "export/fulltable.h"
 #include "export/savedialog.h"
 #include "export/spreadsheetexport.h"
+#include "export/tableuncertainty.h"
 #include "export/textexport.h"
 #include "sensor/formats.h"
 #include "sensor/settings.h"
@@ -296,10 +297,14 @@ void TForm1::N9Click()
             table.basis.front() = kBasisFitted;
         table.basis << fit;
     }
+    const auto budget = uncertaintyInputs();
+    const std::vector<double> dims = dimensionValues(*k);
     const QScopedValueRollback running(m_running, true);
     report(saveInBackground(
         this,
         [&](const Progress& progress, const std::atomic<bool>* cancel) {
+            if (budget) // U at every level takes a while for the shapes integrated numerically
+                addUncertainty(table, *k, dims, *budget);
             return exportFullTable(target.path, target.format, table, progress, cancel);
         },
         [this](bool locked) { lockCommands(locked); }));

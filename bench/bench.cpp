@@ -10,6 +10,7 @@
 #include "calc/catalogue.h"
 #include "calc/model.h"
 #include "calc/run.h"
+#include "uncertainty/propagation.h"
 
 namespace {
 
@@ -131,5 +132,30 @@ void BM_ConeSummation(benchmark::State& state)
 BENCHMARK(BM_ConeSummation)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// U of 20 000 rows, every field and the level uncertain: the budget of a table of 20 m at every millimetre.
+void BM_Uncertainty(benchmark::State& state)
+{
+    const int shape = static_cast<int>(state.range(0));
+    const auto& dims = kRealistic[static_cast<std::size_t>(shape)];
+    tarvol::UncertaintyInputs inputs;
+    inputs.dims = {1.0};
+    inputs.level = 1.0;
+    constexpr int kRows = 20000;
+    for (auto _ : state) {
+        const auto p = tarvol::Propagation::prepare(shape, dims, inputs);
+        if (!p) {
+            state.SkipWithError("refused");
+            return;
+        }
+        double sum = 0;
+        for (int i = 0; i <= kRows; ++i) {
+            const double level = p->top() * i / kRows;
+            sum += p->at(level, p->volume(level)).expanded;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_Uncertainty)->DenseRange(0, tarvol::kShapeCount - 1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -27,13 +27,17 @@
 #include "calc/catalogue.h"
 #include "calc/csv.h"
 #include "calc/format.h"
+#include "calc/model.h"
 #include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
 #include "cli/fill_mode.h"
 #include "cli/sensor_mode.h"
 #include "cli/tank_options.h"
+#include "cli/uncertainty_options.h"
 #include "fit/filljson.h"
+#include "uncertainty/propagation.h"
+#include "uncertainty/statement.h"
 
 namespace {
 
@@ -70,6 +74,8 @@ struct Options {
     std::vector<double> fittedDims; // the table is of the fitted tank rather than of the typed dimensions
     std::string preamble;           // the fit's report before the table
     std::string jsonPreamble;       // its "fit" member, first in the document
+    tarvol::cli::UncertaintyOptions uncertainty;
+    std::optional<tarvol::UncertaintyInputs> inputs; // the uncertainty and shell temperature, when given
 };
 
 // Standard output through one buffer whose every write(2) is checked, short writes included.
@@ -272,13 +278,27 @@ void printList(Output& out)
 // Writes the table in the chosen form; rows come either all at the end or one by one as the levels are summed.
 class TableWriter {
 public:
-    TableWriter(const Options& o, Output& out) : m_o(o), m_out(out), m_sep(o.comma ? ',' : '.') {}
+    TableWriter(const Options& o, Output& out, const tarvol::Propagation* propagation)
+        : m_o(o), m_out(out), m_sep(o.comma ? ',' : '.'), m_propagation(propagation),
+          m_showU(propagation && o.inputs && o.inputs->given()), m_shell(propagation && o.inputs && o.inputs->shell)
+    {}
 
     char separator() const { return m_sep; }
 
     void row(double level, double volume, std::string_view text)
     {
         begin();
+        std::string scaled;
+        if (m_shell) { // the table for the shell at its temperature, from the continuous model
+            volume = m_propagation->volume(level);
+            scaled = tarvol::formatFixed(volume, 10, m_o.decimals, m_sep);
+            text = scaled;
+        }
+        tarvol::RowUncertainty u;
+        if (m_showU) {
+            u = m_propagation->at(level, volume);
+            noteLinearity(level, u.nonlinear);
+        }
         if (m_o.csv) {
             std::string line; // the window's CSV line
             tarvol::appendCsvLines(line, {&volume, 1}, static_cast<std::size_t>(level), m_o.decimals);
@@ -287,11 +307,22 @@ public:
             m_out.put(m_rowComma);
             m_rowComma = ", ";
             // the row object spelled out: building a document per row would make a run of 10^7 levels slow
-            m_out.put("{\"level\": " + jsonNumber(level) + ", \"volume\": " + jsonNumber(volume)
-                      + ", \"text\": " + Json(text).dump() + '}');
+            std::string line = "{\"level\": " + jsonNumber(level) + ", \"volume\": " + jsonNumber(volume)
+                               + ", \"text\": " + Json(text).dump();
+            if (m_showU) {
+                line += ", \"U\": " + jsonNumber(u.expanded) + ", \"U_rel\": " + jsonNumber(u.relative);
+                if (m_o.inputs->limitPercent)
+                    line += std::string(", \"over_limit\": ") + (u.overLimit ? "true" : "false");
+                if (u.nonlinear)
+                    line += ", \"nonlinear\": true";
+            }
+            m_out.put(line + '}');
         } else {
             m_out.put(tarvol::formatGeneral(level, m_sep) + '\t');
             m_out.put(text);
+            if (m_showU)
+                m_out.put('\t' + tarvol::expandedText(u.expanded, m_sep) + '\t'
+                          + tarvol::relativeText(u.relative, m_sep) + (u.overLimit ? " *" : ""));
             m_out.put("\n");
         }
     }
@@ -324,6 +355,18 @@ public:
             tail["true_volume"] = r.trueVolume;
             tail["error_percent"] = r.accuracy.known() ? Json(r.accuracy.errorPercent) : Json(nullptr);
             tail["check_value"] = r.accuracy.checkValue;
+            if (m_showU) {
+                const auto& in = *m_o.inputs;
+                tail["uncertainty"] = {
+                    {"coverage", in.coverage},     {"u_dims", in.dims},
+                    {"u_level", in.level},         {"limit", in.limitPercent ? Json(*in.limitPercent) : Json(nullptr)},
+                    {"U_full", fullU(r).expanded}, {"nonlinear_levels", linearityRanges()}};
+            }
+            if (m_shell)
+                tail["shell"] = {{"temperature", m_o.inputs->shell->celsius},
+                                 {"alpha", m_o.inputs->shell->alpha},
+                                 {"scale", m_o.inputs->shell->lengthScale()},
+                                 {"full_volume", m_propagation->fullVolume()}};
             const std::string text = jsonText(tail);
             m_out.put("], " + text.substr(1) + '\n');
         } else {
@@ -331,6 +374,18 @@ public:
                 m_out.put(tarvol::formatGeneral(row.volume, m_sep) + '\t' + tarvol::reverseLevelText(row.level, m_sep)
                           + '\n');
             m_out.put('\n' + (r.errorLine.empty() ? std::string("Погрешность расчётов в %") : r.errorLine) + '\n');
+            if (m_shell)
+                m_out.put(tarvol::shellLine(*m_o.inputs, m_sep) + " Полный объём: "
+                          + tarvol::formatFixed(m_propagation->fullVolume(), 16, 3, m_sep) + " л.\n");
+            if (m_showU) {
+                const auto full = fullU(r);
+                m_out.put("U при полном объёме: " + tarvol::expandedText(full.expanded, m_sep) + " л ("
+                          + tarvol::relativeText(full.relative, m_sep) + " %).\n");
+                for (const auto& line : tarvol::uncertaintyStatement(*m_o.inputs, m_o.shape, m_sep))
+                    m_out.put(line + '\n');
+                for (const auto& range : m_nonlinear)
+                    m_out.put(tarvol::linearityNote(range.first, range.second, m_sep) + '\n');
+            }
         }
     }
 
@@ -361,13 +416,44 @@ private:
                 m_out.put(std::string(info.captions[i]) + "  "
                           + (m_o.fittedDims.empty() ? m_o.dims[i] : tarvol::formatGeneral(m_o.fittedDims[i], m_sep))
                           + '\n');
-            m_out.put(m_o.reverse ? "\nОбъём (л)\tУровень (мм)\n" : "\nУровень (мм)\tОбъём (л)\n");
+            m_out.put(m_o.reverse ? "\nОбъём (л)\tУровень (мм)\n" : "\nУровень (мм)\tОбъём (л)");
+            if (!m_o.reverse)
+                m_out.put(m_showU
+                              ? std::string("\t") + tarvol::kUncertaintyColumn + '\t' + tarvol::kRelativeColumn + '\n'
+                              : std::string("\n"));
         }
+    }
+
+    tarvol::RowUncertainty fullU(const tarvol::CalcResult& r) const
+    {
+        const double full = m_shell ? m_propagation->fullVolume() : r.sumVolume;
+        return m_propagation->at(r.totalHeight, full);
+    }
+    // Consecutive rows whose linear estimate is poor, as level ranges.
+    void noteLinearity(double level, bool nonlinear)
+    {
+        if (nonlinear && m_lastNonlinear)
+            m_nonlinear.back().second = level;
+        else if (nonlinear)
+            m_nonlinear.emplace_back(level, level);
+        m_lastNonlinear = nonlinear;
+    }
+    Json linearityRanges() const
+    {
+        Json ranges = Json::array();
+        for (const auto& [from, to] : m_nonlinear)
+            ranges.push_back(Json::array({from, to}));
+        return ranges;
     }
 
     const Options& m_o;
     Output& m_out;
     char m_sep;
+    const tarvol::Propagation* m_propagation;
+    bool m_showU;
+    bool m_shell;
+    std::vector<std::pair<double, double>> m_nonlinear;
+    bool m_lastNonlinear = false;
     bool m_begun = false;
     const char* m_rowComma = "";
 };
@@ -414,6 +500,22 @@ std::string helpFooter()
              "                                                 подбор D, L и нуля уровнемера по журналу налива";
 }
 
+// The uncertainty and shell temperature of the options over the tank's section; the forms that have no room for
+// them refuse the options.
+void readUncertainty(Options& o, const tarvol::TankDocument* tank)
+{
+    try {
+        o.inputs = tarvol::cli::uncertaintyInputs(o.uncertainty, tank,
+                                                  static_cast<int>(tarvol::shape(o.shape).captions.size()));
+    } catch (const std::string& why) {
+        throw UsageError{why};
+    }
+    if (tarvol::cli::anyUncertaintyOption(o.uncertainty) && o.tank.save.empty() && (o.csv || o.reverse))
+        throw UsageError{"неопределённость и температура стенки не сочетаются с --csv и --reverse"};
+    if (o.csv || o.reverse)
+        o.inputs.reset(); // a saved budget does not change what these forms print
+}
+
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
 std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
 {
@@ -453,6 +555,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_option("--free", freeList, "свободные параметры через запятую: буквы полей (D, L, A …), zero, v0")
         ->type_name("LIST");
     app.add_flag("--doses", doses, "во втором столбце журнала — дозы, а не накопленный объём");
+    tarvol::cli::addUncertaintyOptions(app, o.uncertainty);
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -514,6 +617,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         o.dims = o.document.dimensions; // the run refuses what the entry rules refuse, as for a typed tank
         if (!app.count("--decimals"))
             o.decimals = o.document.decimals;
+        readUncertainty(o, &o.document);
         return std::nullopt;
     }
     if (shapeText.empty())
@@ -529,6 +633,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     for (const auto& d : o.dims)
         if (!isDigits(d, 8))
             throw UsageError{"размер должен быть целым числом до восьми цифр: " + d};
+    readUncertainty(o, nullptr);
     return std::nullopt;
 }
 
@@ -546,6 +651,8 @@ int saveTank(Options& o, Output& out)
     o.document.shape = o.shape;
     o.document.dimensions = o.dims;
     o.document.decimals = o.decimals;
+    if (o.inputs)
+        o.document.setSection("uncertainty", tarvol::toJson(*o.inputs));
     if (const auto refusal = tarvol::cli::saveTank(o.tank.save, o.document))
         return refused(o, out, *refusal);
     return kExitTable;
@@ -569,7 +676,19 @@ std::optional<int> fitFill(Options& o, Output& out)
 
 int calculate(const Options& o, Output& out)
 {
-    TableWriter writer(o, out);
+    // the models of the budget and the shell, when the dimensions are whole millimetres the run will take
+    std::optional<tarvol::Propagation> propagation;
+    if (o.inputs && std::ranges::all_of(o.dims, [](const std::string& d) { return isDigits(d, 8); })) {
+        std::vector<double> dims;
+        for (const auto& d : o.dims)
+            dims.push_back(std::stod(d));
+        if (auto prepared = tarvol::Propagation::prepare(o.shape, dims, *o.inputs))
+            propagation.emplace(std::move(*prepared));
+        else if (!tarvol::dimensionsRefusal(o.shape, dims) && !tarvol::prepareModel(o.shape, dims).refusal())
+            // the table itself is fine, but a dimension cannot be moved either way: say so rather than print no U
+            std::cerr << kProgram << ": неопределённость не рассчитана: размер на границе допустимого\n";
+    }
+    TableWriter writer(o, out, propagation ? &*propagation : nullptr);
     // rows streamed to the same terminal show the progress themselves
     Progress progress(::isatty(STDERR_FILENO) == 1 && !(o.everyMm && ::isatty(STDOUT_FILENO) == 1));
     std::atomic<bool> stop{false};

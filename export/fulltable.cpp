@@ -7,6 +7,7 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "export/tablewriters.h"
+#include "uncertainty/statement.h"
 
 namespace tarvol {
 
@@ -68,6 +69,9 @@ QStringList tableTitleLines(const TableContent& content)
         lines << content.fullVolumeLine;
     if (!content.errorLine.isEmpty())
         lines << content.errorLine;
+    if (!content.shellLine.isEmpty())
+        lines << content.shellLine;
+    lines << content.uncertaintyLines;
     lines << QStringLiteral("Объём жидкости в литрах: строка — уровень в сантиметрах, столбец — миллиметры сверх него");
     return lines;
 }
@@ -102,6 +106,7 @@ TableContent fullTableDocument(TableRun run, TablePassport passport)
     content.separator = run.separator;
     content.levelVolumes = std::move(run.result.levelVolumes);
     content.reverse = markedFromEmptyToFull(reverseTable(content.levelVolumes), content.levelVolumes);
+    content.shellLine = fromUtf8(shellLine({}, run.separator));
     return content;
 }
 

@@ -37,6 +37,13 @@ struct TableContent {
     char separator = ',';             // decimal separator of printed numbers
     std::vector<double> levelVolumes; // litres at level 0 .. top, index = level in mm
     ReverseTable reverse;             // the levels of round volumes, for marking a dipstick
+    // The uncertainty budget, when one is given: U in litres at level 0 .. top (index = level in mm), drawn as a
+    // column of its own, and its statement for the title block; the shell's temperature line always.
+    std::vector<double> expandedUncertainty;
+    QStringList uncertaintyLines;
+    QString shellLine;
+
+    bool hasUncertainty() const { return !expandedUncertainty.empty(); }
 
     int topLevel() const { return static_cast<int>(levelVolumes.size()) - 1; }
     // One row per 10 mm; the row holding the top level closes the table.
@@ -86,6 +93,7 @@ inline const QString kCurveTitle = QStringLiteral("Градуировочная 
 inline const QString kReverseSheetName = QStringLiteral("Объём-уровень");
 inline const QString kReverseTitle = QStringLiteral("Объём → уровень");
 inline const QString kDocumentTitle = QStringLiteral("Градуировочная таблица");
+inline const QString kTableUncertaintyHeader = QStringLiteral("U, л");
 
 // The title block: the document's name, the filled passport fields, the shape name, "caption  value мм"
 // per dimension, the basis of the calculation, the full volume, the error line and the unit line.

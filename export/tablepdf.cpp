@@ -1,4 +1,5 @@
 #include "export/tablewriters.h"
+#include "uncertainty/statement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -134,7 +135,7 @@ private:
         m_signatureHeight = mm(10) + static_cast<double>(m_signature.size()) * mm(9);
 
         m_levelColumn = mm(17);
-        m_volumeColumn = (m_area.width() - m_levelColumn) / 10;
+        m_volumeColumn = (m_area.width() - m_levelColumn) / (m_content.hasUncertainty() ? 11 : 10);
         m_headRow = QFontMetricsF(m_headFont, &m_writer).lineSpacing() * 1.5;
 
         // the largest volume has the widest text; the cell font shrinks until it fits the column
@@ -242,6 +243,12 @@ private:
             p.drawRect(cell);
             p.drawText(cell, Qt::AlignCenter, millimetreHeader(mmColumn));
         }
+        if (m_content.hasUncertainty()) { // U at the row's level, beside its volumes
+            const QRectF cell(m_levelColumn + 10 * m_volumeColumn, top, m_volumeColumn, 2 * m_headRow);
+            p.fillRect(cell, QColor(0xE8, 0xE8, 0xE8));
+            p.drawRect(cell);
+            p.drawText(cell, Qt::AlignCenter, kTableUncertaintyHeader);
+        }
         return top + 2 * m_headRow;
     }
 
@@ -315,7 +322,7 @@ private:
         p.setPen(QPen(r % 5 == 4 ? QColor(0x60, 0x60, 0x60) : QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
         p.drawLine(QPointF(0, y + m_rowHeight), QPointF(m_area.width(), y + m_rowHeight));
         p.drawLine(QPointF(0, y), QPointF(0, y + m_rowHeight));
-        for (int c = 0; c <= 10; ++c) {
+        for (int c = 0; c <= (m_content.hasUncertainty() ? 11 : 10); ++c) {
             const double x = m_levelColumn + c * m_volumeColumn;
             p.drawLine(QPointF(x, y), QPointF(x, y + m_rowHeight));
         }
@@ -328,6 +335,12 @@ private:
             p.drawText(
                 cell, Qt::AlignRight | Qt::AlignVCenter,
                 volumeText(m_content.levelVolumes[10 * static_cast<size_t>(r) + static_cast<size_t>(c)], m_content));
+        }
+        if (m_content.hasUncertainty() && 10 * r <= top) {
+            const QRectF cell(m_levelColumn + 10 * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
+            p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
+                       QString::fromStdString(expandedText(m_content.expandedUncertainty[static_cast<size_t>(10 * r)],
+                                                           m_content.separator)));
         }
     }
 

@@ -132,6 +132,8 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     format_set_bg_color(level, 0xF4F4F4);
     lxw_format* volume = workbook_add_format(workbook);
     format_set_num_format(volume, numberFormat(content.decimalPlaces).constData());
+    lxw_format* uncertainty = workbook_add_format(workbook);
+    format_set_num_format(uncertainty, "0.000");
 
     const QStringList lines = tableTitleLines(content);
     lxw_row_t row = 0;
@@ -144,7 +146,7 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     }
     const lxw_row_t headerRow = row + 1;
     worksheet_set_column(table, 0, 0, 13, nullptr);
-    worksheet_set_column(table, 1, 10, 12, nullptr);
+    worksheet_set_column(table, 1, content.hasUncertainty() ? 11 : 10, 12, nullptr);
     worksheet_freeze_panes(table, headerRow + 1, 1);
     setUpPrinting(table, headerRow);
     // every printed page names the tank, as the PDF's running head does; "&" starts a code in a page header
@@ -158,6 +160,8 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     for (int mm = 0; mm < 10; ++mm)
         worksheet_write_string(table, headerRow, static_cast<lxw_col_t>(mm + 1),
                                millimetreHeader(mm).toUtf8().constData(), header);
+    if (content.hasUncertainty())
+        worksheet_write_string(table, headerRow, 11, kTableUncertaintyHeader.toUtf8().constData(), header);
 
     const int rows = content.tableRows();
     const int top = content.topLevel();
@@ -172,6 +176,11 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
         for (int mm = 0; mm < 10 && 10 * r + mm <= top; ++mm) {
             const double v = content.levelVolumes[10 * static_cast<size_t>(r) + static_cast<size_t>(mm)];
             if (auto e = failed(path, worksheet_write_number(table, at, static_cast<lxw_col_t>(mm + 1), v, volume)); !e)
+                return e;
+        }
+        if (content.hasUncertainty()) { // U at the row's level
+            const double u = content.expandedUncertainty[static_cast<size_t>(10 * r)];
+            if (auto e = failed(path, worksheet_write_number(table, at, 11, u, uncertainty)); !e)
                 return e;
         }
         if (progress)

@@ -217,22 +217,6 @@ int pdfPageObjects(const QByteArray& pdf)
     return count;
 }
 
-// The text of each page, when poppler's pdftotext is at hand.
-std::optional<QStringList> pdfPages(const QString& path)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (tool.isEmpty())
-        return std::nullopt;
-    QProcess p;
-    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        return std::nullopt;
-    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
-    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
-        pages.removeLast();
-    return pages;
-}
-
 struct PdfCase {
     const char* name;
     TableContent (*make)();

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QXmlStreamReader>
 #include <unzip.h>
 
@@ -195,6 +197,22 @@ QString cellName(int row, int column)
     for (int c = column; c > 0; c = (c - 1) / 26)
         letters.prepend(QChar(u'A' + (c - 1) % 26));
     return letters + QString::number(row);
+}
+
+// The text of each page, when poppler's pdftotext is at hand.
+std::optional<QStringList> pdfPages(const QString& path)
+{
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (tool.isEmpty())
+        return std::nullopt;
+    QProcess p;
+    p.start(tool, {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        return std::nullopt;
+    QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
 }
 
 } // namespace tarvol::test

@@ -98,4 +98,7 @@ private:
 // "B13" for row 13 and column 2 (1-based).
 QString cellName(int row, int column);
 
+// The text of each page, when poppler's pdftotext is at hand.
+std::optional<QStringList> pdfPages(const QString& path);
+
 } // namespace tarvol::test

@@ -1,0 +1,173 @@
+#include "app/uncertaintydialog.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "calc/catalogue.h"
+#include "calc/format.h"
+
+namespace tarvol {
+namespace {
+
+const QString kTitle = QStringLiteral("Неопределённость таблицы");
+const QString kIntro = QStringLiteral("Стандартные неопределённости измерений (пустое поле — 0).\n"
+                                      "Без единого значения таблица выводится без U.");
+const QString kLevelCaption = QStringLiteral("Отсчёт уровня, мм");
+const QString kCoverageCaption = QStringLiteral("Коэффициент охвата k");
+const QString kLimitCaption = QStringLiteral("Предел U, % (необязательно)");
+const QString kTemperatureCaption = QStringLiteral("Температура стенки, °C (пусто — 20)");
+const QString kMaterialCaption = QStringLiteral("Материал стенки");
+const QString kSteel = QStringLiteral("Сталь, α = 12·10⁻⁶ 1/°C");
+const QString kAluminium = QStringLiteral("Алюминий, α = 23·10⁻⁶ 1/°C");
+const QString kClear = QStringLiteral("Очистить");
+const QString kBadNumber = QStringLiteral("Неверное число в поле «%1».");
+
+// A number typed with a point or a comma; empty gives `empty`.
+std::optional<double> typedNumber(const QString& text, double empty)
+{
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return empty;
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional(v) : std::nullopt;
+}
+
+QString shown(double v) { return QString::fromStdString(formatGeneral(v, ',')); }
+
+} // namespace
+
+UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyInputs>& current, QWidget* parent)
+    : QDialog(parent), m_shape(shape), m_inputs(current)
+{
+    setObjectName(QStringLiteral("UncertaintyDialog"));
+    setWindowTitle(kTitle);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(kIntro, this));
+    auto* form = new QFormLayout;
+    m_form = form;
+    layout->addLayout(form);
+    const auto field = [&](const QString& name, const QString& caption) {
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(name);
+        form->addRow(caption, edit);
+        return edit;
+    };
+    const auto& captions = tarvol::shape(shape).captions;
+    for (std::size_t i = 0; i < captions.size(); ++i)
+        m_dims.push_back(field(QStringLiteral("uDim%1").arg(i + 1),
+                               QString::fromUtf8(captions[i].data(), static_cast<qsizetype>(captions[i].size()))
+                                   + QStringLiteral(", мм")));
+    m_level = field(QStringLiteral("uLevel"), kLevelCaption);
+    m_coverage = field(QStringLiteral("coverage"), kCoverageCaption);
+    m_limit = field(QStringLiteral("limit"), kLimitCaption);
+    m_temperature = field(QStringLiteral("shellTemperature"), kTemperatureCaption);
+    m_material = new QComboBox(this);
+    m_material->setObjectName(QStringLiteral("material"));
+    m_material->addItems({kSteel, kAluminium});
+    form->addRow(kMaterialCaption, m_material);
+    m_problem = new QLabel(this);
+    m_problem->setObjectName(QStringLiteral("problem"));
+    m_problem->setStyleSheet(QStringLiteral("color: red"));
+    layout->addWidget(m_problem);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QPushButton* clear = buttons->addButton(kClear, QDialogButtonBox::ResetRole);
+    connect(clear, &QPushButton::clicked, this, &UncertaintyDialog::clearFields);
+    connect(buttons, &QDialogButtonBox::accepted, this, &UncertaintyDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &UncertaintyDialog::reject);
+    layout->addWidget(buttons);
+
+    m_coverage->setText(shown(2));
+    if (current) {
+        for (std::size_t i = 0; i < m_dims.size(); ++i)
+            if (const double u = current->dim(static_cast<int>(i)); u > 0)
+                m_dims[i]->setText(shown(u));
+        if (current->level > 0)
+            m_level->setText(shown(current->level));
+        m_coverage->setText(shown(current->coverage));
+        if (current->limitPercent)
+            m_limit->setText(shown(*current->limitPercent));
+        if (current->shell) {
+            m_temperature->setText(shown(current->shell->celsius));
+            m_material->setCurrentIndex(current->shell->alpha == kAluminiumExpansion ? 1 : 0);
+        }
+    }
+}
+
+void UncertaintyDialog::clearFields()
+{
+    for (QLineEdit* edit : m_dims)
+        edit->clear();
+    m_level->clear();
+    m_coverage->setText(shown(2));
+    m_limit->clear();
+    m_temperature->clear();
+    m_material->setCurrentIndex(0);
+    m_problem->clear();
+}
+
+bool UncertaintyDialog::readFields()
+{
+    UncertaintyInputs in;
+    const auto read = [&](QLineEdit* edit, double empty, double& into) {
+        const auto v = typedNumber(edit->text(), empty);
+        if (!v) {
+            const auto* label = qobject_cast<QLabel*>(m_form->labelForField(edit));
+            m_problem->setText(kBadNumber.arg(label ? label->text() : edit->objectName()));
+            edit->setFocus();
+            return false;
+        }
+        into = *v;
+        return true;
+    };
+    in.dims.resize(m_dims.size());
+    for (std::size_t i = 0; i < m_dims.size(); ++i)
+        if (!read(m_dims[i], 0, in.dims[i]))
+            return false;
+    if (!read(m_level, 0, in.level) || !read(m_coverage, 2, in.coverage))
+        return false;
+    if (!m_limit->text().trimmed().isEmpty()) {
+        double limit = 0;
+        if (!read(m_limit, 0, limit))
+            return false;
+        in.limitPercent = limit;
+    }
+    if (!m_temperature->text().trimmed().isEmpty()) {
+        ShellTemperature shell;
+        if (!read(m_temperature, kReferenceTemperature, shell.celsius))
+            return false;
+        shell.alpha = m_material->currentIndex() == 1 ? kAluminiumExpansion : kSteelExpansion;
+        in.shell = shell;
+    }
+    if (std::ranges::all_of(in.dims, [&](double u) { return u == in.dims.front(); }))
+        in.dims.resize(1); // one value for every field
+    if (const auto fault = checkInputs(in, static_cast<int>(m_dims.size()))) {
+        m_problem->setText(QStringLiteral("Значения должны быть неотрицательными, k и предел — больше нуля (%1).")
+                               .arg(QString::fromStdString(fault->key)));
+        return false;
+    }
+    if (!in.given() && !in.shell && !in.limitPercent)
+        m_inputs.reset();
+    else
+        m_inputs = in;
+    return true;
+}
+
+void UncertaintyDialog::accept()
+{
+    if (readFields())
+        QDialog::accept();
+}
+
+} // namespace tarvol

@@ -1,0 +1,120 @@
+#include "cli/uncertainty_options.h"
+
+#include "cli/tank_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace tarvol::cli {
+
+void addUncertaintyOptions(CLI::App& app, UncertaintyOptions& o)
+{
+    const auto add = [&](const char* name, std::vector<std::string>& into, const char* type, const char* what) {
+        app.add_option(name, into, what)
+            ->type_name(type)
+            ->expected(1)
+            ->allow_extra_args(false)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    };
+    add("--u-dim", o.uDim, "U[,U2...]", "стандартная неопределённость размеров, мм: одна на все поля или по полю");
+    add("--u-level", o.uLevel, "U", "стандартная неопределённость отсчёта уровня, мм");
+    add("--coverage", o.coverage, "K", "коэффициент охвата k расширенной неопределённости (по умолчанию 2)");
+    add("--limit", o.limit, "P%", "предел U в % объёма строки; строки сверх него отмечаются");
+    add("--shell-temperature", o.shellTemperature, "T", "таблица для стенки при T °C вместо 20 °C");
+    add("--alpha", o.alpha, "A", "коэффициент линейного расширения стенки, 1/°C (сталь 12e-6, алюминий 23e-6)");
+}
+
+bool anyUncertaintyOption(const UncertaintyOptions& o)
+{
+    return !o.uDim.empty() || !o.uLevel.empty() || !o.coverage.empty() || !o.limit.empty()
+           || !o.shellTemperature.empty() || !o.alpha.empty();
+}
+
+namespace {
+
+// A decimal number with a point or a comma.
+double number(std::string text, const char* option)
+{
+    std::ranges::replace(text, ',', '.');
+    double v = 0;
+    const auto [end, err] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (text.empty() || err != std::errc{} || end != text.data() + text.size() || !std::isfinite(v))
+        throw std::string(option) + " принимает число: " + text;
+    return v;
+}
+
+const std::string* once(const std::vector<std::string>& values, const char* option)
+{
+    if (values.size() > 1)
+        throw std::string(option) + " указан больше одного раза";
+    return values.empty() ? nullptr : &values[0];
+}
+
+} // namespace
+
+std::optional<UncertaintyInputs> uncertaintyInputs(const UncertaintyOptions& o, const TankDocument* tank,
+                                                   int fieldCount)
+{
+    std::optional<UncertaintyInputs> inputs;
+    if (tank)
+        if (const auto* section = tank->section("uncertainty")) {
+            auto read = inputsFromJson(*section);
+            std::optional<InputsFault> fault = read ? checkInputs(*read, fieldCount) : read.error();
+            if (fault)
+                throw TankFileFailure{kExitDataError, "в файле ёмкости неверное значение uncertainty." + fault->key};
+            inputs = *read;
+        }
+    if (!anyUncertaintyOption(o))
+        return inputs;
+    if (!inputs)
+        inputs.emplace();
+    if (const auto* text = once(o.uDim, "--u-dim")) {
+        inputs->dims.clear();
+        std::string rest = *text;
+        // a comma separates the fields; a decimal comma is not allowed here, so "0,5" is two fields
+        for (std::size_t from = 0;;) {
+            const auto to = rest.find(',', from);
+            inputs->dims.push_back(number(rest.substr(from, to - from), "--u-dim"));
+            if (to == std::string::npos)
+                break;
+            from = to + 1;
+        }
+    }
+    if (const auto* text = once(o.uLevel, "--u-level"))
+        inputs->level = number(*text, "--u-level");
+    if (const auto* text = once(o.coverage, "--coverage"))
+        inputs->coverage = number(*text, "--coverage");
+    if (const auto* text = once(o.limit, "--limit")) {
+        std::string value = *text;
+        if (!value.empty() && value.back() == '%')
+            value.pop_back();
+        inputs->limitPercent = number(value, "--limit");
+    }
+    if (const auto* text = once(o.shellTemperature, "--shell-temperature"))
+        inputs->shell = ShellTemperature{number(*text, "--shell-temperature"), kSteelExpansion};
+    if (const auto* text = once(o.alpha, "--alpha")) {
+        if (!inputs->shell)
+            throw std::string("--alpha — только вместе с --shell-temperature");
+        inputs->shell->alpha = number(*text, "--alpha");
+    }
+    if (const auto fault = checkInputs(*inputs, fieldCount)) {
+        static const std::pair<const char*, const char*> kOptions[] = {
+            {"u_dims", "--u-dim: неотрицательные числа, одно или по одному на каждое поле формы"},
+            {"u_level", "--u-level: неотрицательное число"},
+            {"coverage", "--coverage: положительное число"},
+            {"limit", "--limit: положительное число процентов"},
+            {"shell_temperature", "--shell-temperature: температура не ниже −273,15 °C"},
+            {"alpha", "--alpha: неотрицательное число, при котором длины остаются положительными"},
+            {"fit_covariance", "ковариация подбора в файле ёмкости не подходит к форме"}};
+        for (const auto& [key, text] : kOptions)
+            if (fault->key == key)
+                throw std::string(text);
+        throw "неверный параметр неопределённости: " + fault->key;
+    }
+    return inputs;
+}
+
+} // namespace tarvol::cli

@@ -1,0 +1,115 @@
+// tarvol-table with an uncertainty budget and a shell temperature: the columns, the JSON, the saved section.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <numbers>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct Ran {
+    std::string out;
+    int status = -1;
+};
+
+Ran run(const std::string& args)
+{
+    const std::string cmd = std::string(TARVOL_TABLE_PATH) + " " + args + " 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    Ran r;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+        r.out.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+struct ShellCase {
+    const char* name;
+    const char* options;
+    double celsius, alpha;
+};
+
+class ShellTemperature : public ::testing::TestWithParam<ShellCase> {};
+
+// A vertical cylinder's exact volume is π D²/4 · h; at t every length is k times longer: V_t(h) = k² π D²/4 h up
+// to the top k·H, the full volume above it.
+TEST_P(ShellTemperature, EveryRowAndTheFullVolumeScale)
+{
+    const auto& c = GetParam();
+    const auto r = run(std::string("--json --every-mm ") + c.options + " vertical-cylinder 1500 2000");
+    ASSERT_EQ(r.status, 0);
+    const auto j = nlohmann::json::parse(r.out);
+    const double k = 1 + c.alpha * (c.celsius - 20);
+    const double area = std::numbers::pi * 2000.0 * 2000.0 / 4 * 1e-6;
+    ASSERT_EQ(j["rows"].size(), 1501u);
+    for (const auto& row : j["rows"]) {
+        const double h = row["level"];
+        EXPECT_NEAR(row["volume"].get<double>(), k * k * area * std::min(h, k * 1500), 1e-12 * area * 1500)
+            << "level " << h;
+    }
+    EXPECT_NEAR(j["shell"]["full_volume"].get<double>(), k * k * k * area * 1500, 1e-9);
+    EXPECT_DOUBLE_EQ(j["shell"]["scale"].get<double>(), k);
+}
+
+INSTANTIATE_TEST_SUITE_P(Temperatures, ShellTemperature,
+                         ::testing::Values(ShellCase{"Steel40", "--shell-temperature 40", 40, 12e-6},
+                                           ShellCase{"AluminiumFrost", "--shell-temperature -30 --alpha 23e-6", -30,
+                                                     23e-6},
+                                           ShellCase{"AtReference", "--shell-temperature 20", 20, 12e-6}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+struct OutputCase {
+    const char* name;
+    const char* args;
+};
+
+class UncertaintyJson : public ::testing::TestWithParam<OutputCase> {};
+
+// Every row carries U and U_rel = U/V in %, marked over the limit; the budget is echoed; the status stays 0.
+TEST_P(UncertaintyJson, RowsCarryUAndTheLimitMark)
+{
+    const auto r = run(GetParam().args);
+    ASSERT_EQ(r.status, 0);
+    const auto j = nlohmann::json::parse(r.out);
+    const double limit = j["uncertainty"]["limit"];
+    EXPECT_EQ(j["uncertainty"]["coverage"], 2.0);
+    for (const auto& row : j["rows"]) {
+        if (row["volume"].get<double>() == 0) {
+            EXPECT_TRUE(row["U_rel"].is_null());
+            continue;
+        }
+        const double rel = 100 * row["U"].get<double>() / row["volume"].get<double>();
+        EXPECT_NEAR(row["U_rel"].get<double>(), rel, 1e-9 * rel);
+        EXPECT_EQ(row["over_limit"].get<bool>(), rel > limit) << "level " << row["level"];
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, UncertaintyJson,
+    ::testing::Values(OutputCase{"Typed", "--json --u-dim 1 --u-level 2 --limit 0.5% sphere 1000"},
+                      OutputCase{"PerField", "--json --every-mm --u-dim 0.5,1.5 --u-level 1 --limit 1 8 2000 1000"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// The budget saved with the tank prints the same table when the tank is read back.
+TEST(UncertaintyTankFile, SavedBudgetComesBack)
+{
+    const auto file = std::filesystem::temp_directory_path() / ("tarvol-u-" + std::to_string(::getpid()) + ".tarvol");
+    const std::string budget = "--u-dim 1,0.5 --u-level 2 --coverage 3 --limit 0.4 --shell-temperature 35";
+    ASSERT_EQ(run("--save-tank '" + file.string() + "' " + budget + " horizontal-cylinder 2000 1000").status, 0);
+    const auto fromFile = run("--json --tank '" + file.string() + "'");
+    const auto typed = run("--json " + budget + " horizontal-cylinder 2000 1000");
+    std::filesystem::remove(file);
+    EXPECT_EQ(fromFile.status, 0);
+    EXPECT_EQ(fromFile.out, typed.out);
+}
+
+} // namespace

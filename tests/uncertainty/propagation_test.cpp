@@ -1,0 +1,169 @@
+// The uncertainty of rows against a Monte Carlo run through the exact volumes (montecarlo.py, run once).
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "calc/catalogue.h"
+#include "calc/model.h"
+#include "uncertainty/inputs.h"
+#include "uncertainty/propagation.h"
+
+namespace {
+
+struct ReferenceRow {
+    std::string shape;
+    std::vector<double> dims, uDims;
+    double uLevel = 0, level = 0, volume = 0, u = 0;
+};
+
+std::vector<double> numbers(const std::string& text)
+{
+    std::vector<double> out;
+    std::istringstream in(text);
+    for (double v; in >> v;)
+        out.push_back(v);
+    return out;
+}
+
+// case name → its rows, as montecarlo.py wrote them
+std::map<std::string, std::vector<ReferenceRow>> reference()
+{
+    std::map<std::string, std::vector<ReferenceRow>> cases;
+    std::ifstream in(TARVOL_UNCERTAINTY_REFERENCE);
+    std::string line;
+    std::getline(in, line); // heading
+    while (std::getline(in, line)) {
+        std::vector<std::string> f;
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, ';');)
+            f.push_back(cell);
+        cases[f[0]].push_back(
+            {f[1], numbers(f[2]), numbers(f[3]), std::stod(f[4]), std::stod(f[5]), std::stod(f[6]), std::stod(f[7])});
+    }
+    return cases;
+}
+
+class MonteCarloAgreement : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(MonteCarloAgreement, EveryRowWithinFivePercent)
+{
+    const auto rows = reference()[GetParam()];
+    ASSERT_EQ(rows.size(), 19u);
+    const auto& first = rows.front();
+    const int shape = *tarvol::findShapeByKey(first.shape);
+    tarvol::UncertaintyInputs inputs;
+    inputs.dims = first.uDims;
+    inputs.level = first.uLevel;
+    const auto p = tarvol::Propagation::prepare(shape, first.dims, inputs);
+    ASSERT_TRUE(p.has_value());
+    for (const auto& row : rows) {
+        const auto r = p->at(row.level, row.volume);
+        EXPECT_NEAR(r.u / row.u, 1.0, 0.05) << "level " << row.level << ": " << r.u << " against " << row.u;
+        EXPECT_NEAR(r.expanded, 2 * r.u, 1e-12 * r.u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, MonteCarloAgreement,
+                         ::testing::Values("Sphere", "VerticalCylinder", "HorizontalCylinder", "Box"),
+                         [](const auto& row) { return std::string(row.param); });
+
+// Below the top the liquid never meets the roof, so the height measured wrong changes nothing.
+TEST(UncertaintyOfHeight, VerticalCylinderBelowTheTopIsUntouched)
+{
+    const int shape = *tarvol::findShapeByKey("vertical-cylinder");
+    const std::vector<double> dims{1500, 2000};
+    tarvol::UncertaintyInputs heightOnly;
+    heightOnly.dims = {5.0, 0.0};
+    const auto p = tarvol::Propagation::prepare(shape, dims, heightOnly);
+    ASSERT_TRUE(p.has_value());
+    for (double level : {0.0, 1.0, 750.0, 1499.0})
+        EXPECT_EQ(p->at(level, 1).u, 0.0) << "level " << level;
+    EXPECT_GT(p->at(1500, 1).u, 0.0);
+}
+
+// A fit's covariance replaces its fields' own uncertainties: a diagonal one equals them.
+TEST(UncertaintyOfFit, DiagonalCovarianceEqualsOwnUncertainties)
+{
+    const int shape = *tarvol::findShapeByKey("horizontal-cylinder");
+    const std::vector<double> dims{2000, 1000};
+    tarvol::UncertaintyInputs own;
+    own.dims = {1.0, 0.5};
+    tarvol::UncertaintyInputs fitted;
+    fitted.dims = {1.0, 9.0}; // field 1's own figure must be ignored
+    fitted.fit = tarvol::FieldCovariance{{1}, {0.25}};
+    const auto a = tarvol::Propagation::prepare(shape, dims, own);
+    const auto b = tarvol::Propagation::prepare(shape, dims, fitted);
+    for (double level : {100.0, 500.0, 900.0})
+        EXPECT_NEAR(a->at(level, 1).u, b->at(level, 1).u, 1e-12 * a->at(level, 1).u);
+}
+
+struct NonlinearCase {
+    const char* name;
+    double level;
+    bool nonlinear;
+};
+
+class LinearityWarning : public ::testing::TestWithParam<NonlinearCase> {};
+
+// The sphere's cap ~ h² near the bottom: the second-order term is u/(2h) of the first, 10 % at h = 5 u.
+TEST_P(LinearityWarning, SphereWithTwoMillimetresOnTheLevel)
+{
+    tarvol::UncertaintyInputs inputs;
+    inputs.level = 2;
+    const std::vector<double> dims{1000};
+    const auto p = tarvol::Propagation::prepare(0, dims, inputs);
+    EXPECT_EQ(p->at(GetParam().level, 1).nonlinear, GetParam().nonlinear);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, LinearityWarning,
+                         ::testing::Values(NonlinearCase{"Bottom", 3, true}, NonlinearCase{"BelowFiveU", 9, true},
+                                           NonlinearCase{"AboveFiveU", 11, false}, NonlinearCase{"Middle", 500, false},
+                                           NonlinearCase{"EmptyRowNotJudged", 0, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
+struct InputsCase {
+    const char* name;
+    const char* json;
+    const char* faultKey; // empty: read
+};
+
+class InputsSection : public ::testing::TestWithParam<InputsCase> {};
+
+// What the tank file's section holds comes back the same, and a wrong value names its key.
+TEST_P(InputsSection, ReadsOrNamesTheKey)
+{
+    const auto read = tarvol::inputsFromJson(nlohmann::ordered_json::parse(GetParam().json));
+    std::string fault = read ? "" : read.error().key;
+    if (read) {
+        if (auto check = tarvol::checkInputs(*read, 2))
+            fault = check->key;
+        else
+            EXPECT_EQ(*tarvol::inputsFromJson(tarvol::toJson(*read)), *read);
+    }
+    EXPECT_EQ(fault, GetParam().faultKey);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sections, InputsSection,
+    ::testing::Values(
+        InputsCase{"Full",
+                   R"({"u_dims": [1, 0.5], "u_level": 2, "coverage": 2, "limit": 0.2,
+                       "fit_covariance": {"fields": [1], "matrix": [[0.25]]}, "shell_temperature": 40, "alpha": 2.3e-5})",
+                   ""},
+        InputsCase{"OneForAll", R"({"u_dims": [1], "u_level": 0})", ""},
+        InputsCase{"ThreeForTwoFields", R"({"u_dims": [1, 1, 1]})", "u_dims"},
+        InputsCase{"NegativeLevel", R"({"u_level": -1})", "u_level"},
+        InputsCase{"TextCoverage", R"({"coverage": "2"})", "coverage"},
+        InputsCase{"ZeroLimit", R"({"limit": 0})", "limit"},
+        InputsCase{"FitFieldBeyondShape", R"({"fit_covariance": {"fields": [2], "matrix": [[1]]}})", "fit_covariance"},
+        InputsCase{"FitNotSquare", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[1, 0]]}})", "fit_covariance"},
+        InputsCase{"NotAnObject", R"([1])", "uncertainty"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+} // namespace

@@ -1,0 +1,68 @@
+#pragma once
+
+// What the user says about the tank's measurements: the standard uncertainties of the dimensions and of the
+// level reading, the coverage factor, the limit the rows are checked against, and the shell's temperature.
+// Kept in the tank file's "uncertainty" section.
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "calc/expected.h"
+
+namespace tarvol {
+
+// A covariance over some dimension fields, mm², given in place of those fields' own uncertainties (a fit's).
+struct FieldCovariance {
+    std::vector<int> fields;    // field indices from 0, in field order of the shape
+    std::vector<double> matrix; // fields.size()² values, row by row, symmetric
+
+    double at(std::size_t i, std::size_t j) const { return matrix[i * fields.size() + j]; }
+    bool operator==(const FieldCovariance&) const = default;
+};
+
+inline constexpr double kReferenceTemperature = 20; // °C, the shell's temperature of every table
+inline constexpr double kSteelExpansion = 12e-6;    // 1/°C
+inline constexpr double kAluminiumExpansion = 23e-6;
+
+struct ShellTemperature {
+    double celsius = kReferenceTemperature;
+    double alpha = kSteelExpansion; // linear expansion coefficient of the shell, 1/°C
+
+    // Every length of the shell grows by this factor from 20 °C.
+    double lengthScale() const { return 1 + alpha * (celsius - kReferenceTemperature); }
+    bool operator==(const ShellTemperature&) const = default;
+};
+
+struct UncertaintyInputs {
+    std::vector<double> dims;              // standard uncertainties, mm: none, one for every field, or one per field
+    double level = 0;                      // standard uncertainty of the level reading, mm
+    double coverage = 2;                   // k of U = k·u
+    std::optional<double> limitPercent;    // rows whose U exceeds it, in % of their volume, are marked
+    std::optional<FieldCovariance> fit;    // replaces the own uncertainties of its fields
+    std::optional<ShellTemperature> shell; // the table for the shell at this temperature instead of 20 °C
+
+    // Whether any uncertainty was given: without one no U is shown.
+    bool given() const;
+    // The standard uncertainty of field `field`, mm; 0 for a field the fit covers.
+    double dim(int field) const;
+    bool operator==(const UncertaintyInputs&) const = default;
+};
+
+// What is wrong with a set of inputs: the key at fault, as the tank file and the JSON name it.
+struct InputsFault {
+    std::string key;
+};
+
+// Negative, infinite or NaN values, a non-positive k or limit, a count of dimension uncertainties that is
+// neither 1 nor the shape's field count, a covariance that names no field of the shape or is not square.
+std::optional<InputsFault> checkInputs(const UncertaintyInputs& inputs, int fieldCount);
+
+// The "uncertainty" section: {"u_dims", "u_level", "coverage", "limit", "fit_covariance", "shell_temperature",
+// "alpha"}; the optional keys are left out when not given.
+nlohmann::ordered_json toJson(const UncertaintyInputs& inputs);
+expected<UncertaintyInputs, InputsFault> inputsFromJson(const nlohmann::ordered_json& section);
+
+} // namespace tarvol

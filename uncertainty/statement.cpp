@@ -1,0 +1,62 @@
+#include "uncertainty/statement.h"
+
+#include <cmath>
+
+#include "calc/catalogue.h"
+#include "calc/format.h"
+
+namespace tarvol {
+
+std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, int shape, char separator)
+{
+    const auto number = [&](double v) { return formatGeneral(v, separator); };
+    std::vector<std::string> lines;
+    lines.push_back("Расширенная неопределённость U = k·u, k = " + number(inputs.coverage) + ", " + kUncertaintyMethod
+                    + ".");
+    const auto& captions = tarvol::shape(shape).captions;
+    std::string dims = "Стандартные неопределённости размеров, мм: ";
+    if (inputs.dims.size() == 1) {
+        dims += "каждого " + number(inputs.dims[0]);
+    } else {
+        for (std::size_t i = 0; i < captions.size(); ++i) {
+            const auto& caption = captions[i];
+            const auto open = caption.rfind('(');
+            dims += (i ? "; " : "")
+                    + std::string(open == std::string_view::npos ? caption
+                                                                 : caption.substr(open + 1, caption.size() - open - 2))
+                    + " " + number(inputs.dim(static_cast<int>(i)));
+        }
+    }
+    if (inputs.dims.empty())
+        dims += "не заданы";
+    lines.push_back(dims + (inputs.fit ? "; подобранные по наливу — по ковариации подбора." : "."));
+    lines.push_back("Стандартная неопределённость отсчёта уровня: " + number(inputs.level) + " мм.");
+    if (inputs.limitPercent)
+        lines.push_back("Предел: " + number(*inputs.limitPercent) + " %; строки сверх него отмечены «*».");
+    lines.push_back("Не входят в U: погрешность метода суммирования (указана отдельно),");
+    lines.push_back("деформация стенки под жидкостью, отложения, внутренние детали, температура жидкости.");
+    return lines;
+}
+
+std::string shellLine(const UncertaintyInputs& inputs, char separator)
+{
+    if (!inputs.shell)
+        return "Таблица для стенки ёмкости при 20 °C.";
+    return "Таблица для стенки ёмкости при " + formatGeneral(inputs.shell->celsius, separator) + " °C (α = "
+           + formatGeneral(inputs.shell->alpha * 1e6, separator) + "·10⁻⁶ 1/°C; при 20 °C размеры как введены).";
+}
+
+std::string expandedText(double litres, char separator) { return formatFixed(litres, 10, 3, separator); }
+
+std::string relativeText(double percent, char separator)
+{
+    return std::isfinite(percent) ? formatFixed(percent, 10, 3, separator) : "—";
+}
+
+std::string linearityNote(double firstLevel, double lastLevel, char separator)
+{
+    return "Линейная оценка U неточна на уровнях " + formatGeneral(firstLevel, separator) + "–"
+           + formatGeneral(lastLevel, separator) + " мм: объём там заметно меняется в пределах u(h).";
+}
+
+} // namespace tarvol
