@@ -51,12 +51,8 @@ int saveTankDocument(const QString& tankPath, const QString& documentPath)
     }
 
     // what the window's run of the same tank gives: its decimal places, the user's separator, every level
-    TableRun run{tank->shape, tank->dimensions, tank->decimals, decimalSeparator(), {}};
-    RunOptions options;
-    options.decimalPlaces = run.decimalPlaces;
-    options.separator = run.separator;
-    options.keepEveryLevel = true;
-    RunOutcome outcome = calculateFromTexts(run.shape, run.fieldTexts, options);
+    TableRun run{tank->shape, tank->dimensions, tank->decimals, decimalSeparator(), {}, {}};
+    RunOutcome outcome = calculateFromTexts(run.shape, run.fieldTexts, everyLevelOptions(run));
     if (const Refusal* refusal = outcome.refusal()) {
         complain(QString::fromStdString(refusal->message));
         return kDocumentRefused;

@@ -39,7 +39,6 @@ const QString kReplaceCaption = QStringLiteral("Информация");
 const QString kTooLongTable =
     QStringLiteral("Таблица не записана: уровни ёмкости доходят до %1 мм, а таблица вмещает уровни не более %2 мм.");
 const QString kPassportTitle = QStringLiteral("Паспорт градуировочной таблицы");
-const QString kBasisFitted = QStringLiteral("Рассчитана по размерам ёмкости, подобранным");
 
 // A save dialog of the window, kept as its child so the last chosen path lives as long as the window.
 class SaveDialog final : public QObject {
@@ -270,20 +269,14 @@ void TForm1::N9Click()
     if (!passport)
         return;
     setTablePassport(*passport);
-
-    TableRun run{*k, fieldTexts(*k), m_decimalPlaces, decimalSeparator(), {}};
-    RunOptions options;
-    options.decimalPlaces = run.decimalPlaces;
-    options.separator = run.separator;
-    options.keepEveryLevel = true;
+    TableRun run{*k, fieldTexts(*k), m_decimalPlaces, decimalSeparator(), {}, fitLine()};
     // the same worker, progress dialog and "Отмена" as a calculation
-    RunOutcome outcome = calculateInBackground(*k, run.fieldTexts, options);
+    RunOutcome outcome = calculateInBackground(*k, run.fieldTexts, everyLevelOptions(run));
     if (const Refusal* refusal = outcome.refusal())
         messages().information(QString::fromStdString(refusal->message));
     if (!outcome.ok() || !tableFits(static_cast<qint64>(outcome.result().levelVolumes.size()) - 1))
         return;
     run.result = std::move(outcome.result());
-
     const auto choice = execute(this, TableDialog(this));
     if (!choice)
         return;
@@ -291,12 +284,6 @@ void TForm1::N9Click()
     if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
     TableContent table = fullTableDocument(std::move(run), *passport);
-    if (const QString fit = fitLine(); !fit.isEmpty()) {
-        // the dimensions come from a fill, not from the drawing's nominal values
-        if (!table.basis.isEmpty())
-            table.basis.front() = kBasisFitted;
-        table.basis << fit;
-    }
     const auto budget = uncertaintyInputs();
     const std::vector<double> dims = dimensionValues(*k);
     const QScopedValueRollback running(m_running, true);

@@ -17,6 +17,7 @@ const QString kBlank = QStringLiteral("____________");
 const QString kBasisInner = QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости");
 const QString kBasisOuter = QStringLiteral("Рассчитана по наружным размерам и толщине стенки");
 const QString kGauge = QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии %1 мм от нижнего края");
+const QString kBasisFitted = QStringLiteral("Рассчитана по размерам ёмкости, подобранным");
 const QString kCalculated = QStringLiteral("Таблица рассчитана по размерам ёмкости, а не получена измерением");
 const QString kFullVolume = QStringLiteral("Полный объём ёмкости: %1 л");
 const QString kDeadVolume = QStringLiteral("Объём ниже нуля уровнемера (мёртвый): %1 л");
@@ -85,6 +86,15 @@ QStringList signatureLines(const TablePassport& passport)
             QStringLiteral("Утвердил: %1 / %1 /      М.П.").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
 }
 
+RunOptions everyLevelOptions(const TableRun& run)
+{
+    RunOptions options;
+    options.decimalPlaces = run.decimalPlaces;
+    options.separator = run.separator;
+    options.keepEveryLevel = true;
+    return options;
+}
+
 TableContent fullTableDocument(TableRun run, TablePassport passport)
 {
     const ShapeInfo& info = shape(run.shape);
@@ -93,7 +103,10 @@ TableContent fullTableDocument(TableRun run, TablePassport passport)
     content.shapeName = fromUtf8(info.name);
     for (size_t k = 0; k < run.fieldTexts.size() && k < info.captions.size(); ++k)
         content.dimensions.emplace_back(fromUtf8(info.captions[k]), QString::fromStdString(run.fieldTexts[k]));
-    content.basis << (info.outerDimensions ? kBasisOuter : kBasisInner);
+    // the dimensions of a fitted tank come from a fill, not from the drawing's nominal values
+    content.basis << (!run.fitLine.isEmpty() ? kBasisFitted : info.outerDimensions ? kBasisOuter : kBasisInner);
+    if (!run.fitLine.isEmpty())
+        content.basis << run.fitLine;
     if (info.group == Group::Inclined && !content.dimensions.empty()) // the last field is the gauge's distance
         content.basis << kGauge.arg(content.dimensions.back().second);
     content.basis << kCalculated;

@@ -58,7 +58,11 @@ struct TableRun {
     int decimalPlaces = 0;
     char separator = ',';
     CalcResult result;
+    QString fitLine; // where the dimensions come from a fill: the fit's line for the title block
 };
+
+// The options of the run a full table is made from: its number format, every level kept.
+RunOptions everyLevelOptions(const TableRun& run);
 
 // The whole document of a run: title block (shape, dimensions, basis, full volume, error line), passport,
 // the volume at every level and the reverse table. The window and every format take it from here.

@@ -23,7 +23,7 @@ TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int
     options.keepEveryLevel = true;
     RunOutcome run = calculateFromTexts(shapeIndex, texts, options);
     EXPECT_TRUE(run.ok());
-    return fullTableDocument({shapeIndex, texts, decimals, ',', std::move(run.result())}, {});
+    return fullTableDocument({shapeIndex, texts, decimals, ',', std::move(run.result()), {}}, {});
 }
 
 // A made-up tank: `dead` litres below gauge zero, then a volume growing with the square of the level.

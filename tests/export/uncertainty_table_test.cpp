@@ -22,7 +22,7 @@ TableContent cylinderWithBudget()
     options.keepEveryLevel = true;
     RunOutcome run = calculateFromTexts(1, texts, options);
     EXPECT_TRUE(run.ok());
-    TableContent content = fullTableDocument({1, texts, 2, ',', std::move(run.result())}, {});
+    TableContent content = fullTableDocument({1, texts, 2, ',', std::move(run.result()), {}}, {});
     UncertaintyInputs inputs;
     inputs.level = 1;
     const std::vector<double> dims{1500, 2000};
