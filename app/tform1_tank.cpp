@@ -79,7 +79,7 @@ void TForm1::setUpTankMenu()
     m_baseTitle = windowTitle();
     m_recentMenu = m_ui->TankMenu;
     m_ui->TankMenu->addSeparator();
-    // the same guard as the spec's commands: nothing starts while a run computes
+    // the same guard as the window's other commands: nothing starts while a run computes
     const auto command = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, [this, handler] {
             if (!m_running)
