@@ -169,7 +169,7 @@ private:
     void setGridColumns(bool withUncertainty); // two columns, or four narrower ones under two-line headings
     void showUncertainty(); // the grid's volumes at the shell's temperature and its U columns, from m_rows
     void editUncertainty();
-    std::vector<double> dimensionValues(int shape) const; // the fields as millimetres; empty when not all digits
+    std::vector<double> dimensionValues(int k) const; // the fields as millimetres; empty when not all digits
 
     void setUpTankMenu();
     void updateTankTitle();

@@ -115,7 +115,7 @@ void TForm1::updateRecentMenu()
         delete actions[i];
     const QStringList recent = recentTanks();
     for (qsizetype i = 0; i < recent.size(); ++i) {
-        const QString path = recent[i];
+        const QString& path = recent[i];
         QAction* entry = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
             QDir::toNativeSeparators(path).replace(u'&', QStringLiteral("&&"))));
         entry->setObjectName(QStringLiteral("TankRecent%1").arg(i + 1));

@@ -339,7 +339,7 @@ private:
         if (m_content.hasUncertainty() && 10 * r <= top) {
             const QRectF cell(m_levelColumn + 10 * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
             p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
-                       QString::fromStdString(expandedText(m_content.expandedUncertainty[static_cast<size_t>(10 * r)],
+                       QString::fromStdString(expandedText(m_content.expandedUncertainty[10 * static_cast<size_t>(r)],
                                                            m_content.separator)));
         }
     }

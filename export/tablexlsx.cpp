@@ -179,7 +179,7 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
                 return e;
         }
         if (content.hasUncertainty()) { // U at the row's level
-            const double u = content.expandedUncertainty[static_cast<size_t>(10 * r)];
+            const double u = content.expandedUncertainty[10 * static_cast<size_t>(r)];
             if (auto e = failed(path, worksheet_write_number(table, at, 11, u, uncertainty)); !e)
                 return e;
         }
@@ -210,7 +210,7 @@ ExportResult writeTableXlsx(const QString& path, const TableContent& content, co
     Progress rowsPart;
     if (progress)
         rowsPart = [&progress](int maximum, int position) { progress(maximum, position - position / 10); };
-    const ExportResult saved = saveXlsx(
+    ExportResult saved = saveXlsx(
         path, true, [&](lxw_workbook* workbook) { return buildWorkbook(workbook, content, path, rowsPart, cancel); },
         cancel);
     if (saved.ok() && progress) {

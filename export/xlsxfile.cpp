@@ -68,7 +68,7 @@ ExportResult saveXlsx(const QString& path, bool constantMemory, const XlsxBuilde
     if (!workbook)
         return writeError(path, QStringLiteral("не удаётся начать книгу"));
 
-    const ExportResult filled = build(workbook);
+    ExportResult filled = build(workbook);
     // packing a big book takes many seconds that libxlsxwriter cannot cut short: it runs on a thread of its own,
     // which a cancelled or refused save leaves behind to finish and remove its folder
     std::thread([packing, workbook] {
