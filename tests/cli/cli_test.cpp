@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cli/shell.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -15,23 +17,11 @@
 
 namespace {
 
-struct Ran {
-    std::string out;
-    int status;
-};
+using tarvol::test::Ran;
 
 Ran table(const std::string& args)
 {
-    const std::string cmd = std::string(TARVOL_TABLE_PATH) + " " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    Ran r{{}, -1};
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return tarvol::test::runShell(std::string(TARVOL_TABLE_PATH) + " " + args + " 2>/dev/null");
 }
 
 TEST(Cli, SphereExample)

@@ -2,32 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cli/shell.h"
+
 #include <cstdio>
 #include <string>
 #include <sys/wait.h>
 
 namespace {
 
-struct Ran {
-    std::string out;
-    int status;
-};
+using tarvol::test::Ran;
 
 // stdout and stderr together, so that the refused line's sentence can be checked
 Ran fillTable(const std::string& args, const char* input)
 {
     const std::string feed = input ? "printf '" + std::string(input) + "' | " : std::string();
-    const std::string cmd =
-        "cd '" + std::string(TARVOL_FIT_DATA) + "' && " + feed + TARVOL_TABLE_PATH + " " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    Ran r{{}, -1};
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return tarvol::test::runShell("cd '" + std::string(TARVOL_FIT_DATA) + "' && " + feed + TARVOL_TABLE_PATH + " "
+                                  + args + " 2>&1");
 }
 
 struct FillCase {

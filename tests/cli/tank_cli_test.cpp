@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/cli/shell.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,11 +13,7 @@
 
 namespace {
 
-struct Ran {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
+using tarvol::test::Ran;
 
 std::filesystem::path scratch()
 {
@@ -30,15 +28,7 @@ std::filesystem::path scratch()
 Ran run(const std::string& args)
 {
     const auto errFile = scratch() / "stderr";
-    const std::string cmd = std::string(TARVOL_TABLE_PATH) + " " + args + " 2>'" + errFile.string() + "'";
-    FILE* p = popen(cmd.c_str(), "r");
-    Ran r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    Ran r = tarvol::test::runShell(std::string(TARVOL_TABLE_PATH) + " " + args + " 2>'" + errFile.string() + "'");
     std::ifstream err(errFile);
     r.err.assign(std::istreambuf_iterator<char>(err), {});
     return r;

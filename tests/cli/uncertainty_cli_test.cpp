@@ -1,6 +1,8 @@
 // tarvol-table with an uncertainty budget and a shell temperature: the columns, the JSON, the saved section.
 
 #include <gtest/gtest.h>
+
+#include "tests/cli/shell.h"
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -14,22 +16,11 @@
 
 namespace {
 
-struct Ran {
-    std::string out;
-    int status = -1;
-};
+using tarvol::test::Ran;
 
 Ran run(const std::string& args)
 {
-    const std::string cmd = std::string(TARVOL_TABLE_PATH) + " " + args + " 2>/dev/null";
-    FILE* p = popen(cmd.c_str(), "r");
-    Ran r;
-    char buf[4096];
-    for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return tarvol::test::runShell(std::string(TARVOL_TABLE_PATH) + " " + args + " 2>/dev/null");
 }
 
 struct ShellCase {
