@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 
 namespace tarvol {
@@ -13,6 +14,19 @@ double stepFor(double x) { return std::max(0.01, 1e-6 * std::abs(x)); }
 
 // The level's own curvature beyond this share of its linear change marks a row as nonlinear.
 constexpr double kNonlinearShare = 0.1;
+// Within this share of the threshold an interpolated bend is judged from the models instead.
+constexpr double kBendMargin = 0.05;
+// The level's step for the slope: far below any u(h), far above the volumes' round-off.
+constexpr double kLevelStep = 0.01;
+
+// The profile starts from this many stretches of the height, so that no break hides between its checks.
+constexpr int kProfileStretches = 64;
+// A stretch is kept when its parabola meets the figures at its quarter points to this share of their size (or of
+// this share of the figure's largest size, where it passes through zero); the halves kept are closer still.
+constexpr double kProfileTolerance = 1e-6;
+constexpr double kProfileFloor = 1e-3;
+// mm: a stretch this short that still fails is evaluated exactly row by row.
+constexpr double kShortestPiece = 4;
 
 } // namespace
 
@@ -64,6 +78,8 @@ expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const d
         p.m_ownVariance.push_back(fitIndex < 0 ? own * own : 0);
         p.m_fitIndex.push_back(fitIndex);
     }
+    if (inputs.given())
+        p.buildProfile();
     return p;
 }
 
@@ -72,13 +88,40 @@ double Propagation::sensitivity(const Moved& moved, double level) const
     return (volumeOf(moved.plus, level) - volumeOf(moved.minus, level)) / moved.step;
 }
 
-RowUncertainty Propagation::at(double level, double volume) const
+Propagation::Figures Propagation::figuresAt(double level) const
+{
+    Figures figures;
+    figures.reserve(m_moved.size() + 3);
+    for (const Moved& moved : m_moved)
+        figures.push_back(sensitivity(moved, level));
+    const double top = m_base.top() * m_scale;
+    // one-sided at the bottom and the top, where the model stops changing
+    const double lo = std::max(0.0, level - kLevelStep);
+    const double hi = std::min(top, level + kLevelStep);
+    figures.push_back(hi > lo ? (volumeOf(m_base, hi) - volumeOf(m_base, lo)) / (hi - lo) : 0);
+    if (m_uLevel > 0) {
+        const double up = volumeOf(m_base, level + m_uLevel);
+        const double down = volumeOf(m_base, level - m_uLevel);
+        figures.push_back(up + down - 2 * volumeOf(m_base, level));
+        figures.push_back(up - down);
+    }
+    return figures;
+}
+
+bool Propagation::bendsAt(double level) const
+{
+    const Figures figures = figuresAt(level);
+    const std::size_t n = figures.size();
+    return std::abs(figures[n - 2]) > kNonlinearShare * std::abs(figures[n - 1]);
+}
+
+RowUncertainty Propagation::rowOf(const Figures& figures, double level, double volume, bool exactBend) const
 {
     double variance = 0;
     // sensitivities of the fit's fields, by their row in the covariance
     std::vector<double> fitSens(m_fit.fields.size(), 0.0);
     for (std::size_t i = 0; i < m_moved.size(); ++i) {
-        const double c = sensitivity(m_moved[i], level);
+        const double c = figures[i];
         variance += c * c * m_ownVariance[i];
         if (m_fitIndex[i] >= 0)
             fitSens[static_cast<std::size_t>(m_fitIndex[i])] = c;
@@ -89,18 +132,14 @@ RowUncertainty Propagation::at(double level, double volume) const
 
     RowUncertainty row;
     if (m_uLevel > 0) {
-        const double top = m_base.top() * m_scale;
-        const double delta = 0.01;
-        // one-sided at the bottom and the top, where the model stops changing
-        const double lo = std::max(0.0, level - delta);
-        const double hi = std::min(top, level + delta);
-        const double slope = hi > lo ? (volumeOf(m_base, hi) - volumeOf(m_base, lo)) / (hi - lo) : 0;
+        const double slope = figures[m_moved.size()];
         variance += slope * slope * m_uLevel * m_uLevel;
-        if (level > 0 && level < top) {
-            const double up = volumeOf(m_base, level + m_uLevel);
-            const double down = volumeOf(m_base, level - m_uLevel);
-            const double mid = volumeOf(m_base, level);
-            row.nonlinear = std::abs(up + down - 2 * mid) > kNonlinearShare * std::abs(up - down);
+        if (level > 0 && level < m_base.top() * m_scale) {
+            const double bend = std::abs(figures[m_moved.size() + 1]);
+            const double threshold = kNonlinearShare * std::abs(figures[m_moved.size() + 2]);
+            // an interpolated bend this close to the threshold could fall either side of it
+            row.nonlinear =
+                exactBend || std::abs(bend - threshold) > kBendMargin * threshold ? bend > threshold : bendsAt(level);
         }
     }
     row.u = std::sqrt(std::max(0.0, variance));
@@ -108,6 +147,78 @@ RowUncertainty Propagation::at(double level, double volume) const
     row.relative = volume > 0 ? 100 * row.expanded / volume : std::numeric_limits<double>::quiet_NaN();
     row.overLimit = m_limit && volume > 0 && row.relative > *m_limit;
     return row;
+}
+
+RowUncertainty Propagation::exactAt(double level, double volume) const
+{
+    return rowOf(figuresAt(level), level, volume, true);
+}
+
+RowUncertainty Propagation::at(double level, double volume) const
+{
+    const auto after = std::ranges::upper_bound(m_profile, level, {}, &Piece::from);
+    if (after == m_profile.begin() || level > std::prev(after)->to || std::prev(after)->exact)
+        return exactAt(level, volume);
+    const Piece& piece = *std::prev(after);
+    // the parabola through the piece's three values, in Lagrange's form
+    const double t = (level - piece.from) / (piece.to - piece.from);
+    const double wFirst = 2 * (t - 0.5) * (t - 1);
+    const double wMiddle = -4 * t * (t - 1);
+    const double wLast = 2 * t * (t - 0.5);
+    Figures figures(piece.first.size());
+    for (std::size_t i = 0; i < figures.size(); ++i)
+        figures[i] = wFirst * piece.first[i] + wMiddle * piece.middle[i] + wLast * piece.last[i];
+    return rowOf(figures, level, volume, false);
+}
+
+void Propagation::buildProfile()
+{
+    const double top = m_base.top() * m_scale;
+    if (!(top > 0))
+        return;
+    std::vector<Figures> nodes;
+    for (int i = 0; i <= 2 * kProfileStretches; ++i)
+        nodes.push_back(figuresAt(top * i / (2 * kProfileStretches)));
+    // a figure's own size over the height, the floor below which its differences do not matter
+    Figures scale(nodes.front().size(), 0.0);
+    for (const Figures& node : nodes)
+        for (std::size_t i = 0; i < scale.size(); ++i)
+            scale[i] = std::max(scale[i], std::abs(node[i]));
+    for (int i = 0; i < kProfileStretches; ++i) {
+        const auto k = static_cast<std::size_t>(2 * i);
+        refine(top * (2 * i) / (2 * kProfileStretches), top * (2 * i + 2) / (2 * kProfileStretches), nodes[k],
+               nodes[k + 1], nodes[k + 2], scale);
+    }
+}
+
+void Propagation::refine(double from, double to, const Figures& first, const Figures& middle, const Figures& last,
+                         const Figures& scale)
+{
+    const double mid = 0.5 * (from + to);
+    const Figures quarter = figuresAt(0.5 * (from + mid));
+    const Figures threeQuarters = figuresAt(0.5 * (mid + to));
+    // the parabola through first, middle and last at the quarter points, against the figures there
+    const std::size_t bend = m_uLevel > 0 ? m_moved.size() + 1 : scale.size();
+    const auto within = [&](std::size_t i, double guess, const Figures& exact) {
+        // the bend only decides the flag, and a bend near the threshold is judged exactly anyway
+        const double allowed = i == bend ? kBendMargin * kBendMargin * kNonlinearShare * std::abs(exact[i + 1])
+                                         : kProfileTolerance * (std::abs(exact[i]) + kProfileFloor * scale[i]);
+        return std::abs(guess - exact[i]) <= allowed;
+    };
+    bool close = true;
+    for (std::size_t i = 0; i < scale.size() && close; ++i)
+        close = within(i, 0.375 * first[i] + 0.75 * middle[i] - 0.125 * last[i], quarter)
+                && within(i, -0.125 * first[i] + 0.75 * middle[i] + 0.375 * last[i], threeQuarters);
+    if (close) {
+        // each half's own parabola through the checked points is closer still
+        m_profile.push_back({from, mid, false, first, quarter, middle});
+        m_profile.push_back({mid, to, false, middle, threeQuarters, last});
+    } else if (to - from <= kShortestPiece) {
+        m_profile.push_back({from, to, true, {}, {}, {}});
+    } else {
+        refine(from, mid, first, quarter, middle, scale);
+        refine(mid, to, middle, threeQuarters, last, scale);
+    }
 }
 
 } // namespace tarvol

@@ -12,45 +12,9 @@
 #include "calc/catalogue.h"
 #include "calc/model.h"
 #include "calc/run.h"
+#include "tests/realistic_tanks.h"
 
 namespace {
-
-// A realistic tank per catalogue key: D = 3000, L = 10 000 and heads to match.
-const std::map<std::string_view, std::vector<double>> kRealistic = {
-    {"sphere", {3000}},
-    {"vertical-cylinder", {5000, 3000}},
-    {"vertical-ellipse", {5000, 3000, 2000}},
-    {"vertical-spherical-heads", {5000, 3000, 100, 500}},
-    {"vertical-elliptic-heads", {5000, 3000, 100, 750}},
-    {"vertical-cone-heads", {5000, 3000, 100, 800}},
-    {"vertical-frustum-heads", {5000, 3000, 100, 800, 600}},
-    {"vertical-torispherical-heads", {5000, 3000, 100, 581, 3000, 300}},
-    {"horizontal-cylinder", {10000, 3000}},
-    {"horizontal-ellipse", {10000, 3000, 2000}},
-    {"horizontal-spherical-heads", {10000, 3000, 100, 500}},
-    {"horizontal-elliptic-heads", {10000, 3000, 100, 750}},
-    {"horizontal-cone-heads", {10000, 3000, 100, 800}},
-    {"horizontal-frustum-heads", {10000, 3000, 100, 800, 1000}},
-    {"horizontal-torispherical-heads", {10000, 3000, 100, 581, 3000, 300}},
-    {"box", {10000, 2000, 3000}},
-    {"rounded-box", {10000, 2000, 3000, 300}},
-    {"d-tank", {2000, 800, 300, 1500, 2000, 60, 3}},
-    {"inclined-cylinder", {10000, 3000, 300, 9000}},
-    {"inclined-ellipse", {10000, 3000, 2000, 300, 9000}},
-    {"inclined-spherical-heads", {10000, 3000, 100, 500, 300, 9000}},
-    {"inclined-elliptic-heads", {10000, 3000, 100, 750, 300, 9000}},
-    {"inclined-cone-heads", {10000, 3000, 100, 800, 300, 9000}},
-    {"inclined-frustum-heads", {10000, 3000, 100, 800, 1000, 300, 9000}},
-    {"inclined-torispherical-heads", {10000, 3000, 100, 581, 3000, 300, 300, 9000}},
-    {"inclined-box", {10000, 2000, 3000, 300, 9000}},
-};
-
-std::string rowName(std::string_view key)
-{
-    std::string name(key);
-    std::replace(name.begin(), name.end(), '-', '_');
-    return name;
-}
 
 class ModelAgainstTable : public ::testing::TestWithParam<int> {};
 
@@ -61,8 +25,8 @@ class ModelAgainstTable : public ::testing::TestWithParam<int> {};
 TEST_P(ModelAgainstTable, AgreesAtEveryMillimetreWithinTheTablesOwnError)
 {
     const int k = GetParam();
-    const auto dims = kRealistic.find(tarvol::shape(k).key);
-    ASSERT_NE(dims, kRealistic.end()) << "no realistic size for " << tarvol::shape(k).key;
+    const auto dims = tarvol::sample::kRealistic.find(tarvol::shape(k).key);
+    ASSERT_NE(dims, tarvol::sample::kRealistic.end()) << "no realistic size for " << tarvol::shape(k).key;
     tarvol::RunOptions options;
     options.keepEveryLevel = true;
     const auto run = tarvol::calculate(k, dims->second, options);
@@ -94,7 +58,7 @@ TEST_P(ModelAgainstTable, AgreesAtEveryMillimetreWithinTheTablesOwnError)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryShape, ModelAgainstTable, ::testing::Range(0, static_cast<int>(tarvol::shapes().size())),
-                         [](const auto& row) { return rowName(tarvol::shape(row.param).key); });
+                         [](const auto& row) { return tarvol::sample::rowName(tarvol::shape(row.param).key); });
 
 // Where a shape switches formula with its dimensions, or a formula has a limit, the volume stays continuous: the
 // second difference over ±1e-6 mm of one field shows any jump.

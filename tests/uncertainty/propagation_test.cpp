@@ -11,6 +11,7 @@
 
 #include "calc/catalogue.h"
 #include "calc/model.h"
+#include "tests/realistic_tanks.h"
 #include "uncertainty/inputs.h"
 #include "uncertainty/propagation.h"
 
@@ -72,6 +73,31 @@ TEST_P(MonteCarloAgreement, EveryRowWithinFivePercent)
 INSTANTIATE_TEST_SUITE_P(Shapes, MonteCarloAgreement,
                          ::testing::Values("Sphere", "VerticalCylinder", "HorizontalCylinder", "Box"),
                          [](const auto& row) { return std::string(row.param); });
+
+class ProfileAgainstModels : public ::testing::TestWithParam<int> {};
+
+// The rows of a whole table come from sensitivities interpolated along the height; each must be the row the
+// models give, flag included, at levels off the profile's own nodes.
+TEST_P(ProfileAgainstModels, EveryShapeToAMillionthOfU)
+{
+    const int k = GetParam();
+    const auto& dims = tarvol::sample::kRealistic.at(tarvol::shape(k).key);
+    tarvol::UncertaintyInputs inputs;
+    inputs.dims = {1.0};
+    inputs.level = 1.0;
+    const auto p = tarvol::Propagation::prepare(k, dims, inputs);
+    ASSERT_TRUE(p.has_value());
+    for (double level = 0; level <= p->top(); level += 7) {
+        const double volume = p->volume(level);
+        const auto row = p->at(level, volume);
+        const auto exact = p->exactAt(level, volume);
+        EXPECT_NEAR(row.u, exact.u, 1e-6 * exact.u) << "level " << level;
+        EXPECT_EQ(row.nonlinear, exact.nonlinear) << "level " << level;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, ProfileAgainstModels, ::testing::Range(0, tarvol::kShapeCount),
+                         [](const auto& row) { return tarvol::sample::rowName(tarvol::shape(row.param).key); });
 
 // Below the top the liquid never meets the roof, so the height measured wrong changes nothing.
 TEST(UncertaintyOfHeight, VerticalCylinderBelowTheTopIsUntouched)
