@@ -76,8 +76,29 @@ AutomationReply unknown(const QString& member) { return AutomationReply::fail(un
 
 AutomationReply badArguments(const QString& member) { return AutomationReply::fail(badArgumentsMessage(member)); }
 
+// A text that is a plain number, "1000" or "523,599" (either separator), and its count of decimals.
+std::optional<std::pair<double, int>> plainNumber(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^-?[0-9]{1,15}(?:[.,]([0-9]{1,15}))?$"));
+    const QRegularExpressionMatch m = pattern.match(text);
+    if (!m.hasMatch())
+        return {};
+    return std::pair{QString(text).replace(u',', u'.').toDouble(), static_cast<int>(m.capturedLength(1))};
+}
+
 ExportResult writeCells(lxw_workbook* workbook, const Book& book, const QString& path)
 {
+    // a spreadsheet program reads a typed number as a number; the format keeps the decimals the text showed
+    std::map<int, lxw_format*> decimalFormats;
+    const auto showing = [&](int decimals) {
+        lxw_format*& format = decimalFormats[decimals];
+        if (!format) {
+            format = workbook_add_format(workbook);
+            const QString code = decimals == 0 ? QStringLiteral("0") : QStringLiteral("0.") + QString(decimals, u'0');
+            format_set_num_format(format, code.toUtf8().constData());
+        }
+        return format;
+    };
     for (const Sheet& sheet : book.sheets) {
         lxw_worksheet* ws = workbook_add_worksheet(workbook, sheet.name.toUtf8().constData());
         if (!ws)
@@ -99,7 +120,10 @@ ExportResult writeCells(lxw_workbook* workbook, const Book& book, const QString&
                 e = worksheet_write_boolean(ws, row, col, value.toBool(), nullptr);
                 break;
             default:
-                e = worksheet_write_string(ws, row, col, value.toString().toUtf8().constData(), nullptr);
+                if (const auto number = plainNumber(value.toString()))
+                    e = worksheet_write_number(ws, row, col, number->first, showing(number->second));
+                else
+                    e = worksheet_write_string(ws, row, col, value.toString().toUtf8().constData(), nullptr);
                 break;
             }
             if (e != LXW_NO_ERROR)

@@ -223,9 +223,10 @@ TEST(SpreadsheetExport, UnregisteredApplicationFailsTheSameEveryTime)
     }
 }
 
-// Our own component behind "Excel.Application", read back from the file it saves.
+// Our own component behind "Excel.Application", read back from the file it saves. Like the spreadsheet program,
+// it reads a text that is a plain number as that number, shown as the text showed it.
 
-TEST(WorkbookComponent, SphereWorkbookHoldsTheTextsInTheirCells)
+TEST(WorkbookComponent, SphereWorkbookHoldsTextsAndNumbersInTheirCells)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("мой отчёт.xls"));
@@ -235,11 +236,14 @@ TEST(WorkbookComponent, SphereWorkbookHoldsTheTextsInTheirCells)
 
     const XlsxFile book(path);
     ASSERT_TRUE(book.isZip());
-    const auto cells = book.cells(1);
-    std::map<QString, QString> texts;
-    for (const auto& [address, c] : cells) {
-        EXPECT_TRUE(c.isText) << address.toStdString() << " must be a text cell";
-        texts[address] = c.text;
+    // each cell as a spreadsheet shows it: a text, or a number through its format
+    std::map<QString, QString> shown;
+    int numbers = 0;
+    for (const auto& [address, c] : book.cells(1)) {
+        numbers += c.isText ? 0 : 1;
+        const qsizetype point = c.numberFormat.indexOf(u'.');
+        const int decimals = point < 0 ? 0 : static_cast<int>(c.numberFormat.size() - point - 1);
+        shown[address] = c.isText ? c.text : QString::number(c.number, 'f', decimals).replace(u'.', u',');
     }
     std::map<QString, QString> expected{
         {QStringLiteral("A1"), QStringLiteral("Сферическая ёмкость")},
@@ -251,7 +255,8 @@ TEST(WorkbookComponent, SphereWorkbookHoldsTheTextsInTheirCells)
         expected[cellName(r + 12, 1)] = QString::number(100 * r);
         expected[cellName(r + 12, 2)] = QString::fromLatin1(tarvol::published::sphereVolume(100 * r));
     }
-    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(numbers, 20) << "the grid's levels and volumes are numbers a spreadsheet can sum";
 
     ASSERT_EQ(opener.paths, QStringList{path});
     EXPECT_EQ(opener.contents.front(), readAll(path)) << "opened before the workbook was complete";

@@ -152,12 +152,33 @@ QStringList sharedStrings(const XlsxFile& file)
     return strings;
 }
 
+// Each cell style's number format code, by the style's index (the cells' "s").
+QStringList styleNumberFormats(const XlsxFile& file)
+{
+    QMap<int, QString> codes{{0, QStringLiteral("General")}, {1, QStringLiteral("0")}, {2, QStringLiteral("0.00")}};
+    QStringList styles;
+    bool inCellStyles = false;
+    QXmlStreamReader xml(file.part(QStringLiteral("xl/styles.xml")).value_or(QByteArray()));
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && xml.name() == u"numFmt")
+            codes[xml.attributes().value(QLatin1String("numFmtId")).toInt()] =
+                xml.attributes().value(QLatin1String("formatCode")).toString();
+        else if (xml.name() == u"cellXfs")
+            inCellStyles = xml.isStartElement();
+        else if (inCellStyles && xml.isStartElement() && xml.name() == u"xf")
+            styles << codes.value(xml.attributes().value(QLatin1String("numFmtId")).toInt());
+    }
+    return styles;
+}
+
 } // namespace
 
 std::map<QString, XlsxCell> XlsxFile::cells(int number) const
 {
     std::map<QString, XlsxCell> out;
     const QStringList strings = sharedStrings(*this);
+    const QStringList styles = styleNumberFormats(*this);
     QXmlStreamReader xml(part(QStringLiteral("xl/worksheets/sheet%1.xml").arg(number)).value_or(QByteArray()));
     while (!xml.atEnd()) {
         xml.readNext();
@@ -165,7 +186,9 @@ std::map<QString, XlsxCell> XlsxFile::cells(int number) const
             continue;
         const QString address = xml.attributes().value(QLatin1String("r")).toString();
         const QString type = xml.attributes().value(QLatin1String("t")).toString();
+        const int style = xml.attributes().value(QLatin1String("s")).toInt();
         XlsxCell cell;
+        cell.numberFormat = style < styles.size() ? styles[style] : QStringLiteral("General");
         QString value;
         while (!xml.atEnd()) {
             xml.readNext();

@@ -77,6 +77,7 @@ struct XlsxCell {
     bool isText = false;
     QString text;
     double number = 0;
+    QString numberFormat; // the code a number is shown with, "General" when none was set
 };
 
 // One workbook read back from its zip parts.

@@ -204,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(Commands, SaveFailure,
                                            FailingCommand{"TableXlsx", "N9", 0}, FailingCommand{"TablePdf", "N9", 1}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-TEST_F(SaveCommand, SpreadsheetHoldsTheGridAsTexts)
+// A spreadsheet user sums and charts the columns: numbers, shown with the grid's decimals.
+TEST_F(SaveCommand, SpreadsheetHoldsTheGridAsNumbers)
 {
     const QString path = file(QStringLiteral("emkost.xls"));
     choose(path);
@@ -213,7 +214,14 @@ TEST_F(SaveCommand, SpreadsheetHoldsTheGridAsTexts)
     const auto cells = XlsxFile(path).cells(1);
     ASSERT_TRUE(cells.count(QStringLiteral("B22")));
     EXPECT_EQ(cells.at(QStringLiteral("A1")).text, QStringLiteral("Сферическая ёмкость"));
-    EXPECT_EQ(cells.at(QStringLiteral("B22")).text, QString::fromLatin1(tarvol::published::sphereVolume(1000)));
+    const XlsxCell& level = cells.at(QStringLiteral("A22"));
+    const XlsxCell& volume = cells.at(QStringLiteral("B22"));
+    EXPECT_FALSE(level.isText || volume.isText);
+    EXPECT_EQ(level.number, 1000);
+    EXPECT_EQ(level.numberFormat, QStringLiteral("0"));
+    EXPECT_EQ(QString::number(volume.number, 'f', 3).replace(u'.', u','),
+              QString::fromLatin1(tarvol::published::sphereVolume(1000)));
+    EXPECT_EQ(volume.numberFormat, QStringLiteral("0.000"));
     EXPECT_EQ(opener.paths, QStringList{path});
     EXPECT_EQ(barPosition(), 0);
 }
