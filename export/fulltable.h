@@ -91,6 +91,7 @@ inline constexpr int kMaxTableRows = 1'000'000;
 inline constexpr int kMaxTableLevel = kMaxTableRows * 10 - 1;
 
 inline const QString kTableLevelHeader = QStringLiteral("Уровень, см");
+inline const QString kTitleSheetName = QStringLiteral("Титульный лист");
 inline const QString kTableSheetName = QStringLiteral("Таблица");
 inline const QString kCurveSheetName = QStringLiteral("График");
 inline const QString kCurveTitle = QStringLiteral("Градуировочная кривая");

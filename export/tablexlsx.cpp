@@ -1,4 +1,5 @@
-// The full table as an xlsx workbook: the table, the curve as a chart, the reverse table.
+// The full table as an xlsx workbook: the title block and signatures, the table, the curve as a chart, the reverse
+// table.
 
 #include <algorithm>
 
@@ -111,11 +112,14 @@ ExportResult writeCurveSheet(lxw_workbook* workbook, lxw_worksheet* sheet, const
 ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, const QString& path,
                            const Progress& progress, const std::atomic<bool>* cancel)
 {
+    // the title block has a sheet of its own, so that the table's sheet keeps only its column header in view
+    lxw_worksheet* front = workbook_add_worksheet(workbook, kTitleSheetName.toUtf8().constData());
     lxw_worksheet* table = workbook_add_worksheet(workbook, kTableSheetName.toUtf8().constData());
     lxw_worksheet* curve = workbook_add_worksheet(workbook, kCurveSheetName.toUtf8().constData());
     lxw_worksheet* reverse = workbook_add_worksheet(workbook, kReverseSheetName.toUtf8().constData());
-    if (!table || !curve || !reverse)
+    if (!front || !table || !curve || !reverse)
         return writeError(path, QStringLiteral("не удаётся добавить лист"));
+    worksheet_activate(table); // the workbook opens on the table
 
     lxw_format* title = workbook_add_format(workbook);
     format_set_bold(title);
@@ -135,16 +139,25 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     lxw_format* uncertainty = workbook_add_format(workbook);
     format_set_num_format(uncertainty, "0.000");
 
-    const QStringList lines = tableTitleLines(content);
+    worksheet_set_paper(front, kPaperA4);
+    worksheet_set_portrait(front);
+    worksheet_set_column(front, 0, 0, 100, nullptr);
     lxw_row_t row = 0;
-    for (const QString& line : lines) {
+    for (const QString& line : tableTitleLines(content)) {
         if (auto e = failed(
-                path, worksheet_write_string(table, row, 0, line.toUtf8().constData(), row == 0 ? title : nullptr));
+                path, worksheet_write_string(front, row, 0, line.toUtf8().constData(), row == 0 ? title : nullptr));
             !e)
             return e;
         ++row;
     }
-    const lxw_row_t headerRow = row + 1;
+    ++row;
+    for (const QString& line : signatureLines(content.passport)) {
+        if (auto e = failed(path, worksheet_write_string(front, row, 0, line.toUtf8().constData(), nullptr)); !e)
+            return e;
+        row += 2; // room to sign
+    }
+
+    const lxw_row_t headerRow = 0;
     worksheet_set_column(table, 0, 0, 13, nullptr);
     worksheet_set_column(table, 1, content.hasUncertainty() ? 11 : 10, 12, nullptr);
     worksheet_freeze_panes(table, headerRow + 1, 1);
@@ -185,12 +198,6 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
         }
         if (progress)
             progress(rows, r + 1);
-    }
-    lxw_row_t below = headerRow + 1 + static_cast<lxw_row_t>(rows) + 1;
-    for (const QString& line : signatureLines(content.passport)) {
-        if (auto e = failed(path, worksheet_write_string(table, below, 0, line.toUtf8().constData(), nullptr)); !e)
-            return e;
-        below += 2; // room to sign
     }
     if (auto e = writeCurveSheet(workbook, curve, content, header, volume, path, cancel); !e)
         return e;
