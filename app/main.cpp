@@ -7,6 +7,7 @@
 #include <QLocale>
 
 #include "app/tankdocument.h"
+#include "app/textwindow.h"
 #include "app/tform1.h"
 #include "app/translations.h"
 
@@ -57,6 +58,7 @@ int main(int argc, char* argv[])
     }
 
     tarvol::TForm1 form;
+    const tarvol::TextWindowOpener textWindows(&form);
     form.show();
     if (!tankFile.isEmpty())
         form.openTank(tankFile);

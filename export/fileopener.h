@@ -9,6 +9,8 @@ class FileOpener {
 public:
     virtual ~FileOpener() = default;
     virtual void open(const QString& path) = 0;
+    // A text file written in Windows-1251, which a desktop editor reading UTF-8 would garble.
+    virtual void openText(const QString& path) { open(path); }
 };
 
 // The service in use: the desktop's unless replaced.

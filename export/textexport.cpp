@@ -55,7 +55,7 @@ ExportResult exportText(const QString& path, const ExportContent& content, const
                            QStringLiteral("в тексте есть знаки, которых нет в кодировке Windows-1251")};
     if (ExportResult written = writeFileAtomically(path, *bytes); !written.ok())
         return written;
-    fileOpener().open(path);
+    fileOpener().openText(path);
     return {};
 }
 

@@ -19,7 +19,7 @@ QStringList textLines(const ExportContent& content, const Progress& progress = {
 // Code page 1251, CR LF after every line; nothing when a text holds a character the code page lacks.
 std::optional<QByteArray> encodeTextLines(const QStringList& lines);
 
-// Writes the text file in one step and, once it is complete on disk, shows it with fileOpener().
+// Writes the text file in one step and, once it is complete on disk, shows it with fileOpener().openText().
 // On failure an existing file is left as it was and nothing is opened.
 ExportResult exportText(const QString& path, const ExportContent& content, const Progress& progress = {});
 

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <QTranslator>
 
 #include "app/backgroundrun.h"
+#include "app/textwindow.h"
 #include "app/translations.h"
 
 #include "export/savedialog.h"
@@ -131,6 +133,29 @@ TEST_F(SaveCommand, TextOfTheSphereIsWrittenAndOpened)
     EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(barPosition(), 0);
     EXPECT_EQ(windowState(), before);
+}
+
+// The file stays Windows-1251; the program shows it decoded, where a desktop editor reading UTF-8 garbles it.
+TEST_F(SaveCommand, TextFileIsShownDecodedInAReadOnlyWindow)
+{
+    const TextWindowOpener textWindows(form.get());
+    const QString path = file(QStringLiteral("emkost.txt"));
+    choose(path);
+    trigger("D1");
+    EXPECT_EQ(readAll(path), kSphereFile);
+    auto* window = form->findChild<QDialog*>(QStringLiteral("TextFileWindow"));
+    ASSERT_NE(window, nullptr);
+    const auto* view = window->findChild<QPlainTextEdit*>();
+    EXPECT_TRUE(view->isReadOnly());
+    QString expected = QStringLiteral("Сферическая ёмкость\nВнутренний диаметр ёмкости (D)  1000\n\n"
+                                      "Уровень (мм)\tОбъём (л)\n");
+    for (const auto& row : tarvol::published::kSphereRows)
+        expected += QStringLiteral("%1\t%2\n").arg(row.level).arg(QString::fromLatin1(row.volume));
+    EXPECT_EQ(view->toPlainText().toStdString(), expected.toStdString());
+    EXPECT_TRUE(opener.paths.isEmpty()) << "the desktop's editor was started as well";
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form->findChild<QDialog*>(QStringLiteral("TextFileWindow")), nullptr);
 }
 
 struct OverwriteCase {
