@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QThread>
@@ -99,9 +100,12 @@ public:
     // A run that ends while the close question is open answers it: nothing is left to stop, the results stay.
     void runEnded()
     {
-        if (m_asking)
-            if (QWidget* question = QApplication::activeModalWidget())
-                question->close();
+        if (!m_asking)
+            return;
+        // the box itself, not whatever is modal now: the progress dialog may have opened above it
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible() && box->text() == kStopAndClose)
+                box->close();
     }
 
 protected:

@@ -416,6 +416,51 @@ INSTANTIATE_TEST_SUITE_P(Answers, ClosingDuringRun,
                          ::testing::Values(Closing{"YesCancelsAndCloses", true}, Closing{"NoKeepsComputing", false}),
                          [](const auto& testInfo) { return std::string(testInfo.param.test); });
 
+// A real question, open until something closes it.
+class LingeringQuestion final : public tarvol::MessageService {
+public:
+    void information(const QString&) override {}
+    void error(const QString&) override {}
+    bool question(const QString& text, const QString& caption) override
+    {
+        QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No);
+        box.setObjectName(QStringLiteral("LingeringQuestion"));
+        ++asked;
+        // fail rather than hang when nothing closes it
+        QTimer::singleShot(60000, &box, [&] {
+            forgotten = true;
+            box.done(QMessageBox::No);
+        });
+        return box.exec() == QMessageBox::Yes;
+    }
+    tarvol::UnsavedAnswer unsavedChanges(const QString&) override { return tarvol::UnsavedAnswer::Cancel; }
+
+    int asked = 0;
+    bool forgotten = false;
+};
+
+// The run ends while the user still reads "Прервать расчёт и закрыть программу?": nothing is left to stop, so the
+// question goes away unanswered and the window keeps the results.
+TEST_F(BackgroundRun, CloseQuestionGoesWhenTheRunEndsAndTheResultsStay)
+{
+    guard.expected << QStringLiteral("LingeringQuestion");
+    LingeringQuestion asking;
+    tarvol::MessageService* recording = tarvol::setMessageService(&asking);
+    type(18, {"99999999", "20000000", "1", "0"}); // a tilted shell of 2·10⁷ levels: about a second
+    WhileRunning closeOnce([&] {
+        form->close();
+        return true;
+    });
+    trigger("N2");
+    tarvol::setMessageService(recording);
+
+    EXPECT_EQ(asking.asked, 1);
+    EXPECT_FALSE(asking.forgotten) << "the question outlived the run";
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_GT(grid()->rowCount(), 1);
+    EXPECT_TRUE(messages.shown.empty()) << messages.texts().join(u'\n').toStdString();
+}
+
 // A job's exception reaches the caller as a synchronous call's would, the commands unlocked first.
 struct Failing {
     const char* test;
