@@ -2,13 +2,12 @@
 
 #include "app/tform1.h"
 
-#include <cmath>
-
 #include <QLineEdit>
 #include <QLocale>
 
 #include "app/filldialog.h"
 #include "app/messages.h"
+#include "app/tankdocument.h"
 #include "calc/catalogue.h"
 #include "fit/filljson.h"
 #include "fit/report.h"
@@ -51,9 +50,7 @@ void TForm1::applyFit(const FitResult& fit)
 {
     N4Click(); // back to entering: the table shown was of the tank before the fit
     m_fit = fit;
-    m_fitDims.clear();
-    for (const double d : fit.dims)
-        m_fitDims.push_back(std::round(d * 10) / 10);
+    m_fitDims = fittedDimensions(fit);
     for (size_t i = 0; i < m_fitDims.size() && i < kDimensionRows; ++i)
         m_fields[i]->setText(QString::fromStdString(tenths(m_fitDims[i], decimalSeparator())));
     m_fitTexts = fieldTexts(fit.shape);
@@ -66,20 +63,11 @@ void TForm1::applyFit(const FitResult& fit)
 void TForm1::restoreFit(const TankDocument& tank)
 {
     forgetFit();
-    const auto* section = tank.section(kFillSection);
-    if (!section || !section->contains("fit"))
+    m_fit = savedFit(tank);
+    if (!m_fit)
         return;
-    try {
-        FitResult fit = fitFromJson(section->at("fit"));
-        if (fit.shape != tank.shape)
-            return;
-        m_fit = std::move(fit);
-        for (const double d : m_fit->dims)
-            m_fitDims.push_back(std::round(d * 10) / 10);
-        m_fitTexts = fieldTexts(tank.shape);
-    } catch (const nlohmann::json::exception&) {
-        forgetFit(); // a section this version cannot read is kept in the file, unused
-    }
+    m_fitDims = fittedDimensions(*m_fit);
+    m_fitTexts = fieldTexts(tank.shape);
 }
 
 void TForm1::forgetFit()

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 
 #include "app/filldialog.h"
+#include "app/tankdocument.h"
 #include "form_fixture.h"
 
 namespace {
@@ -111,6 +112,15 @@ TEST_F(FillCommand, AppliedFitIsTheTankTheRunsUse)
                                               "журнал horizontal_cylinder.csv"));
     ASSERT_EQ(grid()->rowCount(), 11);
     EXPECT_EQ(cell(10, 1), table);
+
+    // the document made without the window is of the fitted tank too
+    const QString csv = dir.filePath(QStringLiteral("fitted.csv"));
+    ASSERT_EQ(tarvol::saveTankDocument(path, csv), tarvol::kDocumentMade);
+    QFile made(csv);
+    ASSERT_TRUE(made.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = made.readAll().split('\n');
+    ASSERT_GT(lines.size(), 1992); // a heading, then every millimetre
+    EXPECT_TRUE(lines[1991].startsWith("1990;" + table.toLatin1())) << lines[1991].toStdString();
 
     // a field typed over is the user's tank again
     trigger("N4");
