@@ -59,6 +59,14 @@ void rememberRecent(const QString& path)
     settings().setValue(kRecentKey, recent);
 }
 
+// A file that is gone is no longer offered among the recent ones.
+void forgetRecent(const QString& path)
+{
+    QStringList recent = TForm1::recentTanks();
+    if (recent.removeAll(QFileInfo(path).absoluteFilePath()) > 0)
+        settings().setValue(kRecentKey, recent);
+}
+
 bool isTankFile(const QString& path) { return path.endsWith(QLatin1String(kTankSuffix.data()), Qt::CaseInsensitive); }
 
 // The one tank file a drop carries, or nothing.
@@ -199,6 +207,8 @@ bool TForm1::openTank(const QString& path)
         TankFileError error = read.error();
         error.path = QDir::toNativeSeparators(path).toStdString();
         messages().error(fromUtf8(tankFileErrorText(error)));
+        if (error.fault == TankFileFault::Missing)
+            forgetRecent(path);
         return false;
     }
     applyTank(*read);

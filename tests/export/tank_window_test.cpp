@@ -146,6 +146,14 @@ TEST_F(TankCommand, SavedAndOpenedTankGivesTheSameTable)
     }
     EXPECT_EQ(TForm1::recentTanks(), QStringList{tank});
     EXPECT_TRUE(messages.shown.empty()) << messages.texts().join(u'\n').toStdString();
+
+    // a recent file deleted meanwhile is said so once, and then no longer offered
+    ASSERT_TRUE(QFile::remove(tank));
+    EXPECT_FALSE(form->openTank(tank));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(messages.shown.front().text.contains(QStringLiteral("bak.tarvol")))
+        << messages.texts().join(u'\n').toStdString();
+    EXPECT_TRUE(TForm1::recentTanks().isEmpty());
 }
 
 // A tank file dropped on the window opens once the drop is over; other files are not taken.
