@@ -184,11 +184,10 @@ void Propagation::buildProfile()
     for (const Figures& node : nodes)
         for (std::size_t i = 0; i < scale.size(); ++i)
             scale[i] = std::max(scale[i], std::abs(node[i]));
-    for (int i = 0; i < kProfileStretches; ++i) {
-        const auto k = static_cast<std::size_t>(2 * i);
-        refine(top * (2 * i) / (2 * kProfileStretches), top * (2 * i + 2) / (2 * kProfileStretches), nodes[k],
-               nodes[k + 1], nodes[k + 2], scale);
-    }
+    const auto ends = static_cast<double>(nodes.size() - 1);
+    for (std::size_t k = 0; k + 2 < nodes.size(); k += 2)
+        refine(top * static_cast<double>(k) / ends, top * static_cast<double>(k + 2) / ends, nodes[k], nodes[k + 1],
+               nodes[k + 2], scale);
 }
 
 void Propagation::refine(double from, double to, const Figures& first, const Figures& middle, const Figures& last,
