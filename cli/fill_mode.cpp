@@ -62,7 +62,7 @@ nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal)
     return nlohmann::ordered_json{{"refusal", body}};
 }
 
-FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std::string>& dimTexts, char separator)
+FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char separator)
 {
     std::string text;
     if (options.file == "-") {
@@ -76,7 +76,6 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std
             return {.status = kExitNoInput,
                     .message = "не удалось прочитать журнал налива " + options.file + ": " + std::strerror(why),
                     .logRefusal = std::nullopt,
-                    .dims = {},
                     .report = {},
                     .fit = std::nullopt};
         }
@@ -88,8 +87,7 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std
 
     FitRequest request;
     request.shape = shape;
-    for (const auto& d : dimTexts)
-        request.dims.push_back(std::stod(d));
+    request.dims = dims;
     request.free = splitParameterList(options.free);
     const auto fit = fitFillLog(request, *log);
     if (!fit) {
@@ -102,8 +100,6 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std
         return out;
     }
     FillOutcome out;
-    for (const double d : fit->dims)
-        out.dims.push_back(std::round(d * 10) / 10);
     out.report = fitReport(*fit, separator);
     out.fit = *fit;
     return out;

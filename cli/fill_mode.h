@@ -27,7 +27,6 @@ struct FillOutcome {
     int status = 0;                       // 0 when fitted
     std::string message;                  // for standard error when not fitted
     std::optional<LogRefusal> logRefusal; // the log's fault, for --json's {"refusal": …}
-    std::vector<double> dims;             // the fitted tank to the tenth of a millimetre, as the window shows it
     std::string report;                   // the fit in words
     std::optional<FitResult> fit;
 };
@@ -35,6 +34,7 @@ struct FillOutcome {
 // {"refusal": {"kind": "fill_log", "fault", "line", "message", …}}
 nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal);
 
-FillOutcome runFill(const FillOptions& options, int shape, const std::vector<std::string>& dimTexts, char separator);
+// The fit starts from the tank's dimensions, which stay for the fields it does not free.
+FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char separator);
 
 } // namespace tarvol::cli

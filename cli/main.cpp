@@ -36,6 +36,8 @@
 #include "cli/tank_options.h"
 #include "cli/uncertainty_options.h"
 #include "fit/filljson.h"
+#include "fit/report.h"
+#include "tank/table.h"
 #include "uncertainty/propagation.h"
 #include "uncertainty/statement.h"
 
@@ -65,17 +67,15 @@ struct Options {
     bool json = false;
     bool csv = false;
     bool reverse = false;
-    int shape = -1;
-    std::vector<std::string> dims;
-    tarvol::cli::TankFileOptions tank;
-    tarvol::TankDocument document; // the tank read by --tank, its sections kept for --save-tank
+    bool byGauge = false;
+    std::vector<std::string> dims; // as typed
+    tarvol::cli::TankFileOptions tankFile;
+    tarvol::Tank tank; // typed or read, with every option over it; the one value every output starts from
     tarvol::cli::SensorOptions sensor;
     std::optional<tarvol::cli::FillOptions> fill;
-    std::vector<double> fittedDims; // the table is of the fitted tank rather than of the typed dimensions
-    std::string preamble;           // the fit's report before the table
-    std::string jsonPreamble;       // its "fit" member, first in the document
+    std::string preamble; // the fit's report before the table
     tarvol::cli::UncertaintyOptions uncertainty;
-    std::optional<tarvol::UncertaintyInputs> inputs; // the uncertainty and shell temperature, when given
+    bool showU = true; // the forms with no room for U leave it out
 };
 
 // Standard output through one buffer whose every write(2) is checked, short writes included.
@@ -275,73 +275,54 @@ void printList(Output& out)
     }
 }
 
-// Writes the table in the chosen form; rows come either all at the end or one by one as the levels are summed.
+// Writes the tank's table in the chosen form; rows come either all at the end or one by one as the levels are summed.
 class TableWriter {
 public:
-    TableWriter(const Options& o, Output& out, const tarvol::Propagation* propagation)
-        : m_o(o), m_out(out), m_sep(o.comma ? ',' : '.'), m_propagation(propagation),
-          m_showU(propagation && o.inputs && o.inputs->given()), m_shell(propagation && o.inputs && o.inputs->shell)
-    {}
+    TableWriter(const Options& o, Output& out) : m_o(o), m_out(out), m_sep(o.comma ? ',' : '.') {}
 
     char separator() const { return m_sep; }
+    // Whether the rows carry U, known before the first row from the tank itself.
+    void showU(bool on) { m_showU = on && m_o.showU; }
 
-    void row(double level, double volume, std::string_view text)
+    void row(const tarvol::TableRow& row)
     {
         begin();
-        std::string scaled;
-        if (m_shell) { // the table for the shell at its temperature, from the continuous model
-            volume = m_propagation->volume(level);
-            scaled = tarvol::formatFixed(volume, 10, m_o.decimals, m_sep);
-            text = scaled;
-        }
-        tarvol::RowUncertainty u;
-        if (m_showU) {
-            u = m_propagation->at(level, volume);
-            noteLinearity(level, u.nonlinear);
-        }
         if (m_o.csv) {
             std::string line; // the window's CSV line
-            tarvol::appendCsvLines(line, {&volume, 1}, static_cast<std::size_t>(level), m_o.decimals);
+            tarvol::appendCsvLines(line, {&row.volume, 1}, static_cast<std::size_t>(row.level), m_o.tank.decimals);
             m_out.put(line);
         } else if (m_o.json) {
             m_out.put(m_rowComma);
             m_rowComma = ", ";
             // the row object spelled out: building a document per row would make a run of 10^7 levels slow
-            std::string line = "{\"level\": " + jsonNumber(level) + ", \"volume\": " + jsonNumber(volume)
-                               + ", \"text\": " + Json(text).dump();
+            std::string line = "{\"level\": " + jsonNumber(row.level) + ", \"volume\": " + jsonNumber(row.volume)
+                               + ", \"text\": " + Json(row.text).dump();
             if (m_showU) {
-                line += ", \"U\": " + jsonNumber(u.expanded) + ", \"U_rel\": " + jsonNumber(u.relative);
-                if (m_o.inputs->limitPercent)
-                    line += std::string(", \"over_limit\": ") + (u.overLimit ? "true" : "false");
-                if (u.nonlinear)
+                line += ", \"U\": " + jsonNumber(row.u.expanded) + ", \"U_rel\": " + jsonNumber(row.u.relative);
+                if (m_o.tank.uncertaintyInputs().limitPercent)
+                    line += std::string(", \"over_limit\": ") + (row.u.overLimit ? "true" : "false");
+                if (row.u.nonlinear)
                     line += ", \"nonlinear\": true";
             }
             m_out.put(line + '}');
-        } else {
-            m_out.put(tarvol::formatGeneral(level, m_sep) + '\t');
-            m_out.put(text);
+        } else if (!m_o.reverse) {
+            m_out.put(tarvol::formatGeneral(row.level, m_sep) + '\t');
+            m_out.put(row.text);
             if (m_showU)
-                m_out.put('\t' + tarvol::expandedText(u.expanded, m_sep) + '\t'
-                          + tarvol::relativeText(u.relative, m_sep) + (u.overLimit ? " *" : ""));
+                m_out.put('\t' + tarvol::expandedText(row.u.expanded, m_sep) + '\t'
+                          + tarvol::relativeText(row.u.relative, m_sep) + (row.u.overLimit ? " *" : ""));
             m_out.put("\n");
         }
     }
 
-    void level(std::int64_t level, double volume)
-    {
-        row(static_cast<double>(level), volume, tarvol::formatFixed(volume, 10, m_o.decimals, m_sep));
-    }
-
-    void finish(const tarvol::CalcResult& r)
+    void finish(const tarvol::TankTable& t)
     {
         begin();
-        const bool reverseText = m_o.reverse && !m_o.json; // the reverse table in place of the forward one
-        if (!m_o.everyMm && !reverseText)
-            for (const auto& row : r.rows)
-                this->row(row.levelValue, row.volumeValue, row.volume);
+        for (const auto& r : t.rows)
+            row(r);
         if (m_o.csv)
             return;
-        const auto reverse = m_o.reverse ? tarvol::reverseTable(r.levelVolumes) : tarvol::ReverseTable{};
+        const auto reverse = m_o.reverse ? tarvol::reverseTable(t.levelVolumes) : tarvol::ReverseTable{};
         if (m_o.json) {
             Json tail;
             if (m_o.reverse) {
@@ -349,42 +330,52 @@ public:
                 for (const auto& row : reverse.rows)
                     tail["reverse"].push_back({{"volume", row.volume}, {"level", row.level}});
             }
-            tail["total_height"] = r.totalHeight;
-            tail["step"] = r.outputStep;
-            tail["sum_volume"] = r.sumVolume;
-            tail["true_volume"] = r.trueVolume;
-            tail["error_percent"] = r.accuracy.known() ? Json(r.accuracy.errorPercent) : Json(nullptr);
-            tail["check_value"] = r.accuracy.checkValue;
-            if (m_showU) {
-                const auto& in = *m_o.inputs;
+            tail["total_height"] = t.totalHeight;
+            tail["highest_level"] = t.highest;
+            tail["step"] = t.outputStep;
+            tail["sum_volume"] = t.accuracy.sumVolume;
+            tail["true_volume"] = t.accuracy.fullVolume;
+            tail["error_percent"] = t.accuracy.known() ? Json(t.accuracy.errorPercent) : Json(nullptr);
+            tail["check_value"] = t.accuracy.checkValue;
+            if (t.zero)
+                tail["gauge"] = {{"zero_mm", t.zero->mm}, {"by_gauge", t.byGauge}, {"fitted", t.zero->fitted}};
+            if (m_showU && t.fullU) {
+                const auto& in = t.inputs;
+                Json ranges = Json::array();
+                for (const auto& [from, to] : t.nonlinear)
+                    ranges.push_back(Json::array({from, to}));
                 tail["uncertainty"] = {
                     {"coverage", in.coverage},     {"u_dims", in.dims},
                     {"u_level", in.level},         {"limit", in.limitPercent ? Json(*in.limitPercent) : Json(nullptr)},
-                    {"U_full", fullU(r).expanded}, {"nonlinear_levels", linearityRanges()}};
+                    {"U_full", t.fullU->expanded}, {"nonlinear_levels", ranges}};
+                if (const auto covariance = m_o.tank.fitCovariance())
+                    tail["uncertainty"]["fit_covariance"] = {{"fields", covariance->fields},
+                                                             {"matrix", covariance->matrix}};
             }
-            if (m_shell)
-                tail["shell"] = {{"temperature", m_o.inputs->shell->celsius},
-                                 {"alpha", m_o.inputs->shell->alpha},
-                                 {"scale", m_o.inputs->shell->lengthScale()},
-                                 {"full_volume", m_propagation->fullVolume()}};
+            if (t.shellChanged)
+                tail["shell"] = {{"temperature", t.inputs.shell->celsius},
+                                 {"alpha", t.inputs.shell->alpha},
+                                 {"scale", t.inputs.shell->lengthScale()},
+                                 {"full_volume", t.fullVolume}};
             const std::string text = jsonText(tail);
             m_out.put("], " + text.substr(1) + '\n');
         } else {
             for (const auto& row : reverse.rows)
                 m_out.put(tarvol::formatGeneral(row.volume, m_sep) + '\t' + tarvol::reverseLevelText(row.level, m_sep)
                           + '\n');
-            m_out.put('\n' + (r.errorLine.empty() ? std::string("Погрешность расчётов в %") : r.errorLine) + '\n');
-            if (m_shell)
-                m_out.put(tarvol::shellLine(*m_o.inputs, m_sep) + " Полный объём: "
-                          + tarvol::formatFixed(m_propagation->fullVolume(), 16, 3, m_sep) + " л.\n");
+            m_out.put('\n' + (t.errorLine.empty() ? std::string("Погрешность расчётов в %") : t.errorLine) + '\n');
+            if (!t.gaugeLine.empty())
+                m_out.put(t.gaugeLine + '\n');
+            if (t.shellChanged)
+                m_out.put(t.shellLine + '\n');
             if (m_showU) {
-                const auto full = fullU(r);
-                m_out.put("U при полном объёме: " + tarvol::expandedText(full.expanded, m_sep) + " л ("
-                          + tarvol::relativeText(full.relative, m_sep) + " %).\n");
-                for (const auto& line : tarvol::uncertaintyStatement(*m_o.inputs, m_o.shape, m_sep))
+                if (t.fullU)
+                    m_out.put("U при полном объёме: " + tarvol::expandedText(t.fullU->expanded, m_sep) + " л ("
+                              + tarvol::relativeText(t.fullU->relative, m_sep) + " %).\n");
+                for (const auto& line : t.uncertaintyLines)
                     m_out.put(line + '\n');
-                for (const auto& range : m_nonlinear)
-                    m_out.put(tarvol::linearityNote(range.first, range.second, m_sep) + '\n');
+                for (const auto& [from, to] : t.nonlinear)
+                    m_out.put(tarvol::linearityNote(from, to, m_sep) + '\n');
             }
         }
     }
@@ -396,25 +387,26 @@ private:
         if (m_begun)
             return;
         m_begun = true;
-        const auto& info = tarvol::shape(m_o.shape);
+        const tarvol::Tank& tank = m_o.tank;
+        const auto& info = tarvol::shape(tank.shape);
         if (m_o.csv) {
             m_out.put(std::string(tarvol::kCsvHeader) + '\n');
         } else if (m_o.json) {
             Json head;
-            head["shape"] = m_o.shape;
+            if (tank.fit)
+                head["fit"] = tarvol::fitJson(*tank.fit);
+            head["shape"] = tank.shape;
             head["name"] = info.name;
             head["dimensions"] = Json::array();
-            for (size_t i = 0; i < m_o.dims.size(); ++i)
-                head["dimensions"].push_back(m_o.fittedDims.empty() ? Json(std::stoll(m_o.dims[i]))
-                                                                    : Json(m_o.fittedDims[i]));
+            for (const double d : tank.dimensions)
+                head["dimensions"].push_back(d == std::floor(d) ? Json(static_cast<std::int64_t>(d)) : Json(d));
             const std::string text = jsonText(head);
-            m_out.put("{" + m_o.jsonPreamble + text.substr(1, text.size() - 2) + ", \"rows\": [");
+            m_out.put(text.substr(0, text.size() - 1) + ", \"rows\": [");
         } else {
             m_out.put(m_o.preamble);
             m_out.put(std::string(info.name) + '\n');
-            for (size_t i = 0; i < m_o.dims.size(); ++i)
-                m_out.put(std::string(info.captions[i]) + "  "
-                          + (m_o.fittedDims.empty() ? m_o.dims[i] : tarvol::formatGeneral(m_o.fittedDims[i], m_sep))
+            for (size_t i = 0; i < tank.dimensions.size(); ++i)
+                m_out.put(std::string(info.captions[i]) + "  " + tarvol::formatGeneral(tank.dimensions[i], m_sep)
                           + '\n');
             m_out.put(m_o.reverse ? "\nОбъём (л)\tУровень (мм)\n" : "\nУровень (мм)\tОбъём (л)");
             if (!m_o.reverse)
@@ -424,36 +416,10 @@ private:
         }
     }
 
-    tarvol::RowUncertainty fullU(const tarvol::CalcResult& r) const
-    {
-        const double full = m_shell ? m_propagation->fullVolume() : r.sumVolume;
-        return m_propagation->at(r.totalHeight, full);
-    }
-    // Consecutive rows whose linear estimate is poor, as level ranges.
-    void noteLinearity(double level, bool nonlinear)
-    {
-        if (nonlinear && m_lastNonlinear)
-            m_nonlinear.back().second = level;
-        else if (nonlinear)
-            m_nonlinear.emplace_back(level, level);
-        m_lastNonlinear = nonlinear;
-    }
-    Json linearityRanges() const
-    {
-        Json ranges = Json::array();
-        for (const auto& [from, to] : m_nonlinear)
-            ranges.push_back(Json::array({from, to}));
-        return ranges;
-    }
-
     const Options& m_o;
     Output& m_out;
     char m_sep;
-    const tarvol::Propagation* m_propagation;
-    bool m_showU;
-    bool m_shell;
-    std::vector<std::pair<double, double>> m_nonlinear;
-    bool m_lastNonlinear = false;
+    bool m_showU = false;
     bool m_begun = false;
     const char* m_rowComma = "";
 };
@@ -500,20 +466,40 @@ std::string helpFooter()
              "                                                 подбор D, L и нуля уровнемера по журналу налива";
 }
 
-// The uncertainty and shell temperature of the options over the tank's section; the forms that have no room for
-// them refuse the options.
-void readUncertainty(Options& o, const tarvol::TankDocument* tank)
+// The tank the command line gives: typed or read from its file, with the decimal places, the budget and the shell
+// temperature typed over it. The one place the command line builds a tank.
+void buildTank(Options& o, const CLI::App& app, const std::string& shapeText)
 {
+    if (!o.tankFile.load.empty()) {
+        if (!shapeText.empty())
+            throw UsageError{"--tank не сочетается с формой и размерами в командной строке"};
+        o.tank = tarvol::cli::loadTank(o.tankFile.load);
+    } else {
+        if (shapeText.empty())
+            throw UsageError{"не указана форма"};
+        const auto index = shapeFromText(shapeText);
+        if (!index)
+            throw UsageError{"нет формы " + shapeText + ": нужен номер " + shapeRangeText() + " или ключ (см. --list)"};
+        const auto& info = tarvol::shape(*index);
+        if (o.dims.size() != info.captions.size())
+            throw UsageError{"у формы " + std::to_string(*index) + " размеров " + std::to_string(info.captions.size())
+                             + ", указано " + std::to_string(o.dims.size())};
+        for (const auto& d : o.dims)
+            if (!isDigits(d, 8))
+                throw UsageError{"размер должен быть целым числом до восьми цифр: " + d};
+        o.tank.shape = *index;
+        for (const auto& d : o.dims)
+            o.tank.dimensions.push_back(std::stod(d));
+    }
+    if (app.count("--decimals"))
+        o.tank.decimals = o.decimals;
     try {
-        o.inputs = tarvol::cli::uncertaintyInputs(o.uncertainty, tank,
-                                                  static_cast<int>(tarvol::shape(o.shape).captions.size()));
+        tarvol::cli::applyUncertaintyOptions(o.uncertainty, o.tank);
     } catch (const std::string& why) {
         throw UsageError{why};
     }
-    if (tarvol::cli::anyUncertaintyOption(o.uncertainty) && o.tank.save.empty() && (o.csv || o.reverse))
-        throw UsageError{"неопределённость и температура стенки не сочетаются с --csv и --reverse"};
-    if (o.csv || o.reverse)
-        o.inputs.reset(); // a saved budget does not change what these forms print
+    if (o.sensor.on)
+        o.tank.sensor = tarvol::cli::sensorSettings(o.sensor);
 }
 
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).
@@ -546,7 +532,8 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_flag("--csv", o.csv,
                  "таблица в CSV: level_mm;volume_l, каждый миллиметр, точка как разделитель (--every-mm)");
     app.add_flag("--reverse", o.reverse, "обратная таблица «объём → уровень» для разметки метрштока");
-    tarvol::cli::addTankFileOptions(app, o.tank);
+    app.add_flag("--by-gauge", o.byGauge, "строки по показанию уровнемера от его нуля, а не по уровню от дна");
+    tarvol::cli::addTankFileOptions(app, o.tankFile);
     tarvol::cli::addSensorOptions(app, o.sensor);
     std::string fillFile, freeList;
     bool doses = false;
@@ -559,8 +546,9 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
-    refuseFlagValues(argc, argv,
-                     {"--list", "--comma", "--every-mm", "--json", "--csv", "--reverse", "--help", "--version"});
+    refuseFlagValues(
+        argc, argv,
+        {"--list", "--comma", "--every-mm", "--json", "--csv", "--reverse", "--by-gauge", "--help", "--version"});
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
@@ -599,41 +587,23 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     if (o.reverse && o.everyMm && !o.json)
         throw UsageError{"--reverse и --every-mm вместе — только с --json"};
     o.everyMm = o.everyMm || o.csv;
+    const bool uOption = !o.uncertainty.uDim.empty() || !o.uncertainty.uLevel.empty() || !o.uncertainty.coverage.empty()
+                         || !o.uncertainty.limit.empty();
+    if (uOption && (o.csv || o.reverse) && o.tankFile.save.empty())
+        throw UsageError{"неопределённость не сочетается с --csv и --reverse: в них нет столбцов U"};
+    if (uOption && o.sensor.on && o.tankFile.save.empty())
+        throw UsageError{"неопределённость не сочетается с --sensor: в таблице датчика нет столбцов U"};
+    if (o.byGauge && (o.sensor.on || !o.tankFile.save.empty()))
+        throw UsageError{"--by-gauge — только для таблицы: датчик и так считает от нуля уровнемера"};
+    o.showU = !(o.csv || o.reverse);
     if (app.count("--fill")) {
         if (!app.count("--free"))
             throw UsageError{"--fill требует --free: какие параметры подбирать"};
-        if (o.csv || o.reverse)
-            throw UsageError{"--fill не сочетается с --csv и --reverse"};
         o.fill = tarvol::cli::FillOptions{fillFile, freeList, doses};
     } else if (app.count("--free") || doses) {
         throw UsageError{"--free и --doses — только вместе с --fill"};
     }
-
-    if (!o.tank.load.empty()) {
-        if (!shapeText.empty())
-            throw UsageError{"--tank не сочетается с формой и размерами в командной строке"};
-        o.document = tarvol::cli::loadTank(o.tank.load);
-        o.shape = o.document.shape;
-        o.dims = o.document.dimensions; // the run refuses what the entry rules refuse, as for a typed tank
-        if (!app.count("--decimals"))
-            o.decimals = o.document.decimals;
-        readUncertainty(o, &o.document);
-        return std::nullopt;
-    }
-    if (shapeText.empty())
-        throw UsageError{"не указана форма"};
-    const auto index = shapeFromText(shapeText);
-    if (!index)
-        throw UsageError{"нет формы " + shapeText + ": нужен номер " + shapeRangeText() + " или ключ (см. --list)"};
-    o.shape = *index;
-    const auto& info = tarvol::shape(o.shape);
-    if (o.dims.size() != info.captions.size())
-        throw UsageError{"у формы " + std::to_string(o.shape) + " размеров " + std::to_string(info.captions.size())
-                         + ", указано " + std::to_string(o.dims.size())};
-    for (const auto& d : o.dims)
-        if (!isDigits(d, 8))
-            throw UsageError{"размер должен быть целым числом до восьми цифр: " + d};
-    readUncertainty(o, nullptr);
+    buildTank(o, app, shapeText);
     return std::nullopt;
 }
 
@@ -645,15 +615,10 @@ int refused(const Options& o, Output& out, const tarvol::Refusal& refusal)
     return kExitRefused;
 }
 
-// --save-tank: the tank typed or read, with the chosen decimal places, goes to its file instead of a table.
+// --save-tank: the tank typed or read, fitted and with every option over it, goes to its file instead of a table.
 int saveTank(Options& o, Output& out)
 {
-    o.document.shape = o.shape;
-    o.document.dimensions = o.dims;
-    o.document.decimals = o.decimals;
-    if (o.inputs)
-        o.document.setSection("uncertainty", tarvol::toJson(*o.inputs));
-    if (const auto refusal = tarvol::cli::saveTank(o.tank.save, o.document))
+    if (const auto refusal = tarvol::cli::saveTank(o.tankFile.save, o.tank))
         return refused(o, out, *refusal);
     return kExitTable;
 }
@@ -661,65 +626,61 @@ int saveTank(Options& o, Output& out)
 // The fit of the model to the fill log; the status to end with when nothing was fitted.
 std::optional<int> fitFill(Options& o, Output& out)
 {
-    const auto fill = tarvol::cli::runFill(*o.fill, o.shape, o.dims, o.comma ? ',' : '.');
+    if (const auto refusal = tarvol::tankRefusal(o.tank, o.comma ? ',' : '.'))
+        return refused(o, out, *refusal);
+    const auto fill = tarvol::cli::runFill(*o.fill, o.tank.shape, o.tank.dimensions, o.comma ? ',' : '.');
     if (fill.status != 0) {
         if (o.json && fill.logRefusal)
             out.put(jsonText(tarvol::cli::logRefusalJson(*fill.logRefusal)) + '\n');
         std::cerr << (fill.status == kExitUsage ? std::string(kProgram) + ": " : std::string()) << fill.message << '\n';
         return fill.status;
     }
-    o.fittedDims = fill.dims;
-    o.preamble = fill.report + '\n';
-    o.jsonPreamble = "\"fit\": " + jsonText(tarvol::fitJson(*fill.fit)) + ", ";
+    o.tank = tarvol::withFit(std::move(o.tank), *fill.fit);
     return std::nullopt;
 }
 
-int calculate(const Options& o, Output& out)
+int calculate(Options& o, Output& out)
 {
-    // the models of the budget and the shell, when the dimensions are whole millimetres the run will take
-    std::optional<tarvol::Propagation> propagation;
-    if (o.inputs && std::ranges::all_of(o.dims, [](const std::string& d) { return isDigits(d, 8); })) {
-        std::vector<double> dims;
-        for (const auto& d : o.dims)
-            dims.push_back(std::stod(d));
-        if (auto prepared = tarvol::Propagation::prepare(o.shape, dims, *o.inputs))
-            propagation.emplace(std::move(*prepared));
-        else if (!tarvol::dimensionsRefusal(o.shape, dims) && !tarvol::prepareModel(o.shape, dims).refusal())
-            // the table itself is fine, but a dimension cannot be moved either way: say so rather than print no U
-            std::cerr << kProgram << ": неопределённость не рассчитана: размер на границе допустимого\n";
-    }
-    TableWriter writer(o, out, propagation ? &*propagation : nullptr);
+    if (o.tank.fit)
+        o.preamble = tarvol::fitReport(*o.tank.fit, o.comma ? ',' : '.') + '\n';
+    TableWriter writer(o, out);
+    writer.showU(o.tank.hasUncertainty());
     // rows streamed to the same terminal show the progress themselves
     Progress progress(::isatty(STDERR_FILENO) == 1 && !(o.everyMm && ::isatty(STDOUT_FILENO) == 1));
     std::atomic<bool> stop{false};
 
-    tarvol::RunOptions run;
-    run.decimalPlaces = o.decimals;
-    run.separator = writer.separator();
-    run.cancel = &stop;
-    run.keepEveryLevel = o.reverse;
-    run.progress = [&](double fraction) { progress.show(fraction); };
+    tarvol::TableRequest request;
+    request.separator = writer.separator();
+    request.cancel = &stop;
+    request.everyLevel = o.everyMm;
+    request.keepLevels = o.reverse;
+    request.byGauge = o.byGauge;
+    request.progress = [&](double fraction) { progress.show(fraction); };
     out.flushEachLine(o.everyMm && ::isatty(STDOUT_FILENO) == 1);
     if (o.everyMm)
-        run.eachLevel = [&](std::int64_t level, double volume) {
-            writer.level(level, volume);
+        request.eachRow = [&](const tarvol::TableRow& row) {
+            writer.row(row);
             if (out.error())
                 stop = true; // a write failed: the rest of the table has nowhere to go
         };
-    const auto outcome = o.fittedDims.empty() ? tarvol::calculateFromTexts(o.shape, o.dims, run)
-                                              : tarvol::calculate(o.shape, o.fittedDims, run);
+    const auto outcome = tarvol::tableOf(o.tank, request);
     progress.clear();
     if (!out.error()) {
         if (const auto* refusal = outcome.refusal())
             return refused(o, out, *refusal);
-        writer.finish(outcome.result());
+        if (outcome.ok()) {
+            if (!outcome.table().uncertaintyNote.empty() && o.showU)
+                std::cerr << kProgram << ": " << outcome.table().uncertaintyNote << '\n';
+            writer.showU(outcome.table().hasU);
+            writer.finish(outcome.table());
+        }
     }
     return kExitTable;
 }
 
 int sensorTable(const Options& o, Output& out)
 {
-    const auto run = tarvol::cli::runSensor(o.shape, o.dims, o.decimals, o.sensor);
+    const auto run = tarvol::cli::runSensor(o.tank, o.sensor);
     if (!run.refusal.empty()) {
         std::cerr << run.refusal << '\n';
         return kExitRefused;
@@ -743,12 +704,14 @@ int main(int argc, char** argv)
         Options o;
         if (const auto ended = parse(argc, argv, o, out))
             status = *ended;
-        else if (o.sensor.on)
-            status = sensorTable(o, out);
         else if (const auto unfitted = o.fill ? fitFill(o, out) : std::nullopt)
             status = *unfitted;
+        else if (!o.tankFile.save.empty())
+            status = saveTank(o, out);
+        else if (o.sensor.on)
+            status = sensorTable(o, out);
         else
-            status = o.tank.save.empty() ? calculate(o, out) : saveTank(o, out);
+            status = calculate(o, out);
     } catch (const UsageError& e) {
         std::cerr << kProgram << ": " << e.why << '\n' << kHint << '\n';
         return kExitUsage;

@@ -9,6 +9,7 @@
 #include "calc/run.h"
 #include "sensor/formats.h"
 #include "sensor/sensor.h"
+#include "tank/table.h"
 
 namespace tarvol::cli {
 namespace {
@@ -100,19 +101,10 @@ std::optional<std::string> sensorUsageError(const CLI::App& app, const SensorOpt
     return std::nullopt;
 }
 
-SensorRun runSensor(int shape, std::span<const std::string> dims, int decimals, const SensorOptions& o)
+sensor::Settings sensorSettings(const SensorOptions& o)
 {
-    SensorRun run;
-    RunOptions options;
-    options.decimalPlaces = decimals;
-    options.keepEveryLevel = true;
-    const auto outcome = calculateFromTexts(shape, dims, options);
-    if (const auto* refusal = outcome.refusal()) {
-        run.refusal = refusal->message;
-        return run;
-    }
-
-    sensor::Geometry geometry;
+    sensor::Settings settings;
+    sensor::Geometry& geometry = settings.geometry;
     if (!o.fromTop.empty()) {
         geometry.mounting = sensor::Mounting::Top;
         geometry.reference = *wholeMm(o.fromTop);
@@ -121,7 +113,29 @@ SensorRun runSensor(int shape, std::span<const std::string> dims, int decimals, 
     }
     if (!o.code.empty())
         geometry.code = codeRange(o.code, o.span);
-    const auto table = sensor::sensorTable(outcome.result().levelVolumes, geometry, decimals);
+    if (!o.maxError.empty())
+        settings.maxError = sensor::parseErrorLimit(o.maxError);
+    if (!o.maxPoints.empty())
+        settings.maxPoints = *wholeMm(o.maxPoints);
+    if (!o.format.empty())
+        settings.format = o.format;
+    return settings;
+}
+
+SensorRun runSensor(const Tank& tank, const SensorOptions& o)
+{
+    SensorRun run;
+    TableRequest request;
+    request.keepLevels = true;
+    request.byGauge = true; // the sensor's zero is counted from the gauge's
+    const auto outcome = tableOf(tank, request);
+    if (const auto* refusal = outcome.refusal()) {
+        run.refusal = refusal->message;
+        return run;
+    }
+    const int decimals = outcome.table().decimals;
+    const sensor::Geometry geometry = sensorSettings(o).geometry;
+    const auto table = sensor::sensorTable(outcome.table().levelVolumes, geometry, decimals);
     if (!table) {
         run.refusal = sensor::refusalText(table.error());
         return run;

@@ -6,6 +6,9 @@
 #include <span>
 #include <string>
 
+#include "sensor/settings.h"
+#include "tank/tank.h"
+
 namespace CLI {
 class App;
 }
@@ -29,7 +32,11 @@ struct SensorRun {
     std::string summary; // how many points and what largest error, for standard error
 };
 
-// The sensor's table of shape `shape` on the dimension texts, volumes with `decimals` places.
-SensorRun runSensor(int shape, std::span<const std::string> dims, int decimals, const SensorOptions& options);
+// The sensor's settings the options give.
+sensor::Settings sensorSettings(const SensorOptions& options);
+
+// The sensor's table of the tank, volumes with the tank's decimal places, read from the gauge's zero where the tank
+// has one and at the shell's temperature.
+SensorRun runSensor(const Tank& tank, const SensorOptions& options);
 
 } // namespace tarvol::cli

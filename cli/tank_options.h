@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "calc/refusal.h"
-#include "tank/tankfile.h"
+#include "tank/tank.h"
 
 namespace CLI {
 class App;
@@ -34,10 +34,10 @@ struct TankFileFailure {
 void addTankFileOptions(CLI::App& app, TankFileOptions& options);
 
 // The tank of --tank; throws TankFileFailure.
-TankDocument loadTank(const std::string& path);
+Tank loadTank(const std::string& path);
 
-// Writes `document` to `path` when the run would accept its dimensions; the refusal otherwise. Throws
-// TankFileFailure when the file cannot be written.
-std::optional<Refusal> saveTank(const std::string& path, const TankDocument& document);
+// Writes `tank` to `path` when its table would be made; the refusal otherwise. Throws TankFileFailure when the
+// file cannot be written.
+std::optional<Refusal> saveTank(const std::string& path, const Tank& tank);
 
 } // namespace tarvol::cli

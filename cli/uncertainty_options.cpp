@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "calc/catalogue.h"
+
 namespace tarvol::cli {
 
 void addUncertaintyOptions(CLI::App& app, UncertaintyOptions& o)
@@ -55,20 +57,17 @@ const std::string* once(const std::vector<std::string>& values, const char* opti
 
 } // namespace
 
-std::optional<UncertaintyInputs> uncertaintyInputs(const UncertaintyOptions& o, const TankDocument* tank,
-                                                   int fieldCount)
+void applyUncertaintyOptions(const UncertaintyOptions& o, Tank& tank)
 {
-    std::optional<UncertaintyInputs> inputs;
-    if (tank)
-        if (const auto* section = tank->section("uncertainty")) {
-            auto read = inputsFromJson(*section);
-            std::optional<InputsFault> fault = read ? checkInputs(*read, fieldCount) : read.error();
-            if (fault)
-                throw TankFileFailure{kExitDataError, "в файле ёмкости неверное значение uncertainty." + fault->key};
-            inputs = *read;
-        }
+    const int fieldCount = static_cast<int>(shape(tank.shape).captions.size());
+    std::optional<UncertaintyInputs> inputs = tank.budget;
+    if (tank.shell) {
+        if (!inputs)
+            inputs.emplace();
+        inputs->shell = tank.shell;
+    }
     if (!anyUncertaintyOption(o))
-        return inputs;
+        return;
     if (!inputs)
         inputs.emplace();
     if (const auto* text = once(o.uDim, "--u-dim")) {
@@ -114,7 +113,9 @@ std::optional<UncertaintyInputs> uncertaintyInputs(const UncertaintyOptions& o, 
                 throw std::string(text);
         throw "неверный параметр неопределённости: " + fault->key;
     }
-    return inputs;
+    tank.shell = inputs->shell;
+    inputs->shell.reset();
+    tank.budget = std::move(inputs);
 }
 
 } // namespace tarvol::cli

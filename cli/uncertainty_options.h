@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tank/tankfile.h"
+#include "tank/tank.h"
 #include "uncertainty/inputs.h"
 
 namespace CLI {
@@ -25,9 +25,8 @@ void addUncertaintyOptions(CLI::App& app, UncertaintyOptions& options);
 // Whether any of the options was given.
 bool anyUncertaintyOption(const UncertaintyOptions& options);
 
-// The inputs of the tank's section, if any, with the options typed over them; nothing when neither gives any.
-// `fieldCount` is the shape's. Throws the usage error's text (std::string) for a wrong value.
-std::optional<UncertaintyInputs> uncertaintyInputs(const UncertaintyOptions& options, const TankDocument* tank,
-                                                   int fieldCount);
+// The options typed over the tank's budget and shell temperature. Throws the usage error's text (std::string) for a
+// wrong value.
+void applyUncertaintyOptions(const UncertaintyOptions& options, Tank& tank);
 
 } // namespace tarvol::cli

@@ -7,7 +7,8 @@ namespace tarvol {
 
 bool UncertaintyInputs::given() const
 {
-    return std::ranges::any_of(dims, [](double u) { return u > 0; }) || level > 0 || fit.has_value();
+    return std::ranges::any_of(dims, [](double u) { return u > 0; }) || level > 0 || fit.has_value()
+           || (zero && zero->variance > 0);
 }
 
 double UncertaintyInputs::dim(int field) const

@@ -36,6 +36,15 @@ struct ShellTemperature {
     bool operator==(const ShellTemperature&) const = default;
 };
 
+// A gauge zero's variance and its covariances with the fit's fields (in the covariance's order), mm²: rows read by
+// the gauge carry them, rows by the tank's level do not.
+struct ZeroCovariance {
+    double variance = 0;
+    std::vector<double> withFit;
+
+    bool operator==(const ZeroCovariance&) const = default;
+};
+
 struct UncertaintyInputs {
     std::vector<double> dims;              // standard uncertainties, mm: none, one for every field, or one per field
     double level = 0;                      // standard uncertainty of the level reading, mm
@@ -43,6 +52,7 @@ struct UncertaintyInputs {
     std::optional<double> limitPercent;    // rows whose U exceeds it, in % of their volume, are marked
     std::optional<FieldCovariance> fit;    // replaces the own uncertainties of its fields
     std::optional<ShellTemperature> shell; // the table for the shell at this temperature instead of 20 °C
+    std::optional<ZeroCovariance> zero;    // a fitted gauge zero, for rows by reading; not kept in the section
 
     // Whether any uncertainty was given: without one no U is shown.
     bool given() const;

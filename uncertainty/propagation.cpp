@@ -53,6 +53,7 @@ expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const d
     p.m_limit = inputs.limitPercent;
     if (inputs.fit)
         p.m_fit = *inputs.fit;
+    p.m_zero = inputs.zero;
     std::vector<double> moved(dims.begin(), dims.end());
     for (std::size_t i = 0; i < dims.size(); ++i) {
         const int field = static_cast<int>(i);
@@ -130,9 +131,15 @@ RowUncertainty Propagation::rowOf(const Figures& figures, double level, double v
         for (std::size_t j = 0; j < fitSens.size(); ++j)
             variance += fitSens[i] * fitSens[j] * m_fit.at(i, j);
 
+    const double slope = figures[m_moved.size()];
+    if (m_zero) { // a reading r is the level r + z: the zero moves the row as the level does
+        variance += slope * slope * m_zero->variance;
+        for (std::size_t i = 0; i < fitSens.size() && i < m_zero->withFit.size(); ++i)
+            variance += 2 * slope * fitSens[i] * m_zero->withFit[i];
+    }
+
     RowUncertainty row;
     if (m_uLevel > 0) {
-        const double slope = figures[m_moved.size()];
         variance += slope * slope * m_uLevel * m_uLevel;
         if (level > 0 && level < m_base.top() * m_scale) {
             const double bend = std::abs(figures[m_moved.size() + 1]);

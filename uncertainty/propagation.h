@@ -74,6 +74,7 @@ private:
     std::vector<double> m_ownVariance; // u²(x) of each moved field, 0 for those of the fit
     std::vector<int> m_fitIndex;       // each moved field's row in the fit's covariance, -1 for none
     FieldCovariance m_fit;
+    std::optional<ZeroCovariance> m_zero;
     double m_uLevel = 0;
     double m_coverage = 2;
     std::optional<double> m_limit;

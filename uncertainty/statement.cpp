@@ -1,5 +1,6 @@
 #include "uncertainty/statement.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "calc/catalogue.h"
@@ -14,22 +15,42 @@ std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, i
     lines.push_back("Расширенная неопределённость U = k·u, k = " + number(inputs.coverage) + ", " + kUncertaintyMethod
                     + ".");
     const auto& captions = tarvol::shape(shape).captions;
-    std::string dims = "Стандартные неопределённости размеров, мм: ";
-    if (inputs.dims.size() == 1) {
-        dims += "каждого " + number(inputs.dims[0]);
-    } else {
-        for (std::size_t i = 0; i < captions.size(); ++i) {
-            const auto& caption = captions[i];
-            const auto open = caption.rfind('(');
-            dims += (i ? "; " : "")
-                    + std::string(open == std::string_view::npos ? caption
-                                                                 : caption.substr(open + 1, caption.size() - open - 2))
-                    + " " + number(inputs.dim(static_cast<int>(i)));
-        }
+    const auto symbol = [&](std::size_t i) {
+        const auto& caption = captions[i];
+        const auto open = caption.rfind('(');
+        return std::string(open == std::string_view::npos ? caption
+                                                          : caption.substr(open + 1, caption.size() - open - 2));
+    };
+    const auto fitted = [&](std::size_t i) {
+        return inputs.fit && std::ranges::find(inputs.fit->fields, static_cast<int>(i)) != inputs.fit->fields.end();
+    };
+    std::string own;
+    if (inputs.dims.size() == 1 && !inputs.fit) {
+        own = "каждого " + number(inputs.dims[0]);
+    } else if (!inputs.dims.empty()) {
+        for (std::size_t i = 0; i < captions.size(); ++i)
+            if (!fitted(i))
+                own += (own.empty() ? "" : "; ") + symbol(i) + " " + number(inputs.dim(static_cast<int>(i)));
     }
-    if (inputs.dims.empty())
-        dims += "не заданы";
-    lines.push_back(dims + (inputs.fit ? "; подобранные по наливу — по ковариации подбора." : "."));
+    std::string dims = "Стандартные неопределённости размеров, мм: ";
+    if (inputs.fit) {
+        std::string found;
+        for (std::size_t k = 0; k < inputs.fit->fields.size(); ++k) {
+            const auto field = static_cast<std::size_t>(inputs.fit->fields[k]);
+            found += (k ? "; " : "") + (field < captions.size() ? symbol(field) : std::to_string(field + 1)) + " "
+                     + formatFixed(std::sqrt(std::max(0.0, inputs.fit->at(k, k))), 10, 2, separator);
+        }
+        dims += found + " — по результатам градуировки наливом, с ковариацией подбора";
+        if (!own.empty())
+            dims += "; " + own;
+    } else {
+        dims += own.empty() ? "не заданы" : own;
+    }
+    lines.push_back(dims + ".");
+    if (inputs.zero)
+        lines.push_back("Стандартная неопределённость нуля уровнемера: "
+                        + formatFixed(std::sqrt(std::max(0.0, inputs.zero->variance)), 10, 2, separator)
+                        + " мм, по результатам градуировки наливом.");
     lines.push_back("Стандартная неопределённость отсчёта уровня: " + number(inputs.level) + " мм.");
     if (inputs.limitPercent)
         lines.push_back("Предел: " + number(*inputs.limitPercent) + " %; строки сверх него отмечены «*».");

@@ -1,0 +1,227 @@
+#include "tank/table.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "calc/catalogue.h"
+#include "calc/format.h"
+#include "fit/report.h"
+#include "uncertainty/statement.h"
+
+namespace tarvol {
+namespace {
+
+constexpr double kLargestTyped = 99'999'999;
+
+bool fittedField(const Tank& tank, std::size_t field)
+{
+    return tank.fit && std::ranges::any_of(tank.fit->parameters, [field](const FitParameter& p) {
+               return p.field == static_cast<int>(field);
+           });
+}
+
+std::string zeroLine(const GaugeZero& zero, bool byGauge, char separator)
+{
+    const std::string where = formatGeneral(std::round(std::abs(zero.mm) * 100) / 100, separator) + " мм "
+                              + (zero.mm < 0 ? "ниже" : "выше") + " дна ёмкости";
+    return std::string(byGauge ? "Таблица по показаниям уровнемера" : "Таблица по уровню от дна ёмкости")
+           + "; нуль уровнемера на " + where + ".";
+}
+
+// Rows whose linear estimate is poor, gathered into ranges of levels as the rows come.
+class NonlinearRanges {
+public:
+    void add(double level, bool nonlinear)
+    {
+        if (nonlinear && !m_last)
+            m_ranges.emplace_back(level, level);
+        else if (nonlinear)
+            m_ranges.back().second = level;
+        m_last = nonlinear;
+    }
+    std::vector<std::pair<double, double>> take() { return std::move(m_ranges); }
+
+private:
+    std::vector<std::pair<double, double>> m_ranges;
+    bool m_last = false;
+};
+
+} // namespace
+
+std::optional<Refusal> tankRefusal(const Tank& tank, char separator)
+{
+    // an unknown shape or a wrong field count is the run's own refusal
+    if (tank.shape < 0 || tank.shape >= kShapeCount || tank.dimensions.size() != shape(tank.shape).captions.size())
+        return std::nullopt;
+    for (std::size_t i = 0; i < tank.dimensions.size(); ++i) {
+        const double d = tank.dimensions[i];
+        const bool whole = d >= 0 && d <= kLargestTyped && d == std::floor(d);
+        if (whole || (fittedField(tank, i) && std::isfinite(d)))
+            continue;
+        Refusal refusal;
+        refusal.kind = RefusalKind::BadInput;
+        refusal.fault = Fault::NotDigits;
+        refusal.field = static_cast<int>(i);
+        refusal.limit = kLargestTyped;
+        explainRefusal(refusal, tank.shape, separator);
+        return refusal;
+    }
+    return std::nullopt;
+}
+
+TableOutcome tableOf(const Tank& tank, const TableRequest& request)
+{
+    const char sep = request.separator;
+    if (auto refusal = tankRefusal(tank, sep))
+        return RunFailure(std::move(*refusal));
+
+    TankTable t;
+    t.shape = tank.shape;
+    t.dimensions = tank.dimensions;
+    t.decimals = validDecimals(tank.decimals) ? tank.decimals : 0;
+    t.separator = sep;
+    t.zero = tank.gaugeZero();
+    t.byGauge = request.byGauge && t.zero.has_value();
+    t.inputs = tank.uncertaintyInputs();
+    if (t.byGauge && t.zero->fitted && t.zero->variance > 0)
+        t.inputs.zero = ZeroCovariance{t.zero->variance, t.zero->fieldCovariance};
+    const double zero = t.byGauge ? t.zero->mm : 0.0;
+
+    // the model of the budget, the shell and the gauge, when the rows need more than the slabs' sums
+    std::optional<Propagation> model;
+    const bool wantU = t.inputs.given();
+    if (wantU || t.inputs.shell || t.byGauge) {
+        if (auto prepared = Propagation::prepare(tank.shape, tank.dimensions, t.inputs))
+            model.emplace(std::move(*prepared));
+        else if (!dimensionsRefusal(tank.shape, tank.dimensions) && prepareModel(tank.shape, tank.dimensions).ok())
+            t.uncertaintyNote = "неопределённость не рассчитана: размер на границе допустимого";
+    }
+    t.hasU = model && wantU;
+    const bool fromModel = model && (t.inputs.shell || t.byGauge);
+
+    NonlinearRanges nonlinear;
+    const auto makeRow = [&](double level, double summed) {
+        TableRow row;
+        row.level = level;
+        row.volume = fromModel ? model->volume(level + zero) : summed;
+        row.text = formatFixed(row.volume, 10, t.decimals, sep);
+        if (t.hasU) {
+            row.u = model->at(level + zero, row.volume);
+            nonlinear.add(level, row.u.nonlinear);
+        }
+        return row;
+    };
+
+    RunOptions run;
+    run.decimalPlaces = t.decimals;
+    run.separator = sep;
+    run.progress = request.progress;
+    run.cancel = request.cancel;
+    // by gauge, every row comes from the model; the run still gives the step and the accuracy
+    const bool streamLevels = request.everyLevel && !t.byGauge;
+    // a fractional tank's last summed level lies past its top: rows end at its highest whole level
+    double top = HUGE_VAL;
+    if (std::ranges::any_of(tank.dimensions, [](double d) { return d != std::floor(d); }))
+        if (const auto framed = prepareModel(tank.shape, tank.dimensions); framed.ok())
+            top = std::floor(framed.model().top());
+    if (streamLevels || (request.keepLevels && !t.byGauge))
+        run.eachLevel = [&](std::int64_t level, double summed) {
+            const auto h = static_cast<double>(level);
+            if (level < 0 || h > top)
+                return;
+            TableRow row = makeRow(h, summed);
+            if (request.keepLevels) {
+                t.levelVolumes.push_back(row.volume);
+                if (t.hasU)
+                    t.levelU.push_back(row.u.expanded);
+            }
+            if (!streamLevels)
+                return;
+            if (request.eachRow)
+                request.eachRow(row);
+            else
+                t.rows.push_back(std::move(row));
+        };
+    RunOutcome outcome = calculate(tank.shape, tank.dimensions, run);
+    if (!outcome.ok())
+        return RunFailure(outcome.error());
+    const CalcResult& r = outcome.result();
+    t.accuracy = r.accuracy;
+    t.errorLine = r.errorLine;
+    t.totalHeight = r.totalHeight;
+    t.outputStep = r.outputStep;
+    top = std::floor(r.totalHeight);
+
+    if (t.byGauge) {
+        const double last = std::floor(r.totalHeight - zero);
+        const auto rowAt = [&](double reading) {
+            TableRow row = makeRow(reading, 0);
+            if (request.keepLevels) {
+                t.levelVolumes.push_back(row.volume);
+                if (t.hasU)
+                    t.levelU.push_back(row.u.expanded);
+            }
+            return row;
+        };
+        const double step = request.everyLevel ? 1 : std::max<double>(1, t.outputStep);
+        for (double reading = 0; reading <= last; ++reading) {
+            if (request.cancel && *request.cancel)
+                return RunFailure(Cancelled{});
+            const bool printed = std::fmod(reading, step) == 0 && reading > 0;
+            if (!request.keepLevels && !printed && !request.everyLevel)
+                continue;
+            TableRow row = rowAt(reading);
+            if (!printed && !request.everyLevel)
+                continue;
+            if (request.eachRow)
+                request.eachRow(row);
+            else
+                t.rows.push_back(std::move(row));
+        }
+        t.highest = std::max(0.0, last);
+    } else if (!streamLevels) {
+        for (const ResultRow& summed : r.rows)
+            if (summed.levelValue <= top)
+                t.rows.push_back(makeRow(summed.levelValue, summed.volumeValue));
+        t.highest = top;
+    } else {
+        t.highest = top;
+    }
+    t.nonlinear = nonlinear.take();
+
+    t.fullVolume = model && t.inputs.shell ? model->fullVolume() : r.trueVolume;
+    if (t.hasU)
+        t.fullU = model->at(t.totalHeight, model->volume(t.totalHeight));
+    if (tank.fit)
+        t.fitLine = fitTitleLine(*tank.fit, sep);
+    if (t.zero && t.zero->mm != 0)
+        t.gaugeLine = zeroLine(*t.zero, t.byGauge, sep);
+    t.shellChanged = t.inputs.shell.has_value();
+    t.shellLine = shellLine(t.inputs, sep);
+    if (t.shellChanged)
+        t.shellLine += " Полный объём: " + formatFixed(t.fullVolume, 16, 3, sep) + " л.";
+    if (t.hasU)
+        t.uncertaintyLines = uncertaintyStatement(t.inputs, tank.shape, sep);
+    return t;
+}
+
+std::vector<std::string> tableStatements(const TankTable& table)
+{
+    std::vector<std::string> lines;
+    const char sep = table.separator;
+    if (!table.fitLine.empty())
+        lines.push_back("Размеры " + table.fitLine + ".");
+    if (!table.gaugeLine.empty())
+        lines.push_back(table.gaugeLine);
+    if (table.shellChanged)
+        lines.push_back(table.shellLine);
+    if (table.fullU)
+        lines.push_back("U при полном объёме: " + expandedText(table.fullU->expanded, sep) + " л ("
+                        + relativeText(table.fullU->relative, sep) + " %).");
+    lines.insert(lines.end(), table.uncertaintyLines.begin(), table.uncertaintyLines.end());
+    for (const auto& [from, to] : table.nonlinear)
+        lines.push_back(linearityNote(from, to, sep));
+    return lines;
+}
+
+} // namespace tarvol

@@ -1,0 +1,236 @@
+#include "tank/tank.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string_view>
+
+#include "calc/catalogue.h"
+#include "fit/filljson.h"
+
+namespace tarvol {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr std::string_view kGaugeSection = "gauge";
+constexpr double kNotFilled = std::numeric_limits<double>::quiet_NaN();
+
+TankFileError sectionFault(std::string key, std::string value = {})
+{
+    TankFileError e;
+    e.fault = TankFileFault::BadValue;
+    e.key = std::move(key);
+    e.value = std::move(value);
+    return e;
+}
+
+// A field's text as a number: empty for a field not filled yet, which the table then refuses.
+expected<double, TankFileError> dimensionValue(const std::string& text, std::size_t index)
+{
+    if (text.empty())
+        return kNotFilled;
+    const Json n = Json::parse(text, nullptr, false);
+    if (!n.is_number() || !std::isfinite(n.get<double>()))
+        return unexpected(sectionFault("dimensions_mm[" + std::to_string(index) + "]", text));
+    return n.get<double>();
+}
+
+// A dimension as the document holds it: a whole number as digits, a fitted one to its tenth.
+std::string dimensionText(double mm)
+{
+    if (std::isnan(mm))
+        return {};
+    if (mm == std::floor(mm) && std::abs(mm) < 1e15)
+        return std::to_string(static_cast<long long>(mm));
+    return Json(mm).dump();
+}
+
+// The fit's parameter of kind `field` (a field index, or kZeroParameter), when it was freed and found.
+const FitParameter* parameterOf(const FitResult& fit, int field)
+{
+    const auto at = std::ranges::find(fit.parameters, field, &FitParameter::field);
+    return at == fit.parameters.end() || !std::isfinite(at->standardError) ? nullptr : &*at;
+}
+
+double covarianceOf(const FitResult& fit, const FitParameter& a, const FitParameter& b)
+{
+    const auto index = [&fit](const FitParameter& p) { return static_cast<std::size_t>(&p - fit.parameters.data()); };
+    // one triangle of the correlation, so that the covariance is symmetric to the last bit
+    const std::size_t i = std::min(index(a), index(b));
+    const std::size_t j = std::max(index(a), index(b));
+    if (i == j)
+        return a.standardError * a.standardError;
+    const double c = i < fit.correlation.size() && j < fit.correlation[i].size() ? fit.correlation[i][j] : 0;
+    return std::isfinite(c) ? c * a.standardError * b.standardError : 0;
+}
+
+// The fitted fields whose standard error the fit found, in field order.
+std::vector<const FitParameter*> fittedFields(const FitResult& fit)
+{
+    std::vector<const FitParameter*> fields;
+    for (const FitParameter& p : fit.parameters)
+        if (p.field >= 0 && std::isfinite(p.standardError))
+            fields.push_back(&p);
+    std::ranges::sort(fields, {}, &FitParameter::field);
+    return fields;
+}
+
+} // namespace
+
+std::optional<GaugeZero> Tank::gaugeZero() const
+{
+    if (fit)
+        if (const auto at = std::ranges::find(fit->parameters, kZeroParameter, &FitParameter::field);
+            at != fit->parameters.end() && std::isfinite(at->value)) {
+            GaugeZero zero;
+            zero.mm = at->value;
+            zero.fitted = true;
+            if (const FitParameter* own = parameterOf(*fit, kZeroParameter)) {
+                zero.variance = own->standardError * own->standardError;
+                for (const FitParameter* field : fittedFields(*fit))
+                    zero.fieldCovariance.push_back(covarianceOf(*fit, *own, *field));
+            }
+            return zero;
+        }
+    if (typedZero) {
+        GaugeZero zero;
+        zero.mm = *typedZero;
+        return zero;
+    }
+    return std::nullopt;
+}
+
+std::optional<FieldCovariance> Tank::fitCovariance() const
+{
+    if (!fit)
+        return std::nullopt;
+    const auto fields = fittedFields(*fit);
+    if (fields.empty())
+        return std::nullopt;
+    FieldCovariance covariance;
+    for (const FitParameter* a : fields) {
+        covariance.fields.push_back(a->field);
+        for (const FitParameter* b : fields)
+            covariance.matrix.push_back(covarianceOf(*fit, *a, *b));
+    }
+    return covariance;
+}
+
+UncertaintyInputs Tank::uncertaintyInputs() const
+{
+    UncertaintyInputs inputs = budget.value_or(UncertaintyInputs{});
+    inputs.shell = shell;
+    if (auto covariance = fitCovariance())
+        inputs.fit = std::move(covariance);
+    return inputs;
+}
+
+double fittedDimension(double estimate) { return std::round(estimate * 10) / 10; }
+
+Tank withFit(Tank drawing, const FitResult& fit)
+{
+    drawing.shape = fit.shape;
+    drawing.dimensions.clear();
+    for (const double d : fit.dims)
+        drawing.dimensions.push_back(fittedDimension(d));
+    drawing.fit = fit;
+    if (drawing.budget)
+        drawing.budget->fit.reset(); // the fit's own covariance takes the place of any given one
+    return drawing;
+}
+
+expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
+{
+    Tank tank;
+    tank.shape = document.shape;
+    tank.decimals = document.decimals;
+    tank.passport = document.passport;
+    for (std::size_t i = 0; i < document.dimensions.size(); ++i) {
+        const auto value = dimensionValue(document.dimensions[i], i);
+        if (!value)
+            return unexpected(value.error());
+        tank.dimensions.push_back(*value);
+    }
+    const int fieldCount = static_cast<int>(shape(tank.shape).captions.size());
+    for (const auto& [key, value] : document.sections.items()) {
+        if (key == kFillSection) {
+            if (!value.is_object() || !value.contains("fit"))
+                return unexpected(sectionFault("fill"));
+            try {
+                tank.fit = fitFromJson(value.at("fit"));
+            } catch (const nlohmann::json::exception&) {
+                return unexpected(sectionFault("fill.fit"));
+            }
+            if (tank.fit->shape != tank.shape || std::ssize(tank.fit->dims) != fieldCount)
+                return unexpected(sectionFault("fill.fit.shape"));
+        } else if (key == kUncertaintySection) {
+            auto inputs = inputsFromJson(value);
+            if (inputs)
+                if (const auto fault = checkInputs(*inputs, fieldCount))
+                    inputs = unexpected(*fault);
+            if (!inputs)
+                return unexpected(sectionFault("uncertainty." + inputs.error().key));
+            tank.shell = inputs->shell;
+            inputs->shell.reset();
+            tank.budget = std::move(*inputs);
+        } else if (key == kSensorSection) {
+            try {
+                tank.sensor = nlohmann::json::parse(value.dump()).get<sensor::Settings>();
+            } catch (const nlohmann::json::exception&) {
+                return unexpected(sectionFault("sensor"));
+            }
+        } else if (key == kGaugeSection) {
+            const auto zero = value.is_object() ? value.find("zero_mm") : value.end();
+            if (zero == value.end() || !zero->is_number() || !std::isfinite(zero->get<double>()))
+                return unexpected(sectionFault("gauge.zero_mm"));
+            tank.typedZero = zero->get<double>();
+        } else {
+            tank.otherSections[key] = value;
+        }
+    }
+    // the fit's covariance is the fit's: a copy kept in the budget for other readers is not a second source
+    if (tank.fit && tank.budget)
+        tank.budget->fit.reset();
+    return tank;
+}
+
+TankDocument documentOf(const Tank& tank)
+{
+    TankDocument document;
+    document.shape = tank.shape;
+    document.decimals = tank.decimals;
+    document.passport = tank.passport;
+    for (const double d : tank.dimensions)
+        document.dimensions.push_back(dimensionText(d));
+    // the sections in one order, the ones this version does not know after them
+    if (tank.fit)
+        document.setSection(kFillSection, Json{{"fit", fitJson(*tank.fit)}});
+    if (const UncertaintyInputs inputs = tank.uncertaintyInputs(); tank.budget || inputs.shell || inputs.fit)
+        document.setSection(kUncertaintySection, toJson(inputs));
+    if (tank.sensor)
+        document.setSection(kSensorSection, Json::parse(nlohmann::json(*tank.sensor).dump()));
+    if (tank.typedZero)
+        document.setSection(kGaugeSection, Json{{"zero_mm", *tank.typedZero}});
+    for (const auto& [key, value] : tank.otherSections.items())
+        document.setSection(key, value);
+    return document;
+}
+
+expected<Tank, TankFileError> readTank(const std::string& path)
+{
+    const TankReadOutcome document = readTankFile(path);
+    if (!document)
+        return unexpected(document.error());
+    auto tank = tankFromDocument(*document);
+    if (!tank) {
+        TankFileError error = tank.error();
+        error.path = path;
+        return unexpected(std::move(error));
+    }
+    return tank;
+}
+
+TankWriteOutcome writeTank(const std::string& path, const Tank& tank) { return writeTankFile(path, documentOf(tank)); }
+
+} // namespace tarvol
