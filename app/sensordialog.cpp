@@ -118,7 +118,7 @@ SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimal
 }
 
 SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolumes, int decimals,
-                           const sensor::Settings& settings, QWidget* parent)
+                           const sensor::Settings& settings, QWidget* parent, const QString& gaugeNote)
     : QDialog(parent), m_levelVolumes(std::move(levelVolumes)), m_decimals(decimals), m_zero(settings.geometry.zero),
       m_reference(settings.geometry.reference), m_format(settings.format)
 {
@@ -175,6 +175,12 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     m_points = spin(this, "MaxPoints", 2, 100'000);
 
     auto* form = new QFormLayout;
+    if (!gaugeNote.isEmpty()) {
+        auto* note = new QLabel(gaugeNote, this);
+        note->setObjectName(QStringLiteral("GaugeNote"));
+        note->setWordWrap(true);
+        form->addRow(note);
+    }
     form->addRow(mounting);
     form->addRow(m_positionLabel, m_position);
     form->addRow(m_useCode, codeRow);

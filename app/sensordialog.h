@@ -45,8 +45,9 @@ class SensorDialog final : public QDialog {
     Q_DISABLE_COPY_MOVE(SensorDialog)
 
 public:
+    // `gaugeNote` says where the table's levels are counted from, when the tank has a gauge zero.
     SensorDialog(std::shared_ptr<const std::vector<double>> levelVolumes, int decimals,
-                 const sensor::Settings& settings, QWidget* parent = nullptr);
+                 const sensor::Settings& settings, QWidget* parent = nullptr, const QString& gaugeNote = {});
     ~SensorDialog() override;
 
     sensor::Settings settings() const;                         // as the controls stand

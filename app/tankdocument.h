@@ -11,12 +11,6 @@ namespace tarvol {
 
 struct TablePassport;
 struct TankPassport;
-struct TankDocument;
-
-// The fill fit saved with the tank, when it is of the tank's shape and this version reads it.
-std::optional<FitResult> savedFit(const TankDocument& tank);
-// The dimensions a fitted tank's table is made from: the fit's, to the tenth of a millimetre its fields show.
-std::vector<double> fittedDimensions(const FitResult& fit);
 
 // The tank's passport as the printed table shows it, an empty date offered as today's; and back.
 TablePassport printedPassport(const TankPassport& passport);

@@ -37,6 +37,8 @@
 #include "app/messages.h"
 #include "calc/catalogue.h"
 #include "calc/format.h"
+#include "calc/model.h"
+#include "export/fulltable.h"
 #include "ui_tform1.h"
 #include "viewer/presentation.h"
 #include "viewer/tform2.h"
@@ -532,9 +534,9 @@ void TForm1::ComboBox1Change()
         m_ui->ComboBox1->setCurrentIndex(0);
     for (QLineEdit* field : m_fields)
         field->clear();
-    m_rows.clear();
+    m_table.reset();
     m_ui->StringGrid1->setRowCount(1);
-    showUncertainty();
+    showTable();
     StringGrid1Exit();
     setEnteringState();
     for (QLabel* thumbnail : m_thumbnails)
@@ -659,7 +661,7 @@ void TForm1::N2Click()
     m_ui->Edit9->clear();
     setCalculatedState();
 
-    if (const auto k = findShape(selectedShapeName().toStdString()); k && !runShape(*k)) {
+    if (findShape(selectedShapeName().toStdString()) && !runShape()) {
         m_ui->Edit9->setText(stepBefore); // a cancelled run leaves the window as "Правка" would have
         return;
     }
@@ -671,13 +673,17 @@ void TForm1::N2Click()
     m_ui->N1->setEnabled(true);
 }
 
-bool TForm1::runShape(int k)
+bool TForm1::runShape()
 {
-    RunOptions options;
-    options.decimalPlaces = m_decimalPlaces;
-    options.separator = decimalSeparator();
+    const Tank tank = currentTank();
+    TableRequest request;
+    request.separator = decimalSeparator();
+    request.byGauge = true; // a tank with a gauge zero is read by its gauge
+    // every level is kept for the saves when the full-table formats hold the tank's height
+    if (const auto model = prepareModel(tank.shape, tank.dimensions); model.ok())
+        request.keepLevels = model.model().top() <= kMaxTableLevel;
 
-    const RunOutcome outcome = calculateInBackground(k, fieldTexts(k), options);
+    TableOutcome outcome = tableInBackground(tank, request);
     if (!outcome.ok()) {
         const Refusal* refusal = outcome.refusal();
         if (refusal)
@@ -691,59 +697,48 @@ bool TForm1::runShape(int k)
         }
         return !outcome.cancelled();
     }
-    showResult(outcome.result());
+    showResult(std::move(outcome.table()));
     return true;
 }
 
-std::vector<std::string> TForm1::fieldTexts(int k) const
-{
-    std::vector<std::string> texts;
-    for (size_t i = 0; i < shape(k).captions.size(); ++i)
-        texts.push_back(m_fields[i]->text().toStdString());
-    return texts;
-}
-
-RunOutcome TForm1::calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options)
+TableOutcome TForm1::tableInBackground(const Tank& tank, TableRequest request)
 {
     if (m_running)
-        return Cancelled{};
+        return RunFailure(Cancelled{});
     const QScopedValueRollback running(m_running, true);
-    const auto job = [this, k, &texts](const RunOptions& o) { return calculate(k, texts, o); };
-    return runInBackground(this, job, options, [this](bool locked) { lockCommands(locked); });
+    // the worker's table is read here only after the worker has ended
+    std::optional<TableOutcome> made;
+    const auto job = [&tank, &request, &made](const RunOptions& o) -> RunOutcome {
+        request.progress = o.progress;
+        request.cancel = o.cancel;
+        made.emplace(tableOf(tank, request));
+        if (made->ok())
+            return RunOutcome{};
+        if (const Refusal* refusal = made->refusal())
+            return *refusal;
+        return Cancelled{};
+    };
+    const RunOutcome ran = runInBackground(this, job, RunOptions{}, [this](bool locked) { lockCommands(locked); });
+    if (!made || ran.cancelled())
+        return RunFailure(Cancelled{});
+    return std::move(*made);
 }
 
-// The one call into the core.
-RunOutcome TForm1::calculate(int k, const std::vector<std::string>& texts, const RunOptions& options) const
+void TForm1::showResult(TankTable table)
 {
-    if (m_fit && m_fit->shape == k && texts == m_fitTexts)
-        return tarvol::calculate(k, m_fitDims, options);
-    return calculateFromTexts(k, texts, options);
-}
-
-void TForm1::showResult(const CalcResult& result)
-{
-    QTableWidget* grid = m_ui->StringGrid1;
-    grid->setRowCount(static_cast<int>(result.rowCount));
-    for (size_t i = 0; i < result.rows.size(); ++i) {
-        const int row = static_cast<int>(i) + 1;
-        grid->setItem(row, 0, new QTableWidgetItem(QString::fromStdString(result.rows[i].level)));
-        grid->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(result.rows[i].volume)));
-    }
-    StringGrid1Exit();
-    m_accuracy = result.accuracy;
-    m_errorLine = fromUtf8(result.errorLine);
-    m_outputStep = result.outputStep;
-    m_rows = result.rows;
-    m_totalHeight = result.totalHeight;
-    showUncertainty();
+    m_accuracy = table.accuracy;
+    m_errorLine = fromUtf8(table.errorLine);
+    m_outputStep = table.outputStep;
+    m_table = std::move(table);
+    showTable();
 }
 
 void TForm1::N4Click()
 {
     showErrorLine(kErrorIdle);
-    m_rows.clear();
+    m_table.reset();
     m_ui->StringGrid1->setRowCount(1);
-    showUncertainty();
+    showTable();
     StringGrid1Exit();
     setEnteringState();
 }

@@ -16,6 +16,8 @@
 #include "calc/run.h"
 #include "export/content.h"
 #include "fit/fit.h"
+#include "tank/table.h"
+#include "tank/tank.h"
 #include "tank/tankfile.h"
 #include "uncertainty/inputs.h"
 
@@ -77,7 +79,7 @@ public:
     // The fitted tank of a fill becomes the current one: its fields show the fitted values to a tenth of a
     // millimetre, which the runs then use, and every document states the fit, until the shape or a field changes.
     void applyFit(const FitResult& fit);
-    const std::optional<FitResult>& appliedFit() const { return m_fit; }
+    const std::optional<FitResult>& appliedFit() const { return m_tank.fit; }
     // The title block's line of the applied fit; empty without one.
     QString fitLine() const;
 
@@ -89,7 +91,11 @@ public:
     bool saveTank();                    // to its file, or through "Сохранить как…" for a new tank
     bool saveTankAs();
     QString tankPath() const { return m_tankPath; }
-    TankDocument currentTank() const; // the window's inputs with the tank's passport and sections
+    // The tank the window shows: its fields, shape and decimal places with the tank's passport and modifiers. The
+    // one place the window builds a tank; every run and save starts from it.
+    Tank currentTank() const;
+    // The table of the last run, which the grid, the report and every save format; none in the entering state.
+    const std::optional<TankTable>& shownTable() const { return m_table; }
     bool tankModified() const;
     static QStringList recentTanks();
 
@@ -159,17 +165,14 @@ private:
     bool isTabStop(const QWidget* widget) const;
 
     bool inputComplete() const;
-    bool runShape(int k); // false: the user cancelled the run
-    RunOutcome calculate(int k, const std::vector<std::string>& texts, const RunOptions& options) const;
-    // calculate() on a worker thread, the window's commands locked while it lasts; a call while another run
+    bool runShape(); // false: the user cancelled the run
+    // tableOf() on a worker thread, the window's commands locked while it lasts; a call while another run
     // computes is refused as cancelled
-    std::vector<std::string> fieldTexts(int k) const; // the shape's fields in field order
-    RunOutcome calculateInBackground(int k, const std::vector<std::string>& texts, const RunOptions& options);
-    void showResult(const CalcResult& result);
+    TableOutcome tableInBackground(const Tank& tank, TableRequest request);
+    void showResult(TankTable table);
     void setGridColumns(bool withUncertainty); // two columns, or four narrower ones under two-line headings
-    void showUncertainty(); // the grid's volumes at the shell's temperature and its U columns, from m_rows
+    void showTable();                          // the grid's rows, with U columns when the table has U, from m_table
     void editUncertainty();
-    std::vector<double> dimensionValues(int k) const; // the fields as millimetres; empty when not all digits
 
     void setUpTankMenu();
     void updateTankTitle();
@@ -178,11 +181,10 @@ private:
     void clearTankCommand();
     bool saveTankTo(const QString& path);
     bool confirmUnsavedChanges(); // false: the user chose to stay
-    void applyTank(const TankDocument& document);
+    void applyTank(const Tank& tank);
     TablePassport tablePassport() const;
     void setTablePassport(const TablePassport& passport);
     void forgetFit();
-    void restoreFit(const TankDocument& tank);
 
     Ui::TForm1* m_ui;
     QAction* m_fillCommand = nullptr;
@@ -206,7 +208,7 @@ private:
     // The tank's file, as it was last opened or saved, and what the window does not show of the tank.
     QString m_tankPath;
     std::optional<TankDocument> m_savedTank;
-    TankDocument m_tank;
+    Tank m_tank; // the passport and the modifiers; the fields hold the shape, dimensions and decimals
     QString m_baseTitle;
     QMenu* m_recentMenu = nullptr;
     bool m_applyingTank = false;
@@ -217,12 +219,7 @@ private:
     QString m_errorLine;
     std::int32_t m_outputStep = 0;
 
-    // The applied fit, the field texts that show it and the dimensions they stand for.
-    std::optional<FitResult> m_fit;
-    std::vector<std::string> m_fitTexts;
-    std::vector<double> m_fitDims;
-    std::vector<ResultRow> m_rows; // the grid's rows as the run gave them, at 20 °C
-    double m_totalHeight = 0;
+    std::optional<TankTable> m_table;
 };
 
 } // namespace tarvol

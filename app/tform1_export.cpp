@@ -22,14 +22,12 @@
 #include "export/fulltable.h"
 #include "export/savedialog.h"
 #include "export/spreadsheetexport.h"
-#include "export/tableuncertainty.h"
 #include "export/textexport.h"
 #include "sensor/formats.h"
 #include "sensor/settings.h"
 #include "tank/tankfile.h"
 
 #include "ui_tform1.h"
-#include <nlohmann/json.hpp>
 
 namespace tarvol {
 namespace {
@@ -90,20 +88,6 @@ QStringList sensorFilters()
 SaveDialog& SensorSaveDialog(QObject* form)
 {
     return dialogOf(form, QStringLiteral("SensorSaveDialog"), QStringLiteral("datchik.csv"), sensorFilters());
-}
-
-// The sensor's settings belong to the tank: its file keeps them in its "sensor" section.
-sensor::Settings sensorSettingsOf(const TankDocument& tank)
-{
-    sensor::Settings settings;
-    if (const auto* section = tank.section(kSensorSection))
-        settings = nlohmann::json(*section).get<sensor::Settings>();
-    return settings;
-}
-
-void keepSensorSettings(TankDocument& tank, const sensor::Settings& settings)
-{
-    tank.setSection(kSensorSection, nlohmann::ordered_json(nlohmann::json(settings)));
 }
 
 std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& offered)
@@ -260,38 +244,29 @@ void TForm1::N8Click()
 
 void TForm1::N9Click()
 {
-    const auto k = findShape(selectedShapeName().toStdString());
-    const std::vector<GridRow> rows = gridRows();
-    if (!k || !tableFits(rows.empty() ? 0 : rows.back().level.toLongLong()))
+    // the document formats the table of the run the grid shows, every level of which it kept
+    if (!m_table)
         return;
+    if (m_table->levelVolumes.empty()) {
+        tableFits(static_cast<qint64>(m_table->highest));
+        return;
+    }
     // the passport belongs to the tank: its file keeps it, and another tank starts without it
     const auto passport = askPassport(this, tablePassport());
     if (!passport)
         return;
     setTablePassport(*passport);
-    TableRun run{*k, fieldTexts(*k), m_decimalPlaces, decimalSeparator(), {}, fitLine()};
-    // the same worker, progress dialog and "Отмена" as a calculation
-    RunOutcome outcome = calculateInBackground(*k, run.fieldTexts, everyLevelOptions(run));
-    if (const Refusal* refusal = outcome.refusal())
-        messages().information(QString::fromStdString(refusal->message));
-    if (!outcome.ok() || !tableFits(static_cast<qint64>(outcome.result().levelVolumes.size()) - 1))
-        return;
-    run.result = std::move(outcome.result());
     const auto choice = execute(this, TableDialog(this));
     if (!choice)
         return;
     const TableTarget target = tableTarget(choice->path, choice->filter);
     if ((QFileInfo::exists(target.path) && !messages().question(kReplaceQuestion, kReplaceCaption)) || m_running)
         return;
-    TableContent table = fullTableDocument(std::move(run), *passport);
-    const auto budget = uncertaintyInputs();
-    const std::vector<double> dims = dimensionValues(*k);
+    const TableContent table = fullTableDocument(*m_table, *passport);
     const QScopedValueRollback running(m_running, true);
     report(saveInBackground(
         this,
         [&](const Progress& progress, const std::atomic<bool>* cancel) {
-            if (budget) // U at every level takes a while for the shapes integrated numerically
-                addUncertainty(table, *k, dims, *budget);
             return exportFullTable(target.path, target.format, table, progress, cancel);
         },
         [this](bool locked) { lockCommands(locked); }));
@@ -299,30 +274,25 @@ void TForm1::N9Click()
 
 void TForm1::N10Click()
 {
-    const auto k = findShape(selectedShapeName().toStdString());
-    if (!k)
+    // the sensor reads the table the grid shows, by the gauge's reading and at the shell's temperature
+    if (!m_table)
         return;
-    RunOptions options;
-    options.decimalPlaces = m_decimalPlaces;
-    options.separator = decimalSeparator();
-    options.keepEveryLevel = true;
-    RunOutcome outcome = calculateInBackground(*k, fieldTexts(*k), options);
-    if (const Refusal* refusal = outcome.refusal())
-        messages().information(QString::fromStdString(refusal->message));
-    if (!outcome.ok())
+    if (m_table->levelVolumes.empty()) {
+        tableFits(static_cast<qint64>(m_table->highest));
         return;
-    auto volumes = std::make_shared<const std::vector<double>>(std::move(outcome.result().levelVolumes));
+    }
+    auto volumes = std::make_shared<const std::vector<double>>(m_table->levelVolumes);
+    const int decimals = m_table->decimals;
 
-    SensorDialog dialog(volumes, m_decimalPlaces, sensorSettingsOf(m_tank), this);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    SensorDialog dialog(volumes, decimals, m_tank.sensor.value_or(sensor::Settings{}), this,
+                        QString::fromStdString(m_table->gaugeLine));
+    if (dialog.exec() != QDialog::Accepted)
+        return; // a cancelled dialog leaves the tank as it was
     sensor::Settings settings = dialog.settings();
-    keepSensorSettings(m_tank, settings);
+    m_tank.sensor = settings;
     updateTankTitle();
-    if (!accepted)
-        return;
     // the save waits for the settings on screen, never an earlier outcome
-    SensorOutcome shown =
-        dialog.computing() ? computeSensor(*volumes, m_decimalPlaces, dialog.settings()) : dialog.outcome();
+    SensorOutcome shown = dialog.computing() ? computeSensor(*volumes, decimals, dialog.settings()) : dialog.outcome();
     if (!shown.table) {
         messages().error(shown.refusal);
         return;
@@ -338,7 +308,7 @@ void TForm1::N10Click()
     const auto& format =
         formats[static_cast<size_t>(std::clamp<int>(choice->filter, 0, static_cast<int>(formats.size()) - 1))];
     settings.format = std::string(format.key);
-    keepSensorSettings(m_tank, settings);
+    m_tank.sensor = settings;
     updateTankTitle();
     if (QFileInfo::exists(choice->path) && !messages().question(kReplaceQuestion, kReplaceCaption))
         return;

@@ -3,6 +3,9 @@
 
 #include "app/tform1.h"
 
+#include <cmath>
+#include <limits>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QDate>
@@ -11,6 +14,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenu>
 #include <QMimeData>
 #include <QScopedValueRollback>
@@ -135,17 +139,28 @@ void TForm1::updateRecentMenu()
     m_recentMenu->actions().at(3)->setVisible(!recent.isEmpty()); // the separator
 }
 
-TankDocument TForm1::currentTank() const
+Tank TForm1::currentTank() const
 {
-    TankDocument tank = m_tank;
+    Tank tank = m_tank;
     const auto k = findShape(selectedShapeName().toStdString());
     tank.shape = k.value_or(-1);
-    tank.dimensions = k ? fieldTexts(*k) : std::vector<std::string>{};
+    tank.dimensions.clear();
+    for (size_t i = 0; k && i < shape(*k).captions.size(); ++i) {
+        // a fitted field shows its tenth with the user's decimal mark; a field not filled is no number
+        bool ok = false;
+        const double value = QLocale::c().toDouble(m_fields[i]->text().replace(u',', u'.'), &ok);
+        tank.dimensions.push_back(ok ? value : std::numeric_limits<double>::quiet_NaN());
+    }
     tank.decimals = runDecimals(m_ui->ComboBox2->currentIndex());
+    if (tank.fit && tank.fit->shape != tank.shape)
+        tank.fit.reset();
     return tank;
 }
 
-bool TForm1::tankModified() const { return !m_tankPath.isEmpty() && (!m_savedTank || currentTank() != *m_savedTank); }
+bool TForm1::tankModified() const
+{
+    return !m_tankPath.isEmpty() && (!m_savedTank || documentOf(currentTank()) != *m_savedTank);
+}
 
 // "name.tarvol* — ПРОГРАММА TARVOL." while the file has unsaved changes; the program's own title without a file.
 void TForm1::updateTankTitle()
@@ -177,7 +192,9 @@ void TForm1::clearTankCommand()
     if (!confirmUnsavedChanges())
         return;
     ComboBox1Change();
-    m_tank.sections = nlohmann::ordered_json::object();
+    Tank fresh; // the modifiers go with the tank; the passport's author stays
+    fresh.passport = m_tank.passport;
+    m_tank = std::move(fresh);
     m_tankPath.clear();
     m_savedTank.reset();
     updateTankTitle();
@@ -202,7 +219,7 @@ bool TForm1::openTank(const QString& path)
 {
     if (m_running || !confirmUnsavedChanges())
         return false;
-    const TankReadOutcome read = readTankFile(localPath(path));
+    const auto read = readTank(localPath(path));
     if (!read) {
         TankFileError error = read.error();
         error.path = QDir::toNativeSeparators(path).toStdString();
@@ -213,7 +230,7 @@ bool TForm1::openTank(const QString& path)
     }
     applyTank(*read);
     m_tankPath = QFileInfo(path).absoluteFilePath();
-    m_savedTank = currentTank();
+    m_savedTank = documentOf(currentTank());
     rememberRecent(m_tankPath);
     updateTankTitle();
     // a tank whose fields are all filled is calculated at once, as after "Рассчитать"
@@ -222,9 +239,9 @@ bool TForm1::openTank(const QString& path)
     return true;
 }
 
-void TForm1::applyTank(const TankDocument& document)
+void TForm1::applyTank(const Tank& tank)
 {
-    const ShapeInfo& info = shape(document.shape);
+    const ShapeInfo& info = shape(tank.shape);
     {
         const QSignalBlocker block(m_ui->RG1Buttons);
         m_ui->RG1Buttons->button(static_cast<int>(info.group))->setChecked(true);
@@ -234,16 +251,17 @@ void TForm1::applyTank(const TankDocument& document)
     m_ui->ComboBox1->setCurrentIndex(item);
     ComboBox1Change();
     const QScopedValueRollback applying(m_applyingTank, true);
-    for (size_t i = 0; i < info.captions.size() && i < document.dimensions.size(); ++i)
-        m_fields[i]->setText(fromUtf8(document.dimensions[i]));
-    m_ui->ComboBox2->setCurrentIndex(document.decimals);
-    m_tank = document;
-    restoreFit(document);
+    for (size_t i = 0; i < info.captions.size() && i < tank.dimensions.size(); ++i)
+        m_fields[i]->setText(std::isnan(tank.dimensions[i])
+                                 ? QString()
+                                 : fromUtf8(formatGeneral(tank.dimensions[i], decimalSeparator())));
+    m_ui->ComboBox2->setCurrentIndex(tank.decimals);
+    m_tank = tank;
     // a field count the shape does not have gets the run's own refusal
-    if (document.dimensions.size() != info.captions.size()) {
+    if (tank.dimensions.size() != info.captions.size()) {
         RunOptions options;
         options.separator = decimalSeparator();
-        const RunOutcome outcome = calculateFromTexts(document.shape, document.dimensions, options);
+        const RunOutcome outcome = calculate(tank.shape, tank.dimensions, options);
         if (const Refusal* refusal = outcome.refusal())
             messages().information(fromUtf8(refusal->message));
     }
@@ -280,12 +298,13 @@ bool TForm1::saveTankAs()
 
 bool TForm1::saveTankTo(const QString& path)
 {
-    const TankDocument tank = currentTank();
+    const Tank tank = currentTank();
     if (tank.shape < 0) {
         messages().information(kNoShape);
         return false;
     }
-    const std::string text = tankFileText(tank);
+    const TankDocument document = documentOf(tank);
+    const std::string text = tankFileText(document);
     const ExportResult written =
         writeFileAtomically(path, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
     if (!written.ok()) {
@@ -293,7 +312,7 @@ bool TForm1::saveTankTo(const QString& path)
         return false;
     }
     m_tankPath = QFileInfo(path).absoluteFilePath();
-    m_savedTank = tank;
+    m_savedTank = document;
     rememberRecent(m_tankPath);
     updateTankTitle();
     return true;

@@ -1,5 +1,5 @@
 // The tank's uncertainty budget in the window: the dialog «Погрешность» leads to, the grid's U columns and the
-// report's U lines.
+// report's U lines, all read from the table of the last run.
 
 #include <algorithm>
 #include <cmath>
@@ -12,7 +12,6 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "ui_tform1.h"
-#include "uncertainty/propagation.h"
 #include "uncertainty/statement.h"
 
 namespace tarvol {
@@ -20,7 +19,6 @@ namespace {
 
 // The largest relative U is looked for above this share of the height: near the bottom it grows without bound.
 constexpr double kReportFromShare = 0.1;
-constexpr std::int64_t kReportLevels = 2000;
 
 QString fromUtf8(const std::string& text)
 {
@@ -31,23 +29,26 @@ QString fromUtf8(const std::string& text)
 
 std::optional<UncertaintyInputs> TForm1::uncertaintyInputs() const
 {
-    const auto* section = m_tank.section("uncertainty");
-    if (!section)
+    if (!m_tank.budget && !m_tank.shell)
         return std::nullopt;
-    auto read = inputsFromJson(*section);
-    if (!read)
-        return std::nullopt;
-    return *read;
+    UncertaintyInputs inputs = m_tank.budget.value_or(UncertaintyInputs{});
+    inputs.shell = m_tank.shell;
+    return inputs;
 }
 
 void TForm1::applyUncertainty(const std::optional<UncertaintyInputs>& inputs)
 {
-    if (inputs)
-        m_tank.setSection("uncertainty", toJson(*inputs));
-    else
-        m_tank.removeSection("uncertainty");
+    m_tank.shell = inputs ? inputs->shell : std::nullopt;
+    m_tank.budget = inputs;
+    if (m_tank.budget) {
+        m_tank.budget->shell.reset();
+        if (m_tank.fit)
+            m_tank.budget->fit.reset(); // the fit's own covariance is the fit's
+    }
     updateTankTitle();
-    showUncertainty();
+    // a changed budget or temperature is another tank: its table is made anew
+    if (m_table && !m_running)
+        runShape();
 }
 
 void TForm1::editUncertainty()
@@ -60,96 +61,72 @@ void TForm1::editUncertainty()
         applyUncertainty(dialog.inputs());
 }
 
-std::vector<double> TForm1::dimensionValues(int k) const
-{
-    std::vector<double> dims;
-    for (const std::string& text : fieldTexts(k)) {
-        bool ok = false;
-        const double v = QString::fromStdString(text).toDouble(&ok);
-        if (!ok || text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
-            return {};
-        dims.push_back(v);
-    }
-    return dims;
-}
-
-void TForm1::showUncertainty()
+void TForm1::showTable()
 {
     QTableWidget* grid = m_ui->StringGrid1;
-    const auto inputs = uncertaintyInputs();
-    const auto k = findShape(selectedShapeName().toStdString());
-    std::optional<Propagation> propagation;
-    if (inputs && k && !m_rows.empty())
-        if (auto prepared = Propagation::prepare(*k, dimensionValues(*k), *inputs))
-            propagation.emplace(std::move(*prepared));
-    const bool showU = propagation && inputs->given();
+    const bool showU = m_table && m_table->hasU;
     setGridColumns(showU);
     if (showU) {
         grid->setItem(0, 2, new QTableWidgetItem(QString::fromUtf8(kUncertaintyColumn)));
         grid->setItem(0, 3, new QTableWidgetItem(QString::fromUtf8(kRelativeColumn)));
     }
-    const char separator = decimalSeparator();
-    const bool shell = propagation && inputs->shell;
-    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+    if (!m_table)
+        return;
+    const char separator = m_table->separator;
+    grid->setRowCount(static_cast<int>(m_table->rows.size()) + 1);
+    for (std::size_t i = 0; i < m_table->rows.size(); ++i) {
+        const TableRow& r = m_table->rows[i];
         const int row = static_cast<int>(i) + 1;
-        double volume = m_rows[i].volumeValue;
-        QString text = fromUtf8(m_rows[i].volume);
-        if (shell) {
-            volume = propagation->volume(m_rows[i].levelValue);
-            text = fromUtf8(formatFixed(volume, 10, m_decimalPlaces, separator));
-        }
-        grid->setItem(row, 1, new QTableWidgetItem(text));
+        grid->setItem(row, 0, new QTableWidgetItem(QString::number(static_cast<qint64>(r.level))));
+        grid->setItem(row, 1, new QTableWidgetItem(fromUtf8(r.text)));
         if (!showU)
             continue;
-        const auto u = propagation->at(m_rows[i].levelValue, volume);
-        grid->setItem(row, 2, new QTableWidgetItem(fromUtf8(expandedText(u.expanded, separator))));
+        grid->setItem(row, 2, new QTableWidgetItem(fromUtf8(expandedText(r.u.expanded, separator))));
         grid->setItem(row, 3,
-                      new QTableWidgetItem(fromUtf8(relativeText(u.relative, separator))
-                                           + (u.overLimit ? QStringLiteral(" *") : QString())));
+                      new QTableWidgetItem(fromUtf8(relativeText(r.u.relative, separator))
+                                           + (r.u.overLimit ? QStringLiteral(" *") : QString())));
     }
+    StringGrid1Exit();
 }
 
 QString TForm1::uncertaintyReport() const
 {
-    const auto inputs = uncertaintyInputs();
-    const auto k = findShape(selectedShapeName().toStdString());
-    if (!inputs || !k || m_rows.empty())
+    if (!m_table)
         return {};
-    const auto prepared = Propagation::prepare(*k, dimensionValues(*k), *inputs);
-    if (!prepared)
-        return {};
-    const char separator = decimalSeparator();
+    const TankTable& t = *m_table;
+    const char separator = t.separator;
     QStringList lines;
-    if (inputs->shell)
-        lines << fromUtf8(shellLine(*inputs, separator)
-                          + " Полный объём: " + formatFixed(prepared->fullVolume(), 16, 3, separator) + " л.");
-    if (!inputs->given())
+    if (!t.gaugeLine.empty())
+        lines << fromUtf8(t.gaugeLine);
+    if (t.shellChanged)
+        lines << fromUtf8(t.shellLine);
+    if (!t.hasU)
         return lines.join(QLatin1Char('\n'));
-    const double fullVolume = inputs->shell ? prepared->fullVolume() : m_accuracy.sumVolume;
-    const auto full = prepared->at(m_totalHeight, fullVolume);
-    lines << fromUtf8("U при полном объёме: " + expandedText(full.expanded, separator) + " л ("
-                      + relativeText(full.relative, separator) + " %).");
-    // every millimetre above a tenth of the height, or as many evenly spread levels, so the box comes at once
-    const auto first = static_cast<std::int64_t>(std::ceil(kReportFromShare * m_totalHeight));
-    const auto last = static_cast<std::int64_t>(m_totalHeight);
-    const std::int64_t step = std::max<std::int64_t>(1, (last - first) / kReportLevels);
+    if (t.fullU)
+        lines << fromUtf8("U при полном объёме: " + expandedText(t.fullU->expanded, separator) + " л ("
+                          + relativeText(t.fullU->relative, separator) + " %).");
+    // every kept millimetre above a tenth of the height, else the grid's rows
+    const auto first = std::ceil(kReportFromShare * t.highest);
     double worst = 0;
     double worstLevel = 0;
-    bool nonlinear = false;
-    for (std::int64_t level = first; level <= last; level += step) {
-        const double h = static_cast<double>(level);
-        const auto u = prepared->at(h, prepared->volume(h));
-        nonlinear = nonlinear || u.nonlinear;
-        if (u.relative > worst) {
-            worst = u.relative;
-            worstLevel = h;
+    const auto consider = [&](double level, double volume, double expanded) {
+        const double relative = volume > 0 ? 100 * expanded / volume : 0;
+        if (level >= first && relative > worst) {
+            worst = relative;
+            worstLevel = level;
         }
-    }
+    };
+    if (t.levelU.size() == t.levelVolumes.size() && !t.levelU.empty())
+        for (std::size_t level = 0; level < t.levelU.size(); ++level)
+            consider(static_cast<double>(level), t.levelVolumes[level], t.levelU[level]);
+    else
+        for (const TableRow& row : t.rows)
+            consider(row.level, row.volume, row.u.expanded);
     lines << fromUtf8("Наибольшая U выше 10 % высоты: " + relativeText(worst, separator) + " % на уровне "
                       + formatGeneral(worstLevel, separator) + " мм.");
-    for (const std::string& line : uncertaintyStatement(*inputs, *k, separator))
+    for (const std::string& line : t.uncertaintyLines)
         lines << fromUtf8(line);
-    if (nonlinear)
+    if (!t.nonlinear.empty())
         lines << QStringLiteral("Линейная оценка U неточна у дна или верха: объём заметно меняется в пределах u(h).");
     return lines.join(QLatin1Char('\n'));
 }

@@ -86,40 +86,46 @@ QStringList signatureLines(const TablePassport& passport)
             QStringLiteral("Утвердил: %1 / %1 /      М.П.").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
 }
 
-RunOptions everyLevelOptions(const TableRun& run)
+TableContent fullTableDocument(const TankTable& table, TablePassport passport)
 {
-    RunOptions options;
-    options.decimalPlaces = run.decimalPlaces;
-    options.separator = run.separator;
-    options.keepEveryLevel = true;
-    return options;
-}
-
-TableContent fullTableDocument(TableRun run, TablePassport passport)
-{
-    const ShapeInfo& info = shape(run.shape);
+    const ShapeInfo& info = shape(table.shape);
+    const char sep = table.separator;
     TableContent content;
     content.passport = std::move(passport);
     content.shapeName = fromUtf8(info.name);
-    for (size_t k = 0; k < run.fieldTexts.size() && k < info.captions.size(); ++k)
-        content.dimensions.emplace_back(fromUtf8(info.captions[k]), QString::fromStdString(run.fieldTexts[k]));
+    for (size_t k = 0; k < table.dimensions.size() && k < info.captions.size(); ++k)
+        content.dimensions.emplace_back(fromUtf8(info.captions[k]), fromUtf8(formatGeneral(table.dimensions[k], sep)));
     // the dimensions of a fitted tank come from a fill, not from the drawing's nominal values
-    content.basis << (!run.fitLine.isEmpty() ? kBasisFitted : info.outerDimensions ? kBasisOuter : kBasisInner);
-    if (!run.fitLine.isEmpty())
-        content.basis << run.fitLine;
+    const bool fitted = !table.fitLine.empty();
+    content.basis << (fitted ? kBasisFitted : info.outerDimensions ? kBasisOuter : kBasisInner);
+    if (fitted)
+        content.basis << fromUtf8(table.fitLine);
     if (info.group == Group::Inclined && !content.dimensions.empty()) // the last field is the gauge's distance
         content.basis << kGauge.arg(content.dimensions.back().second);
+    if (!table.gaugeLine.empty())
+        content.basis << fromUtf8(table.gaugeLine);
     content.basis << kCalculated;
-    if (run.result.accuracy.known())
-        content.fullVolumeLine = kFullVolume.arg(litres(run.result.accuracy.fullVolume, run.separator));
-    if (info.group == Group::Inclined && !run.result.levelVolumes.empty())
-        content.deadVolume = run.result.levelVolumes.front();
-    content.decimalPlaces = run.decimalPlaces;
-    content.errorLine = fromUtf8(run.result.errorLine);
-    content.separator = run.separator;
-    content.levelVolumes = std::move(run.result.levelVolumes);
+    if (table.accuracy.known())
+        content.fullVolumeLine = kFullVolume.arg(litres(table.accuracy.fullVolume, sep));
+    if (info.group == Group::Inclined && !table.levelVolumes.empty())
+        content.deadVolume = table.levelVolumes.front();
+    content.decimalPlaces = table.decimals;
+    content.errorLine = fromUtf8(table.errorLine);
+    content.separator = sep;
+    content.levelVolumes = table.levelVolumes;
     content.reverse = markedFromEmptyToFull(reverseTable(content.levelVolumes), content.levelVolumes);
-    content.shellLine = fromUtf8(shellLine({}, run.separator));
+    content.shellLine = fromUtf8(table.shellLine);
+    if (table.hasU && table.levelU.size() == table.levelVolumes.size()) {
+        content.expandedUncertainty = table.levelU;
+        if (table.fullU)
+            content.uncertaintyLines << fromUtf8("U при полном объёме: " + expandedText(table.fullU->expanded, sep)
+                                                 + " л (" + relativeText(table.fullU->relative, sep) + " %).");
+        for (const std::string& line : table.uncertaintyLines)
+            content.uncertaintyLines << fromUtf8(line);
+        for (const auto& [from, to] : table.nonlinear)
+            content.uncertaintyLines << fromUtf8(linearityNote(from, to, sep));
+        content.uncertaintyLines << QStringLiteral("U, л — в последнем столбце, для уровня строки.");
+    }
     return content;
 }
 

@@ -12,6 +12,7 @@
 #include "calc/reverse.h"
 #include "calc/run.h"
 #include "export/content.h"
+#include "tank/table.h"
 
 namespace tarvol {
 
@@ -50,23 +51,10 @@ struct TableContent {
     int tableRows() const { return levelVolumes.empty() ? 0 : topLevel() / 10 + 1; }
 };
 
-// The run a full table is made from: the shape, its field texts as typed, the number format, and the result
-// with every level kept.
-struct TableRun {
-    int shape = -1;
-    std::vector<std::string> fieldTexts;
-    int decimalPlaces = 0;
-    char separator = ',';
-    CalcResult result;
-    QString fitLine; // where the dimensions come from a fill: the fit's line for the title block
-};
-
-// The options of the run a full table is made from: its number format, every level kept.
-RunOptions everyLevelOptions(const TableRun& run);
-
-// The whole document of a run: title block (shape, dimensions, basis, full volume, error line), passport,
-// the volume at every level and the reverse table. The window and every format take it from here.
-TableContent fullTableDocument(TableRun run, TablePassport passport);
+// The whole document of a tank's table, its every level kept: title block (shape, dimensions, basis, gauge, full
+// volume, error line, shell, U), passport, the volume and U at every level and the reverse table. The window and
+// every format take it from here.
+TableContent fullTableDocument(const TankTable& table, TablePassport passport);
 
 // Writes `content` to `path` in one step; progress and cancellation as exportFullTable describes.
 using TableWriter = ExportResult (*)(const QString& path, const TableContent& content, const Progress& progress,

@@ -97,21 +97,22 @@ TEST_F(FillCommand, AppliedFitIsTheTankTheRunsUse)
                                               "журнал horizontal_cylinder.csv"));
     trigger("N2");
     EXPECT_TRUE(messages.shown.empty()) << messages.texts().join('\n').toStdString();
-    ASSERT_EQ(grid()->rowCount(), 11);
-    EXPECT_EQ(cell(10, 0), QStringLiteral("1990")); // the step of a 1991,1 mm tank is 199
-    const QString table = cell(10, 1);
+    // by the gauge's reading from the fitted zero: the step of a 1991,1 mm tank is 199, the last reading 1986
+    ASSERT_EQ(grid()->rowCount(), 10);
+    EXPECT_EQ(cell(9, 0), QStringLiteral("1791"));
+    const QString table = cell(9, 1);
 
     // saved and opened again, the tank is the fitted one as applied
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fitted.tarvol"));
-    ASSERT_TRUE(tarvol::writeTankFile(path.toStdString(), form->currentTank()).has_value());
+    ASSERT_TRUE(tarvol::writeTank(path.toStdString(), form->currentTank()).has_value());
     trigger("N5");
     ASSERT_TRUE(form->openTank(path));
     EXPECT_TRUE(messages.shown.empty()) << messages.texts().join('\n').toStdString();
     EXPECT_EQ(form->fitLine(), QStringLiteral("по результатам градуировки наливом: точек 73, СКО остатков 7,379 л, "
                                               "журнал horizontal_cylinder.csv"));
-    ASSERT_EQ(grid()->rowCount(), 11);
-    EXPECT_EQ(cell(10, 1), table);
+    ASSERT_EQ(grid()->rowCount(), 10);
+    EXPECT_EQ(cell(9, 1), table);
 
     // the document made without the window is of the fitted tank too
     const QString csv = dir.filePath(QStringLiteral("fitted.csv"));
@@ -119,8 +120,8 @@ TEST_F(FillCommand, AppliedFitIsTheTankTheRunsUse)
     QFile made(csv);
     ASSERT_TRUE(made.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = made.readAll().split('\n');
-    ASSERT_GT(lines.size(), 1992); // a heading, then every millimetre
-    EXPECT_TRUE(lines[1991].startsWith("1990;" + table.toLatin1())) << lines[1991].toStdString();
+    ASSERT_EQ(lines.size(), 1989); // a heading, every reading 0 .. 1986, the last line's end
+    EXPECT_TRUE(lines[1792].startsWith("1791;" + table.toLatin1())) << lines[1792].toStdString();
 
     // a field typed over is the user's tank again
     trigger("N4");

@@ -17,13 +17,12 @@ namespace {
 
 TableContent fromCore(int shapeIndex, const std::vector<std::string>& texts, int decimals)
 {
-    RunOptions options;
-    options.decimalPlaces = decimals;
-    options.separator = ',';
-    options.keepEveryLevel = true;
-    RunOutcome run = calculateFromTexts(shapeIndex, texts, options);
-    EXPECT_TRUE(run.ok());
-    return fullTableDocument({shapeIndex, texts, decimals, ',', std::move(run.result()), {}}, {});
+    Tank tank;
+    tank.shape = shapeIndex;
+    for (const auto& text : texts)
+        tank.dimensions.push_back(std::stod(text));
+    tank.decimals = decimals;
+    return fullTableDocument(everyLevel(tank), {});
 }
 
 // A made-up tank: `dead` litres below gauge zero, then a volume growing with the square of the level.

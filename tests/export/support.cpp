@@ -1,5 +1,7 @@
 #include "support.h"
 
+#include <gtest/gtest.h>
+
 #include <csignal>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -14,6 +16,16 @@
 #include "calc/catalogue.h"
 
 namespace tarvol::test {
+
+TankTable everyLevel(const Tank& tank)
+{
+    TableRequest request;
+    request.separator = ',';
+    request.keepLevels = true;
+    TableOutcome outcome = tableOf(tank, request);
+    EXPECT_TRUE(outcome.ok());
+    return outcome.ok() ? std::move(outcome.table()) : TankTable{};
+}
 
 ExportContent calculatedContent(int shapeIndex, const std::vector<std::string>& texts, int decimals, char separator)
 {

@@ -16,6 +16,8 @@
 #include "export/fileopener.h"
 #include "tests/published_figures.h"
 
+#include "tank/table.h"
+
 namespace tarvol::test {
 
 // The grid and fields after calculating catalogue shape `shape` from `texts` with the given decimals and
@@ -24,6 +26,9 @@ ExportContent calculatedContent(int shape, const std::vector<std::string>& texts
 
 // The spherical tank, D 1000, three decimals, comma.
 ExportContent sphereContent();
+
+// The tank's table with every level kept, decimal comma: what a full table is made from.
+TankTable everyLevel(const Tank& tank);
 
 // Its text file: code page 1251, CR LF, TAB, no byte-order mark.
 inline const QByteArray kSphereFile = [] {

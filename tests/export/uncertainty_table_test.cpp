@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 
 #include "export/fulltable.h"
-#include "export/tableuncertainty.h"
 #include "support.h"
 
 namespace tarvol::test {
@@ -15,19 +14,13 @@ namespace {
 // A vertical cylinder of D = 2000 read with u(h) = 1 mm: U = 2 · π D²/4 · 1 mm = 6,283 л at every level.
 TableContent cylinderWithBudget()
 {
-    const std::vector<std::string> texts{"1500", "2000"};
-    RunOptions options;
-    options.decimalPlaces = 2;
-    options.separator = ',';
-    options.keepEveryLevel = true;
-    RunOutcome run = calculateFromTexts(1, texts, options);
-    EXPECT_TRUE(run.ok());
-    TableContent content = fullTableDocument({1, texts, 2, ',', std::move(run.result()), {}}, {});
-    UncertaintyInputs inputs;
-    inputs.level = 1;
-    const std::vector<double> dims{1500, 2000};
-    EXPECT_TRUE(addUncertainty(content, 1, dims, inputs));
-    return content;
+    Tank tank;
+    tank.shape = 1;
+    tank.dimensions = {1500, 2000};
+    tank.decimals = 2;
+    tank.budget = UncertaintyInputs{};
+    tank.budget->level = 1;
+    return fullTableDocument(everyLevel(tank), {});
 }
 
 struct FormatCase {
