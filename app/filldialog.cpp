@@ -73,7 +73,7 @@ QString number(double value, int digits)
     return QString::fromStdString(std::isfinite(value) ? formatFixed(value, 15, digits, decimalSeparator()) : "—");
 }
 
-QString unitOf(int field) { return field == kV0Parameter ? QStringLiteral("л") : QStringLiteral("мм"); }
+QString unitOf(ParameterKind kind) { return kind == ParameterKind::V0 ? QStringLiteral("л") : QStringLiteral("мм"); }
 
 QTableWidgetItem* cell(const QString& text)
 {
@@ -297,7 +297,7 @@ void FillDialog::showFit()
     for (size_t i = 0; i < fit.parameters.size(); ++i) {
         const auto& p = fit.parameters[i];
         const int row = static_cast<int>(i);
-        const QString unit = QLatin1Char(' ') + unitOf(p.field);
+        const QString unit = QLatin1Char(' ') + unitOf(p.kind);
         const double change = p.value - p.start;
         m_parameters->setItem(row, 0, cell(QString::fromStdString(p.name)));
         m_parameters->setItem(row, 1,
@@ -364,9 +364,9 @@ void FillDialog::showPlots()
     // the model over the whole tank, so the extrapolation beyond the log shows too
     double zero = 0, v0 = 0;
     for (const auto& p : fit.parameters) {
-        if (p.field == kZeroParameter)
+        if (p.kind == ParameterKind::Zero)
             zero = p.value;
-        if (p.field == kV0Parameter)
+        if (p.kind == ParameterKind::V0)
             v0 = p.value;
     }
     auto* curve = new QLineSeries();

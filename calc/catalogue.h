@@ -20,6 +20,7 @@ struct ShapeInfo {
     std::string_view twinKey;                   // the key of the horizontal shape an inclined one tilts
     std::optional<int> twin;                    // twinKey's index, looked up when the catalogue is built
     std::span<const std::string_view> captions; // one per dimension field, in field order
+    std::span<const std::string_view> symbols;  // each field's letters (D, L, A …), or its number where none
     bool checkValue = false;                    // the full volume is a check value, not an exact one
     bool outerDimensions = false;               // the fields are outer dimensions
     ShapeFunctions functions;                   // empty for an inclined shape, which runs through its twin's

@@ -41,7 +41,7 @@ Json fitJson(const FitResult& fit)
     j["parameters"] = Json::array();
     for (const auto& p : fit.parameters)
         j["parameters"].push_back({{"name", p.name},
-                                   {"field", fieldJson(p.field)},
+                                   {"field", fieldJson(p.kind == ParameterKind::Field ? p.field : -1)},
                                    {"start", p.start},
                                    {"value", number(p.value)},
                                    {"standard_error", number(p.standardError)}});
@@ -80,9 +80,10 @@ FitResult fitFromJson(const Json& j)
     FitResult fit;
     for (const auto& p : j.at("parameters"))
         fit.parameters.push_back({.name = p.at("name").get<std::string>(),
-                                  .field = p.at("field").is_null()
-                                               ? (p.at("name") == "v0" ? kV0Parameter : kZeroParameter)
-                                               : p.at("field").get<int>(),
+                                  .kind = !p.at("field").is_null() ? ParameterKind::Field
+                                          : p.at("name") == "v0"   ? ParameterKind::V0
+                                                                   : ParameterKind::Zero,
+                                  .field = p.at("field").is_null() ? -1 : p.at("field").get<int>(),
                                   .start = p.at("start").get<double>(),
                                   .value = numberOf(p.at("value")),
                                   .standardError = numberOf(p.at("standard_error"))});

@@ -15,6 +15,10 @@
 namespace tarvol {
 namespace {
 
+// The solver's own column tags of the parameters that are not dimension fields.
+constexpr int kZeroParameter = -1;
+constexpr int kV0Parameter = -2;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // a residual for dimensions the model refuses: far worse than any fit, so the solver steps back
 constexpr double kRefusedResidual = 1e12;
@@ -22,19 +26,6 @@ constexpr double kRefusedResidual = 1e12;
 constexpr double kSingular = 1e-9;
 constexpr double kCorrelationLimit = 0.99;
 constexpr double kOutlierSigmas = 3;
-
-// The letters in a caption's last parentheses: "Внутренний диаметр емкости (D)" → "D".
-std::optional<std::string> captionLetters(std::string_view caption)
-{
-    const size_t open = caption.rfind('(');
-    const size_t close = caption.rfind(')');
-    if (open == std::string_view::npos || close == std::string_view::npos || close < open + 2)
-        return std::nullopt;
-    const auto inside = caption.substr(open + 1, close - open - 1);
-    const bool latin = std::all_of(inside.begin(), inside.end(),
-                                   [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); });
-    return latin ? std::optional(std::string(inside)) : std::nullopt;
-}
 
 // The residuals of the included points as a function of the free parameters, for the solver.
 class Residuals {
@@ -142,17 +133,19 @@ bool converged(Eigen::LevenbergMarquardtSpace::Status status)
 
 } // namespace
 
+const FitParameter* findParameter(const FitResult& fit, ParameterKind kind, int field)
+{
+    for (const FitParameter& p : fit.parameters)
+        if (p.kind == kind && (kind != ParameterKind::Field || p.field == field))
+            return &p;
+    return nullptr;
+}
+
 std::vector<std::string> parameterNames(int shape)
 {
     std::vector<std::string> names;
-    const auto& captions = tarvol::shape(shape).captions;
-    for (size_t i = 0; i < captions.size(); ++i) {
-        auto letters = captionLetters(captions[i]);
-        const bool repeated = letters && std::any_of(captions.begin(), captions.end(), [&](std::string_view other) {
-                                  return other != captions[i] && captionLetters(other) == letters;
-                              });
-        names.push_back(letters && !repeated ? *letters : std::to_string(i + 1));
-    }
+    for (const std::string_view symbol : tarvol::shape(shape).symbols)
+        names.emplace_back(symbol);
     names.emplace_back("zero");
     names.emplace_back("v0");
     return names;
@@ -282,7 +275,10 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
         const int index = field >= 0 ? field : (field == kZeroParameter ? fieldCount : fieldCount + 1);
         const bool free = undetermined[at] && !(sv(p - 1) > kSingular * sv(0));
         result.parameters.push_back({.name = names[static_cast<size_t>(index)],
-                                     .field = field,
+                                     .kind = field >= 0                ? ParameterKind::Field
+                                             : field == kZeroParameter ? ParameterKind::Zero
+                                                                       : ParameterKind::V0,
+                                     .field = std::max(field, -1),
                                      .start = start(j),
                                      .value = x(j),
                                      .standardError = free ? kNaN : std::sqrt(cov(j, j))});

@@ -13,9 +13,9 @@
 
 namespace tarvol {
 
-// The parameters that are not dimension fields.
-inline constexpr int kZeroParameter = -1; // the gauge's zero above the level's zero, mm: true level = reading + zero
-inline constexpr int kV0Parameter = -2;   // litres in the tank before the first dose
+// What a fitted parameter is: a dimension field, the gauge's zero above the level's zero (mm: true level =
+// reading + zero), or the litres in the tank before the first dose.
+enum class ParameterKind { Field, Zero, V0 };
 
 // The name of each parameter shape `shape` can free: a field by the letters of its caption, or by its number
 // from 1 where the caption has none; then "zero" and "v0". Index i < field count is field i.
@@ -23,7 +23,8 @@ std::vector<std::string> parameterNames(int shape);
 
 struct FitParameter {
     std::string name;
-    int field = 0; // the dimension field from 0, or kZeroParameter, kV0Parameter
+    ParameterKind kind = ParameterKind::Field;
+    int field = -1; // the dimension field from 0, for a field
     double start = 0;
     double value = 0;
     double standardError = 0;
@@ -78,6 +79,9 @@ struct FitRefusal {
     int count = 0;
     int needed = 0;
 };
+
+// The fitted parameter of that kind (and field), or null when the fit did not free it.
+const FitParameter* findParameter(const FitResult& fit, ParameterKind kind, int field = -1);
 
 expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const FillLog& log);
 

@@ -19,7 +19,7 @@ std::string signedFixed(double value, int digits, char separator)
     return value > 0 && text != fixed(0, digits, separator) ? "+" + text : text;
 }
 
-std::string unitOf(int field) { return field == kV0Parameter ? "л" : "мм"; }
+std::string unitOf(ParameterKind kind) { return kind == ParameterKind::V0 ? "л" : "мм"; }
 
 std::string padded(std::string text, size_t width)
 {
@@ -63,7 +63,7 @@ std::string fitReport(const FitResult& fit, char separator)
     text += '\n' + padded("Параметр", 10) + padded("Чертёж", 14) + padded("Подобрано", 14)
             + padded("Ст. погрешность", 18) + "Изменение\n";
     for (const auto& p : fit.parameters) {
-        const std::string unit = ' ' + unitOf(p.field);
+        const std::string unit = ' ' + unitOf(p.kind);
         text += padded(p.name, 10);
         text += padded(fixed(p.start, 1, separator) + unit, 14);
         text += padded(fixed(p.value, 2, separator) + unit, 14);

@@ -15,9 +15,7 @@ constexpr double kLargestTyped = 99'999'999;
 
 bool fittedField(const Tank& tank, std::size_t field)
 {
-    return tank.fit && std::ranges::any_of(tank.fit->parameters, [field](const FitParameter& p) {
-               return p.field == static_cast<int>(field);
-           });
+    return tank.fit && findParameter(*tank.fit, ParameterKind::Field, static_cast<int>(field));
 }
 
 std::string zeroLine(const GaugeZero& zero, bool byGauge, char separator)

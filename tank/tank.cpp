@@ -46,11 +46,11 @@ std::string dimensionText(double mm)
     return Json(mm).dump();
 }
 
-// The fit's parameter of kind `field` (a field index, or kZeroParameter), when it was freed and found.
-const FitParameter* parameterOf(const FitResult& fit, int field)
+// The fit's parameter of that kind when it was freed and its standard error found.
+const FitParameter* parameterOf(const FitResult& fit, ParameterKind kind)
 {
-    const auto at = std::ranges::find(fit.parameters, field, &FitParameter::field);
-    return at == fit.parameters.end() || !std::isfinite(at->standardError) ? nullptr : &*at;
+    const FitParameter* p = findParameter(fit, kind);
+    return p && std::isfinite(p->standardError) ? p : nullptr;
 }
 
 double covarianceOf(const FitResult& fit, const FitParameter& a, const FitParameter& b)
@@ -70,7 +70,7 @@ std::vector<const FitParameter*> fittedFields(const FitResult& fit)
 {
     std::vector<const FitParameter*> fields;
     for (const FitParameter& p : fit.parameters)
-        if (p.field >= 0 && std::isfinite(p.standardError))
+        if (p.kind == ParameterKind::Field && std::isfinite(p.standardError))
             fields.push_back(&p);
     std::ranges::sort(fields, {}, &FitParameter::field);
     return fields;
@@ -81,12 +81,11 @@ std::vector<const FitParameter*> fittedFields(const FitResult& fit)
 std::optional<GaugeZero> Tank::gaugeZero() const
 {
     if (fit)
-        if (const auto at = std::ranges::find(fit->parameters, kZeroParameter, &FitParameter::field);
-            at != fit->parameters.end() && std::isfinite(at->value)) {
+        if (const FitParameter* at = findParameter(*fit, ParameterKind::Zero); at && std::isfinite(at->value)) {
             GaugeZero zero;
             zero.mm = at->value;
             zero.fitted = true;
-            if (const FitParameter* own = parameterOf(*fit, kZeroParameter)) {
+            if (const FitParameter* own = parameterOf(*fit, ParameterKind::Zero)) {
                 zero.variance = own->standardError * own->standardError;
                 for (const FitParameter* field : fittedFields(*fit))
                     zero.fieldCovariance.push_back(covarianceOf(*fit, *own, *field));

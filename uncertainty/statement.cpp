@@ -15,12 +15,7 @@ std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, i
     lines.push_back("Расширенная неопределённость U = k·u, k = " + number(inputs.coverage) + ", " + kUncertaintyMethod
                     + ".");
     const auto& captions = tarvol::shape(shape).captions;
-    const auto symbol = [&](std::size_t i) {
-        const auto& caption = captions[i];
-        const auto open = caption.rfind('(');
-        return std::string(open == std::string_view::npos ? caption
-                                                          : caption.substr(open + 1, caption.size() - open - 2));
-    };
+    const auto symbol = [&](std::size_t i) { return std::string(tarvol::shape(shape).symbols[i]); };
     const auto fitted = [&](std::size_t i) {
         return inputs.fit && std::ranges::find(inputs.fit->fields, static_cast<int>(i)) != inputs.fit->fields.end();
     };

@@ -18,6 +18,9 @@ TEST(Catalogue, NamesAreDistinctAndFoundExactly)
         EXPECT_EQ(tarvol::findShape(s.name), k);
         EXPECT_GE(s.captions.size(), 1u);
         EXPECT_LE(s.captions.size(), 8u);
+        // one symbol a field, distinct, as the fit names its parameters
+        EXPECT_EQ(s.symbols.size(), s.captions.size()) << s.name;
+        EXPECT_EQ(std::set<std::string_view>(s.symbols.begin(), s.symbols.end()).size(), s.symbols.size()) << s.name;
     }
     EXPECT_FALSE(tarvol::findShape("сферическая ёмкость").has_value());
     EXPECT_FALSE(tarvol::findShape("Сферическая емкость").has_value()); // е instead of ё
