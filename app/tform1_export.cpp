@@ -172,7 +172,14 @@ ExportContent shownContent(const TForm1& form)
     for (int k = 1; k <= kDimensionRows; ++k)
         content.dimensions[static_cast<size_t>(k - 1)] = form.dimensionRow(k);
     content.rows = form.gridRows();
-    content.fitLine = form.fitLine();
+    if (const auto& table = form.shownTable()) {
+        if (!table->fitLine.empty())
+            content.notes << QString::fromStdString(table->fitLine);
+        if (!table->gaugeLine.empty())
+            content.notes << QString::fromStdString(table->gaugeLine);
+        if (table->shellChanged)
+            content.notes << QString::fromStdString(table->shellLine);
+    }
     return content;
 }
 

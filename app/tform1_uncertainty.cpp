@@ -126,8 +126,8 @@ QString TForm1::uncertaintyReport() const
                       + formatGeneral(worstLevel, separator) + " мм.");
     for (const std::string& line : t.uncertaintyLines)
         lines << fromUtf8(line);
-    if (!t.nonlinear.empty())
-        lines << QStringLiteral("Линейная оценка U неточна у дна или верха: объём заметно меняется в пределах u(h).");
+    for (const auto& [from, to] : t.nonlinear)
+        lines << fromUtf8(linearityNote(from, to, separator));
     return lines.join(QLatin1Char('\n'));
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "calc/expected.h"
 
@@ -31,7 +32,9 @@ struct ExportContent {
     QString shapeName;
     std::array<DimensionRow, kDimensionRows> dimensions;
     std::vector<GridRow> rows;
-    QString fitLine; // the fill calibration the dimensions come from; empty when they are the drawing's
+    // What the table's figures rest on beyond the dimensions: the fill calibration they come from, the gauge's zero
+    // the levels are read from, the shell's temperature; none for a plain tank.
+    QStringList notes;
 
     // The grid's row count, heading row included.
     int gridRowCount() const { return static_cast<int>(rows.size()) + 1; }

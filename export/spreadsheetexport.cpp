@@ -98,8 +98,8 @@ AutomationStep runSequence(const ExportContent& content, const QString& path, Au
             return step;
     }
     // the row between the dimensions (rows 3 to 10) and the heading
-    if (!content.fitLine.isEmpty())
-        if (auto step = writeCell(ExcelRange, QStringLiteral("A11"), content.fitLine); !step)
+    if (!content.notes.isEmpty())
+        if (auto step = writeCell(ExcelRange, QStringLiteral("A11"), content.notes.join(QLatin1Char(' '))); !step)
             return step;
     if (auto step = writeCell(ExcelRange, QStringLiteral("A12"), QStringLiteral("УРОВЕНЬ")); !step)
         return step;

@@ -7,6 +7,28 @@
 
 namespace tarvol {
 
+namespace {
+
+// A note in letters code page 1251 has: the expansion coefficient's Greek letter and exponent spelled out.
+QString inCodePage1251(QString note)
+{
+    static const QString kSuperscripts = QStringLiteral("⁰¹²³⁴⁵⁶⁷⁸⁹⁻");
+    static const QString kPlain = QStringLiteral("0123456789-");
+    note.replace(QStringLiteral("α"), QStringLiteral("альфа"));
+    QString out;
+    bool raised = false;
+    for (const QChar c : note) {
+        const qsizetype at = kSuperscripts.indexOf(c);
+        if (at >= 0 && !raised)
+            out += QLatin1Char('^');
+        out += at >= 0 ? kPlain[at] : c;
+        raised = at >= 0;
+    }
+    return out;
+}
+
+} // namespace
+
 QStringList textLines(const ExportContent& content, const Progress& progress)
 {
     QStringList lines;
@@ -14,8 +36,8 @@ QStringList textLines(const ExportContent& content, const Progress& progress)
     for (const DimensionRow& row : content.dimensions)
         if (row.visible)
             lines << dimensionLine(row.caption, row.text);
-    if (!content.fitLine.isEmpty())
-        lines << content.fitLine;
+    for (const QString& note : content.notes)
+        lines << inCodePage1251(note);
     lines << QString() << kTextHeader;
 
     const int maximum = content.gridRowCount();

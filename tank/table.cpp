@@ -12,6 +12,8 @@ namespace tarvol {
 namespace {
 
 constexpr double kLargestTyped = 99'999'999;
+// Levels beyond this are told nonlinear only where a printed row is: every millimetre would take too long.
+constexpr double kLevelsScanned = 2'000'000;
 
 bool fittedField(const Tank& tank, std::size_t field)
 {
@@ -97,7 +99,9 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     t.hasU = model && wantU;
     const bool fromModel = model && (t.inputs.shell || t.byGauge);
 
+    // the rows whose linear estimate is poor are told at every millimetre, whichever rows are printed
     NonlinearRanges nonlinear;
+    const bool everyMillimetre = request.keepLevels || request.everyLevel;
     const auto makeRow = [&](double level, double summed) {
         TableRow row;
         row.level = level;
@@ -105,7 +109,8 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
         row.text = formatFixed(row.volume, 10, t.decimals, sep);
         if (t.hasU) {
             row.u = model->at(level + zero, row.volume);
-            nonlinear.add(level, row.u.nonlinear);
+            if (everyMillimetre)
+                nonlinear.add(level, row.u.nonlinear);
         }
         return row;
     };
@@ -185,6 +190,12 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     } else {
         t.highest = top;
     }
+    if (t.hasU && !everyMillimetre && t.highest <= kLevelsScanned)
+        for (double level = 0; level <= t.highest; ++level)
+            nonlinear.add(level, model->at(level + zero, 1).nonlinear);
+    else if (t.hasU && !everyMillimetre)
+        for (const TableRow& row : t.rows)
+            nonlinear.add(row.level, row.u.nonlinear);
     t.nonlinear = nonlinear.take();
 
     t.fullVolume = model && t.inputs.shell ? model->fullVolume() : r.trueVolume;

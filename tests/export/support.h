@@ -1,5 +1,7 @@
 #pragma once
 
+#include <deque>
+
 // Shared fixtures of the export tests: the window's example contents, files, a watching opener and
 // a reader for the workbooks the exports write.
 
@@ -16,6 +18,7 @@
 #include "export/fileopener.h"
 #include "tests/published_figures.h"
 
+#include "export/savedialog.h"
 #include "tank/table.h"
 
 namespace tarvol::test {
@@ -26,6 +29,34 @@ ExportContent calculatedContent(int shape, const std::vector<std::string>& texts
 
 // The spherical tank, D 1000, three decimals, comma.
 ExportContent sphereContent();
+
+// Answers the save dialogs in turn and the passport form with `passportAnswer`, keeping what it was offered.
+class ScriptedTank final : public SaveDialogService {
+public:
+    ScriptedTank() : m_previous(setSaveDialogService(this)) {}
+    ~ScriptedTank() override { setSaveDialogService(m_previous); }
+
+    std::optional<SaveChoice> choose(const SaveRequest&) override
+    {
+        if (paths.empty())
+            return std::nullopt;
+        const QString path = paths.front();
+        paths.pop_front();
+        return SaveChoice{path, 0};
+    }
+    std::optional<TablePassport> passport(const TablePassport& offered) override
+    {
+        offers.push_back(offered);
+        return passportAnswer ? passportAnswer : offered;
+    }
+
+    std::deque<QString> paths;
+    std::optional<TablePassport> passportAnswer;
+    std::vector<TablePassport> offers;
+
+private:
+    SaveDialogService* m_previous;
+};
 
 // The tank's table with every level kept, decimal comma: what a full table is made from.
 TankTable everyLevel(const Tank& tank);

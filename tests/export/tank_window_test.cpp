@@ -19,34 +19,6 @@
 namespace tarvol::test {
 namespace {
 
-// Answers the save dialogs in turn and the passport form with `passportAnswer`, keeping what it was offered.
-class ScriptedTank final : public SaveDialogService {
-public:
-    ScriptedTank() : m_previous(setSaveDialogService(this)) {}
-    ~ScriptedTank() override { setSaveDialogService(m_previous); }
-
-    std::optional<SaveChoice> choose(const SaveRequest&) override
-    {
-        if (paths.empty())
-            return std::nullopt;
-        const QString path = paths.front();
-        paths.pop_front();
-        return SaveChoice{path, 0};
-    }
-    std::optional<TablePassport> passport(const TablePassport& offered) override
-    {
-        offers.push_back(offered);
-        return passportAnswer ? passportAnswer : offered;
-    }
-
-    std::deque<QString> paths;
-    std::optional<TablePassport> passportAnswer;
-    std::vector<TablePassport> offers;
-
-private:
-    SaveDialogService* m_previous;
-};
-
 bool samePassport(const TablePassport& a, const TablePassport& b)
 {
     return a.tankNumber == b.tankNumber && a.owner == b.owner && a.author == b.author && a.date == b.date;

@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {QStringLiteral("Форма"),
                     {shown("D", "1991,1")},
                     {{QStringLiteral("100"), QStringLiteral("5")}},
-                    QStringLiteral("по наливу")},
+                    {QStringLiteral("по наливу")}},
                    {QStringLiteral("Форма"), QStringLiteral("D  1991,1"), QStringLiteral("по наливу"), QString(),
                     kHeader, QStringLiteral("100\t5")}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
