@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 namespace tarvol {
 namespace {
@@ -92,7 +94,13 @@ void keepLinesWhole(QMessageBox& box)
         widest = std::max(widest, metrics.horizontalAdvance(line));
     // the label's margins and a pixel for rounding
     const QMargins margins = label->contentsMargins();
-    label->setMinimumWidth(widest + margins.left() + margins.right() + 2 * label->margin() + 1);
+    const int wanted = widest + margins.left() + margins.right() + 2 * label->margin() + 1;
+    // the box is never wider than Qt's own limit for the screen: a longer line wraps rather than being cut off
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    const int screenWidth = screen ? screen->availableGeometry().width() : 1024;
+    const int limit = (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 40;
+    label->setWordWrap(wanted > limit);
+    label->setMinimumWidth(std::min(wanted, limit));
 }
 
 QString errorBoxText(const QString& message)

@@ -71,7 +71,7 @@ const QString kVolumeHeading = QStringLiteral("ОБЪЁМ (литров)");
 const QString kUncertaintyAction = QStringLiteral("Неопределённость…");
 const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
 const QString kTankMenu = QStringLiteral("&Ёмкость");
-const QString kFillCommand = QStringLiteral("Градуировка по наливу…");
+const QString kFillCommand = QStringLiteral("&Градуировка по наливу…");
 const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
 const QString kFolderErrorAt = QStringLiteral("Не могу создать папку %1!");
 const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
@@ -282,6 +282,7 @@ TForm1::TForm1(QWidget* parent)
         tankMenu->setObjectName(QStringLiteral("TankMenu"));
         menuBar()->insertMenu(m_ui->N3, tankMenu);
     }
+    tankMenu->addSeparator(); // the fill works on the tank, the file commands above on its file
     m_fillCommand = tankMenu->addAction(kFillCommand);
     m_fillCommand->setObjectName(QStringLiteral("FillCommand"));
     command(m_fillCommand, &TForm1::FillCommandClick);
@@ -384,7 +385,7 @@ void TForm1::setGridColumns(bool withUncertainty)
         return;
     grid->setColumnCount(withUncertainty ? kGridColumnsWithU : kGridColumns);
     const auto widths =
-        withUncertainty ? std::vector<int>{84, 78, 50, 56} : std::vector<int>{kLevelWidth, kVolumeWidth};
+        withUncertainty ? std::vector<int>{82, 74, 62, 48} : std::vector<int>{kLevelWidth, kVolumeWidth};
     for (std::size_t c = 0; c < widths.size(); ++c)
         grid->setColumnWidth(static_cast<int>(c), widths[c]);
     const auto heading = [&](const QString& text) {

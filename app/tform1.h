@@ -211,6 +211,7 @@ private:
     Tank m_tank; // the passport and the modifiers; the fields hold the shape, dimensions and decimals
     QString m_baseTitle;
     QMenu* m_recentMenu = nullptr;
+    QAction* m_recentSeparator = nullptr;
     bool m_applyingTank = false;
 
     // Results of the last run.

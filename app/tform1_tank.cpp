@@ -90,7 +90,7 @@ void TForm1::setUpTankMenu()
 {
     m_baseTitle = windowTitle();
     m_recentMenu = m_ui->TankMenu;
-    m_ui->TankMenu->addSeparator();
+    m_recentSeparator = m_ui->TankMenu->addSeparator();
     // the same guard as the window's other commands: nothing starts while a run computes
     const auto command = [this](QAction* action, auto handler) {
         connect(action, &QAction::triggered, this, [this, handler] {
@@ -122,8 +122,9 @@ void TForm1::setUpTankMenu()
 // The recent files follow the three commands, newest first, each with its number as the access key.
 void TForm1::updateRecentMenu()
 {
+    // the entries after the recent files' separator are the files; the commands before it stay
     const QList<QAction*> actions = m_recentMenu->actions();
-    for (qsizetype i = 4; i < actions.size(); ++i)
+    for (qsizetype i = actions.indexOf(m_recentSeparator) + 1; i > 0 && i < actions.size(); ++i)
         delete actions[i];
     const QStringList recent = recentTanks();
     for (qsizetype i = 0; i < recent.size(); ++i) {
@@ -136,7 +137,7 @@ void TForm1::updateRecentMenu()
                 openTank(path);
         });
     }
-    m_recentMenu->actions().at(3)->setVisible(!recent.isEmpty()); // the separator
+    m_recentSeparator->setVisible(!recent.isEmpty());
 }
 
 Tank TForm1::currentTank() const

@@ -86,6 +86,9 @@ void TForm1::showTable()
                       new QTableWidgetItem(fromUtf8(relativeText(r.u.relative, separator))
                                            + (r.u.overLimit ? QStringLiteral(" *") : QString())));
     }
+    // four columns share the two's width: each takes what its longest text needs rather than cutting it off
+    if (showU)
+        grid->resizeColumnsToContents();
     StringGrid1Exit();
 }
 

@@ -56,7 +56,12 @@ TEST_F(FillCommand, SitsInTheTankMenu)
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->title().remove(u'&'), QStringLiteral("Ёмкость"));
     EXPECT_TRUE(menu->actions().contains(control<QAction>("FillCommand")));
-    EXPECT_EQ(control<QAction>("FillCommand")->text(), QStringLiteral("Градуировка по наливу…"));
+    EXPECT_EQ(control<QAction>("FillCommand")->text(), QStringLiteral("&Градуировка по наливу…"));
+    // opening the menu refreshes the recent files, with none as after a first start: the command stays offered
+    QMetaObject::invokeMethod(menu, "aboutToShow");
+    EXPECT_TRUE(menu->actions().contains(control<QAction>("FillCommand")));
+    EXPECT_TRUE(control<QAction>("FillCommand")->isVisible());
+    EXPECT_TRUE(menu->actions().at(menu->actions().indexOf(control<QAction>("FillCommand")) - 1)->isSeparator());
 }
 
 // The reading 20 mm off is marked; excluded and refitted it leaves the fit and the spread shrinks.
