@@ -19,19 +19,11 @@ void complain(const QString& text) { std::fprintf(stderr, "tarvol: %s\n", text.t
 
 } // namespace
 
-TablePassport printedPassport(const TankPassport& p)
+TankPassport printedPassport(TankPassport passport)
 {
-    const auto text = [](const std::string& s) { return QString::fromStdString(s); };
-    TablePassport passport{text(p.tankNumber), text(p.owner), text(p.author), text(p.date), text(p.organisation)};
-    if (passport.date.isEmpty()) // as the window's passport form offers it
-        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy"));
+    if (passport.date.empty()) // as the window's passport form offers it
+        passport.date = QDate::currentDate().toString(QStringLiteral("dd.MM.yyyy")).toStdString();
     return passport;
-}
-
-TankPassport tankPassport(const TablePassport& p)
-{
-    return {p.tankNumber.toStdString(), p.owner.toStdString(), p.author.toStdString(), p.date.toStdString(),
-            p.organisation.toStdString()};
 }
 
 int saveTankDocument(const QString& tankPath, const QString& documentPath)

@@ -9,12 +9,10 @@
 
 namespace tarvol {
 
-struct TablePassport;
 struct TankPassport;
 
-// The tank's passport as the printed table shows it, an empty date offered as today's; and back.
-TablePassport printedPassport(const TankPassport& passport);
-TankPassport tankPassport(const TablePassport& passport);
+// The tank's passport as the printed table shows it: an empty date offered as today's.
+TankPassport printedPassport(TankPassport passport);
 
 // Exit statuses of a document made without the window, after sysexits.h, as tarvol-table has them.
 inline constexpr int kDocumentMade = 0;

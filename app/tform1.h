@@ -39,8 +39,6 @@ class TForm1;
 
 namespace tarvol {
 
-struct TablePassport;
-
 // The decimal separator of the user's number format, as the core writes it; the grid and every document use it.
 char decimalSeparator();
 
@@ -182,8 +180,8 @@ private:
     bool saveTankTo(const QString& path);
     bool confirmUnsavedChanges(); // false: the user chose to stay
     void applyTank(const Tank& tank);
-    TablePassport tablePassport() const;
-    void setTablePassport(const TablePassport& passport);
+    TankPassport tablePassport() const; // the tank's, an empty date offered as today's
+    void setTablePassport(const TankPassport& passport);
     void forgetFit();
 
     Ui::TForm1* m_ui;

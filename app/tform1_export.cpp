@@ -90,7 +90,7 @@ SaveDialog& SensorSaveDialog(QObject* form)
     return dialogOf(form, QStringLiteral("SensorSaveDialog"), QStringLiteral("datchik.csv"), sensorFilters());
 }
 
-std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& offered)
+std::optional<TankPassport> askPassport(QWidget* parent, const TankPassport& offered)
 {
     if (SaveDialogService* service = saveDialogService())
         return service->passport(offered);
@@ -103,11 +103,11 @@ std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& o
         layout->addRow(label, edit);
         return edit;
     };
-    QLineEdit* organisation = field(QStringLiteral("Организация"), offered.organisation);
-    QLineEdit* number = field(QStringLiteral("Номер ёмкости"), offered.tankNumber);
-    QLineEdit* owner = field(QStringLiteral("Владелец / место установки"), offered.owner);
-    QLineEdit* author = field(QStringLiteral("Составил"), offered.author);
-    QLineEdit* date = field(QStringLiteral("Дата"), offered.date);
+    QLineEdit* organisation = field(QStringLiteral("Организация"), QString::fromStdString(offered.organisation));
+    QLineEdit* number = field(QStringLiteral("Номер ёмкости"), QString::fromStdString(offered.tankNumber));
+    QLineEdit* owner = field(QStringLiteral("Владелец / место установки"), QString::fromStdString(offered.owner));
+    QLineEdit* author = field(QStringLiteral("Составил"), QString::fromStdString(offered.author));
+    QLineEdit* date = field(QStringLiteral("Дата"), QString::fromStdString(offered.date));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &form);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
@@ -116,7 +116,8 @@ std::optional<TablePassport> askPassport(QWidget* parent, const TablePassport& o
     layout->addRow(buttons);
     if (form.exec() != QDialog::Accepted)
         return std::nullopt;
-    return TablePassport{number->text(), owner->text(), author->text(), date->text(), organisation->text()};
+    return TankPassport{number->text().toStdString(), owner->text().toStdString(), author->text().toStdString(),
+                        date->text().toStdString(), organisation->text().toStdString()};
 }
 
 // "9 999 999": whole millimetres in groups of three, never in exponent form.

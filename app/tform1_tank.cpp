@@ -319,11 +319,11 @@ bool TForm1::saveTankTo(const QString& path)
     return true;
 }
 
-TablePassport TForm1::tablePassport() const { return printedPassport(m_tank.passport); }
+TankPassport TForm1::tablePassport() const { return printedPassport(m_tank.passport); }
 
-void TForm1::setTablePassport(const TablePassport& passport)
+void TForm1::setTablePassport(const TankPassport& passport)
 {
-    m_tank.passport = tankPassport(passport);
+    m_tank.passport = passport;
     updateTankTitle();
 }
 

@@ -27,10 +27,10 @@ QString litres(double value, char separator) { return QString::fromStdString(for
 
 QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-void addFilled(QStringList& lines, const QString& label, const QString& value)
+void addFilled(QStringList& lines, const QString& label, const std::string& value)
 {
-    if (!value.trimmed().isEmpty())
-        lines << label + value.trimmed();
+    if (const QString text = fromUtf8(value).trimmed(); !text.isEmpty())
+        lines << label + text;
 }
 
 // A dipstick is marked from the dead volume at level 0 to the full tank at the top, whatever the step.
@@ -52,7 +52,7 @@ ReverseTable markedFromEmptyToFull(ReverseTable table, const std::vector<double>
 QStringList tableTitleLines(const TableContent& content)
 {
     QStringList lines{kDocumentTitle};
-    const TablePassport& p = content.passport;
+    const TankPassport& p = content.passport;
     addFilled(lines, QStringLiteral("Организация: "), p.organisation);
     addFilled(lines, QStringLiteral("Номер ёмкости: "), p.tankNumber);
     addFilled(lines, QStringLiteral("Владелец / место установки: "), p.owner);
@@ -77,16 +77,18 @@ QStringList tableTitleLines(const TableContent& content)
     return lines;
 }
 
-QStringList signatureLines(const TablePassport& passport)
+QStringList signatureLines(const TankPassport& passport)
 {
-    const QString author = passport.author.trimmed().isEmpty() ? kBlank : passport.author.trimmed();
-    const QString date = passport.date.trimmed().isEmpty() ? kBlank : passport.date.trimmed();
+    const QString given = fromUtf8(passport.author).trimmed();
+    const QString on = fromUtf8(passport.date).trimmed();
+    const QString author = given.isEmpty() ? kBlank : given;
+    const QString date = on.isEmpty() ? kBlank : on;
     return {QStringLiteral("Составил: %1 / %2 /").arg(kBlank, author),
             QStringLiteral("Проверил: %1 / %1 /").arg(kBlank),
             QStringLiteral("Утвердил: %1 / %1 /      М.П.").arg(kBlank), QStringLiteral("Дата: %1").arg(date)};
 }
 
-TableContent fullTableDocument(const TankTable& table, TablePassport passport)
+TableContent fullTableDocument(const TankTable& table, TankPassport passport)
 {
     const ShapeInfo& info = shape(table.shape);
     const char sep = table.separator;

@@ -16,18 +16,9 @@
 
 namespace tarvol {
 
-// What the user tells about the tank before the table is saved; every field may stay empty.
-struct TablePassport {
-    QString tankNumber;
-    QString owner; // owner or place of installation
-    QString author;
-    QString date;
-    QString organisation; // the organisation that issues the table
-};
-
 // The full calibration table: the volume at every millimetre of level, as printed and hung at the tank.
 struct TableContent {
-    TablePassport passport;
+    TankPassport passport; // what the user tells about the tank, UTF-8
     QString shapeName;
     std::vector<std::pair<QString, QString>> dimensions; // shown rows only: caption, value in mm
     QStringList basis;                                   // what the table is calculated from
@@ -54,7 +45,7 @@ struct TableContent {
 // The whole document of a tank's table, its every level kept: title block (shape, dimensions, basis, gauge, full
 // volume, error line, shell, U), passport, the volume and U at every level and the reverse table. The window and
 // every format take it from here.
-TableContent fullTableDocument(const TankTable& table, TablePassport passport);
+TableContent fullTableDocument(const TankTable& table, TankPassport passport);
 
 // Writes `content` to `path` in one step; progress and cancellation as exportFullTable describes.
 using TableWriter = ExportResult (*)(const QString& path, const TableContent& content, const Progress& progress,
@@ -93,7 +84,7 @@ inline const QString kTableUncertaintyHeader = QStringLiteral("U, л");
 QStringList tableTitleLines(const TableContent& content);
 
 // The signature block closing the document, with the author and the date where given.
-QStringList signatureLines(const TablePassport& passport);
+QStringList signatureLines(const TankPassport& passport);
 
 // The format a chosen name asks for: the format of its own suffix in any letter case, otherwise the selected
 // filter's (an index into tableFormats()), whose suffix a name without a known one then gets.

@@ -29,7 +29,7 @@ public:
     // Nothing when the user cancels.
     virtual std::optional<SaveChoice> choose(const SaveRequest& request) = 0;
     // The passport form of the full table, opened with `offered`; nothing when the user cancels.
-    virtual std::optional<TablePassport> passport(const TablePassport& offered) { return offered; }
+    virtual std::optional<TankPassport> passport(const TankPassport& offered) { return offered; }
 };
 
 // The installed service, or nullptr.

@@ -207,8 +207,9 @@ private:
             const QFontMetricsF fm(p.font(), &m_writer);
             // the tank's number always shows; the shape's name gives way when the line is too long
             QString tail;
-            if (!m_content.passport.tankNumber.trimmed().isEmpty())
-                tail = QStringLiteral(", ёмкость № ") + m_content.passport.tankNumber.trimmed();
+            if (const QString number = QString::fromStdString(m_content.passport.tankNumber).trimmed();
+                !number.isEmpty())
+                tail = QStringLiteral(", ёмкость № ") + number;
             const QString lead = kDocumentTitle + QStringLiteral(" — ");
             const double room = m_area.width() - fm.horizontalAdvance(lead) - fm.horizontalAdvance(tail);
             const QString head = lead + fm.elidedText(m_content.shapeName, Qt::ElideRight, std::max(0.0, room)) + tail;

@@ -163,7 +163,7 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     worksheet_freeze_panes(table, headerRow + 1, 1);
     setUpPrinting(table, headerRow);
     // every printed page names the tank, as the PDF's running head does; "&" starts a code in a page header
-    if (const QString number = content.passport.tankNumber.trimmed(); !number.isEmpty()) {
+    if (const QString number = QString::fromStdString(content.passport.tankNumber).trimmed(); !number.isEmpty()) {
         const QString head =
             QStringLiteral("&L%1&Rёмкость № %2")
                 .arg(kDocumentTitle, QString(number).replace(QLatin1Char('&'), QStringLiteral("&&")).left(200));

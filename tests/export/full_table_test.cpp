@@ -314,7 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct PassportCase {
     const char* name;
     const TableFormat* format;
-    TablePassport passport;
+    TankPassport passport;
 };
 
 class Passport : public ::testing::TestWithParam<PassportCase> {};
@@ -347,8 +347,9 @@ TEST_P(Passport, FilledFieldsAppearAndEmptyOnesLeaveNoLine)
         GTEST_SKIP() << "pdftotext not installed";
     QString all = *text;
     all.replace(QRegularExpression(QStringLiteral("[ \\t]+")), QStringLiteral(" "));
-    const TablePassport& p = c.passport;
-    const auto expectLine = [&](const QString& label, const QString& value) {
+    const TankPassport& p = c.passport;
+    const auto expectLine = [&](const QString& label, const std::string& given) {
+        const QString value = QString::fromStdString(given);
         if (value.isEmpty())
             EXPECT_FALSE(all.contains(label)) << label.toStdString();
         else
@@ -359,14 +360,14 @@ TEST_P(Passport, FilledFieldsAppearAndEmptyOnesLeaveNoLine)
     expectLine(QStringLiteral("Организация"), p.organisation);
     const QString blank = QStringLiteral("____________");
     // the signature block is always there, with the author and the date where given
-    const QString author = p.author.isEmpty() ? blank : p.author;
-    const QString date = p.date.isEmpty() ? blank : p.date;
+    const QString author = p.author.empty() ? blank : QString::fromStdString(p.author);
+    const QString date = p.date.empty() ? blank : QString::fromStdString(p.date);
     EXPECT_TRUE(all.contains(QStringLiteral("Составил: %1 / %2 /").arg(blank, author))) << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("Проверил: %1 / %1 /").arg(blank)));
     EXPECT_TRUE(all.contains(QStringLiteral("Утвердил: %1 / %1 / М.П.").arg(blank)));
     EXPECT_TRUE(all.contains(QStringLiteral("Дата: ") + date));
-    EXPECT_EQ(all.count(QStringLiteral("Составил:")), p.author.isEmpty() ? 1 : 2);
-    EXPECT_EQ(all.count(QStringLiteral("Дата:")), p.date.isEmpty() ? 1 : 2);
+    EXPECT_EQ(all.count(QStringLiteral("Составил:")), p.author.empty() ? 1 : 2);
+    EXPECT_EQ(all.count(QStringLiteral("Дата:")), p.date.empty() ? 1 : 2);
     EXPECT_TRUE(all.contains(QStringLiteral("Внутренний диаметр емкости (D) 1000 мм")));
 }
 
@@ -412,9 +413,8 @@ INSTANTIATE_TEST_SUITE_P(
                                    true}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-const TablePassport kFilled{QStringLiteral("Р-17"), QStringLiteral("АЗС № 5, г. Тверь"), QStringLiteral("Петров П. П."),
-                            QStringLiteral("08.12.2026"), QStringLiteral("ООО «Метрология»")};
-const TablePassport kOnlyNumber{QStringLiteral("Р-17"), {}, {}, {}, {}};
+const TankPassport kFilled{"Р-17", "АЗС № 5, г. Тверь", "Петров П. П.", "08.12.2026", "ООО «Метрология»"};
+const TankPassport kOnlyNumber{"Р-17", {}, {}, {}, {}};
 
 INSTANTIATE_TEST_SUITE_P(Fields, Passport,
                          ::testing::Values(PassportCase{"XlsxFilled", tableFormat(u"xlsx"), kFilled},

@@ -44,15 +44,15 @@ public:
         paths.pop_front();
         return SaveChoice{path, 0};
     }
-    std::optional<TablePassport> passport(const TablePassport& offered) override
+    std::optional<TankPassport> passport(const TankPassport& offered) override
     {
         offers.push_back(offered);
         return passportAnswer ? passportAnswer : offered;
     }
 
     std::deque<QString> paths;
-    std::optional<TablePassport> passportAnswer;
-    std::vector<TablePassport> offers;
+    std::optional<TankPassport> passportAnswer;
+    std::vector<TankPassport> offers;
 
 private:
     SaveDialogService* m_previous;

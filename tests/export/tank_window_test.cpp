@@ -19,16 +19,12 @@
 namespace tarvol::test {
 namespace {
 
-bool samePassport(const TablePassport& a, const TablePassport& b)
+bool samePassport(const TankPassport& a, const TankPassport& b)
 {
     return a.tankNumber == b.tankNumber && a.owner == b.owner && a.author == b.author && a.date == b.date;
 }
 
-const TablePassport kPassport{QStringLiteral("Бак D-17"),
-                              QStringLiteral("тягач А123ВС"),
-                              QStringLiteral("Иванов И. И."),
-                              QStringLiteral("08.12.2026"),
-                              {}};
+const TankPassport kPassport{"Бак D-17", "тягач А123ВС", "Иванов И. И.", "08.12.2026", {}};
 
 class TankCommand : public FormTest {
 public:
@@ -166,7 +162,7 @@ TEST_P(PassportOfANewTank, KeepsOnlyTheAuthor)
     EXPECT_TRUE(passport.tankNumber.empty());
     EXPECT_TRUE(passport.owner.empty());
     EXPECT_TRUE(passport.date.empty());
-    EXPECT_EQ(passport.author, kPassport.author.toStdString());
+    EXPECT_EQ(passport.author, kPassport.author);
 }
 
 INSTANTIATE_TEST_SUITE_P(SetUps, PassportOfANewTank,
