@@ -101,12 +101,12 @@ void applyUncertaintyOptions(const UncertaintyOptions& o, Tank& tank)
     }
     if (const auto fault = checkInputs(*inputs, fieldCount)) {
         static const std::pair<const char*, const char*> kOptions[] = {
-            {"u_dims", "--u-dim: неотрицательные числа, одно или по одному на каждое поле формы"},
-            {"u_level", "--u-level: неотрицательное число"},
-            {"coverage", "--coverage: положительное число"},
-            {"limit", "--limit: положительное число процентов"},
-            {"shell_temperature", "--shell-temperature: температура не ниже −273,15 °C"},
-            {"alpha", "--alpha: неотрицательное число, при котором длины остаются положительными"},
+            {"u_dims", "--u-dim: неотрицательные числа не больше 10000 мм, одно или по одному на каждое поле формы"},
+            {"u_level", "--u-level: неотрицательное число не больше 10000 мм"},
+            {"coverage", "--coverage: положительное число не больше 10"},
+            {"limit", "--limit: положительное число процентов не больше 100"},
+            {"shell_temperature", "--shell-temperature: температура от −100 до 300 °C"},
+            {"alpha", "--alpha: число от 0 до 0,0001 1/°C (сталь 12e-6, алюминий 23e-6)"},
             {"fit_covariance", "ковариация подбора в файле ёмкости не подходит к форме"}};
         for (const auto& [key, text] : kOptions)
             if (fault->key == key)

@@ -1,7 +1,11 @@
 #include "uncertainty/inputs.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
+
+#include <Eigen/Eigenvalues>
 
 namespace tarvol {
 
@@ -22,38 +26,116 @@ double UncertaintyInputs::dim(int field) const
 
 namespace {
 
-bool nonNegative(double v) { return std::isfinite(v) && v >= 0; }
+// Relative round-off a stored covariance may carry: its triangles written apart, a singular fit's zero eigenvalue.
+constexpr double kCovarianceTolerance = 1e-9;
+
+enum class Zero { Allowed, Refused };
+
+// A figure from zero to its bound: Invalid for what is no usable figure at all, OutOfRange for one past the bound.
+std::optional<InputsProblem> problemOf(double v, double bound, Zero zero)
+{
+    if (!std::isfinite(v) || v < 0 || (zero == Zero::Refused && v == 0))
+        return InputsProblem::Invalid;
+    if (v > bound)
+        return InputsProblem::OutOfRange;
+    return std::nullopt;
+}
+
+std::optional<InputsProblem> covarianceProblem(const FieldCovariance& fit, int fieldCount)
+{
+    const auto n = fit.fields.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        if (fit.fields[i] < 0 || fit.fields[i] >= fieldCount)
+            return InputsProblem::UnknownField;
+        if (std::ranges::count(fit.fields, fit.fields[i]) > 1)
+            return InputsProblem::RepeatedField;
+    }
+    if (fit.matrix.size() != n * n)
+        return InputsProblem::NotSquare;
+    if (!std::ranges::all_of(fit.matrix, [](double v) { return std::isfinite(v); }))
+        return InputsProblem::Invalid;
+    constexpr double kMaxVariance = kMaxFitStandardError * kMaxFitStandardError;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (fit.at(i, i) < 0)
+            return InputsProblem::NotPositiveSemidefinite;
+        if (fit.at(i, i) > kMaxVariance)
+            return InputsProblem::OutOfRange;
+    }
+    Eigen::MatrixXd m(n, n);
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t j = 0; j < n; ++j) {
+            const double a = fit.at(i, j);
+            const double b = fit.at(j, i);
+            const double size = std::max({std::abs(a), std::abs(b), std::sqrt(fit.at(i, i) * fit.at(j, j))});
+            if (std::abs(a - b) > kCovarianceTolerance * size)
+                return InputsProblem::NotSymmetric;
+            m(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(j)) = 0.5 * (a + b);
+        }
+    if (n > 0) {
+        const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver(m, Eigen::EigenvaluesOnly);
+        const Eigen::VectorXd& values = solver.eigenvalues(); // ascending
+        if (solver.info() != Eigen::Success || values(0) < -kCovarianceTolerance * values.cwiseAbs().maxCoeff())
+            return InputsProblem::NotPositiveSemidefinite;
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
 std::optional<InputsFault> checkInputs(const UncertaintyInputs& inputs, int fieldCount)
 {
+    const auto fault = [](const char* key, std::optional<InputsProblem> problem) {
+        return problem ? std::optional<InputsFault>(InputsFault{key, *problem}) : std::nullopt;
+    };
     const auto count = inputs.dims.size();
-    if (!std::ranges::all_of(inputs.dims, nonNegative) || (count > 1 && count != static_cast<std::size_t>(fieldCount)))
-        return InputsFault{"u_dims"};
-    if (!nonNegative(inputs.level))
-        return InputsFault{"u_level"};
-    if (!std::isfinite(inputs.coverage) || inputs.coverage <= 0)
-        return InputsFault{"coverage"};
-    if (inputs.limitPercent && !(std::isfinite(*inputs.limitPercent) && *inputs.limitPercent > 0))
-        return InputsFault{"limit"};
-    if (inputs.fit) {
-        const auto n = inputs.fit->fields.size();
-        const bool fieldsOk = std::ranges::all_of(inputs.fit->fields, [&](int f) { return f >= 0 && f < fieldCount; });
-        const bool finite = std::ranges::all_of(inputs.fit->matrix, [](double v) { return std::isfinite(v); });
-        if (!fieldsOk || !finite || inputs.fit->matrix.size() != n * n)
-            return InputsFault{"fit_covariance"};
-        for (std::size_t i = 0; i < n; ++i)
-            if (inputs.fit->at(i, i) < 0)
-                return InputsFault{"fit_covariance"};
-    }
+    for (const double u : inputs.dims)
+        if (auto f = fault("u_dims", problemOf(u, kMaxStandardUncertainty, Zero::Allowed)))
+            return f;
+    if (count > 1 && count != static_cast<std::size_t>(fieldCount))
+        return InputsFault{"u_dims", InputsProblem::Count};
+    if (auto f = fault("u_level", problemOf(inputs.level, kMaxStandardUncertainty, Zero::Allowed)))
+        return f;
+    if (auto f = fault("coverage", problemOf(inputs.coverage, kMaxCoverage, Zero::Refused)))
+        return f;
+    if (inputs.limitPercent)
+        if (auto f = fault("limit", problemOf(*inputs.limitPercent, kMaxLimitPercent, Zero::Refused)))
+            return f;
+    if (inputs.fit)
+        if (auto f = fault("fit_covariance", covarianceProblem(*inputs.fit, fieldCount)))
+            return f;
     if (inputs.shell) {
-        if (!std::isfinite(inputs.shell->celsius) || inputs.shell->celsius < -273.15)
-            return InputsFault{"shell_temperature"};
-        if (!nonNegative(inputs.shell->alpha) || inputs.shell->lengthScale() <= 0)
-            return InputsFault{"alpha"};
+        const double t = inputs.shell->celsius;
+        if (!std::isfinite(t))
+            return InputsFault{"shell_temperature", InputsProblem::Invalid};
+        if (t < kMinShellCelsius || t > kMaxShellCelsius)
+            return InputsFault{"shell_temperature", InputsProblem::OutOfRange};
+        if (auto f = fault("alpha", problemOf(inputs.shell->alpha, kMaxAlpha, Zero::Allowed)))
+            return f;
     }
     return std::nullopt;
+}
+
+std::string inputsProblemText(InputsProblem problem)
+{
+    switch (problem) {
+    case InputsProblem::Invalid:
+        return "неверное значение";
+    case InputsProblem::OutOfRange:
+        return "значение вне допустимого диапазона";
+    case InputsProblem::Count:
+        return "значений не одно и не по одному на каждое поле формы";
+    case InputsProblem::UnknownField:
+        return "у формы нет такого поля";
+    case InputsProblem::RepeatedField:
+        return "поле указано дважды";
+    case InputsProblem::NotSquare:
+        return "матрица не квадратная по числу полей";
+    case InputsProblem::NotSymmetric:
+        return "матрица не симметрична";
+    case InputsProblem::NotPositiveSemidefinite:
+        return "матрица не положительно полуопределённая";
+    }
+    return "неверное значение";
 }
 
 nlohmann::ordered_json toJson(const UncertaintyInputs& inputs)
@@ -121,11 +203,17 @@ expected<UncertaintyInputs, InputsFault> inputsFromJson(const nlohmann::ordered_
         for (const auto& f : *fields) {
             if (!f.is_number_integer())
                 return Fail(InputsFault{"fit_covariance"});
-            fit.fields.push_back(f.get<int>());
+            // read whole, so that 4294967296 is no field 0
+            const bool inRange = f.is_number_unsigned()
+                                     ? f.get<std::uint64_t>() <= INT_MAX
+                                     : f.get<std::int64_t>() >= 0 && f.get<std::int64_t>() <= INT_MAX;
+            if (!inRange)
+                return Fail(InputsFault{"fit_covariance", InputsProblem::UnknownField});
+            fit.fields.push_back(static_cast<int>(f.get<std::int64_t>()));
         }
         for (const auto& row : *matrix) {
             if (!row.is_array() || row.size() != fit.fields.size())
-                return Fail(InputsFault{"fit_covariance"});
+                return Fail(InputsFault{"fit_covariance", InputsProblem::NotSquare});
             for (const auto& v : row) {
                 if (!v.is_number())
                     return Fail(InputsFault{"fit_covariance"});

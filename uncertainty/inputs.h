@@ -27,6 +27,16 @@ inline constexpr double kReferenceTemperature = 20; // °C, the shell's temperat
 inline constexpr double kSteelExpansion = 12e-6;    // 1/°C
 inline constexpr double kAluminiumExpansion = 23e-6;
 
+// What the inputs may be: physical ranges for the shell, and bounds on the budget that keep every row's U finite
+// for any tank the entry rules allow.
+inline constexpr double kMinShellCelsius = -100;
+inline constexpr double kMaxShellCelsius = 300;
+inline constexpr double kMaxAlpha = 1e-4;                 // 1/°C, above every metal's
+inline constexpr double kMaxStandardUncertainty = 10'000; // mm, of a dimension or the level, as typed
+inline constexpr double kMaxFitStandardError = 1e8;       // mm, past the longest dimension: what a fit finds is kept
+inline constexpr double kMaxCoverage = 10;
+inline constexpr double kMaxLimitPercent = 100;
+
 struct ShellTemperature {
     double celsius = kReferenceTemperature;
     double alpha = kSteelExpansion; // linear expansion coefficient of the shell, 1/°C
@@ -61,14 +71,28 @@ struct UncertaintyInputs {
     bool operator==(const UncertaintyInputs&) const = default;
 };
 
-// What is wrong with a set of inputs: the key at fault, as the tank file and the JSON name it.
-struct InputsFault {
-    std::string key;
+enum class InputsProblem {
+    Invalid,                 // not a number, negative, infinite, or zero where it must be positive
+    OutOfRange,              // a number past the key's range above
+    Count,                   // u_dims neither one value nor one per field
+    UnknownField,            // a covariance field the shape does not have
+    RepeatedField,           // a covariance field named twice
+    NotSquare,               // a covariance matrix that is not fields × fields
+    NotSymmetric,            // beyond a relative 1e-9
+    NotPositiveSemidefinite, // some combination of the fields would have a negative variance
 };
 
-// Negative, infinite or NaN values, a non-positive k or limit, a count of dimension uncertainties that is
-// neither 1 nor the shape's field count, a covariance that names no field of the shape or is not square.
+// What is wrong with a set of inputs: the key at fault, as the tank file and the JSON name it, and why.
+struct InputsFault {
+    std::string key;
+    InputsProblem problem = InputsProblem::Invalid;
+};
+
+// The first fault of the inputs for a shape of `fieldCount` fields, if any.
 std::optional<InputsFault> checkInputs(const UncertaintyInputs& inputs, int fieldCount);
+
+// Why, in Russian words to follow the key's name: «матрица не симметрична».
+std::string inputsProblemText(InputsProblem problem);
 
 // The "uncertainty" section: {"u_dims", "u_level", "coverage", "limit", "fit_covariance", "shell_temperature",
 // "alpha"}; the optional keys are left out when not given.

@@ -27,6 +27,14 @@ constexpr double kProfileTolerance = 1e-6;
 constexpr double kProfileFloor = 1e-3;
 // mm: a stretch this short that still fails is evaluated exactly row by row.
 constexpr double kShortestPiece = 4;
+// Halvings of a first stretch past which a failing one is evaluated exactly, however long: the bound on the
+// recursion, below kShortestPiece for every height the entry rules allow.
+constexpr int kDeepestHalving = 24;
+
+bool finite(const std::vector<double>& figures)
+{
+    return std::ranges::all_of(figures, [](double v) { return std::isfinite(v); });
+}
 
 } // namespace
 
@@ -215,11 +223,13 @@ void Propagation::refine(double from, double to, const Figures& first, const Fig
     for (std::size_t i = 0; i < scale.size() && close; ++i)
         close = within(i, 0.375 * first[i] + 0.75 * middle[i] - 0.125 * last[i], quarter)
                 && within(i, -0.125 * first[i] + 0.75 * middle[i] + 0.375 * last[i], threeQuarters);
+    const double deepest = std::ldexp(m_base.top() * m_scale / kProfileStretches, -kDeepestHalving);
     if (close) {
         // each half's own parabola through the checked points is closer still
         m_profile.push_back({from, mid, false, first, quarter, middle});
         m_profile.push_back({mid, to, false, middle, threeQuarters, last});
-    } else if (to - from <= kShortestPiece) {
+    } else if (!(to - from > std::max(kShortestPiece, deepest)) || !finite(quarter) || !finite(threeQuarters)) {
+        // short enough, halved enough, or overflowed: halving would not settle it
         m_profile.push_back({from, to, true, {}, {}, {}});
     } else {
         refine(from, mid, first, quarter, middle, scale);

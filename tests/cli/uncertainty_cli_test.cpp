@@ -90,6 +90,36 @@ INSTANTIATE_TEST_SUITE_P(
                       OutputCase{"PerField", "--json --every-mm --u-dim 0.5,1.5 --u-level 1 --limit 1 8 2000 1000"}),
     [](const auto& row) { return std::string(row.param.name); });
 
+struct RefusedCase {
+    const char* name;
+    const char* options;
+    const char* said; // the start of the usage message
+};
+
+class BudgetRefused : public ::testing::TestWithParam<RefusedCase> {};
+
+// A value past its range is a usage error naming the option and the range, before a row is printed: none of them
+// can make a row overflow to INF or NaN, or the refinement of U recurse without end.
+TEST_P(BudgetRefused, NamesTheOptionAndItsRange)
+{
+    const auto r = tarvol::test::runShell(std::string(TARVOL_TABLE_PATH) + " " + GetParam().options
+                                          + " horizontal-cylinder 2000 1000 2>&1 >/dev/null");
+    EXPECT_EQ(r.status, 64);
+    EXPECT_NE(r.out.find(std::string("tarvol-table: ") + GetParam().said), std::string::npos) << r.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BudgetRefused,
+    ::testing::Values(
+        RefusedCase{"HotShellWithU", "--u-dim 1 --shell-temperature 1e107", "--shell-temperature: температура от −100"},
+        RefusedCase{"HotShellAlone", "--shell-temperature 1e308", "--shell-temperature: температура от −100"},
+        RefusedCase{"Alpha", "--shell-temperature 30 --alpha 1e308", "--alpha: число от 0 до 0,0001"},
+        RefusedCase{"DimensionU", "--u-dim 1e308", "--u-dim: неотрицательные числа не больше 10000 мм"},
+        RefusedCase{"LevelU", "--u-level 1e308", "--u-level: неотрицательное число не больше 10000 мм"},
+        RefusedCase{"Coverage", "--u-dim 1 --coverage 1e308", "--coverage: положительное число не больше 10"},
+        RefusedCase{"Limit", "--u-dim 1 --limit 1000%", "--limit: положительное число процентов не больше 100"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // The budget saved with the tank prints the same table when the tank is read back.
 TEST(UncertaintyTankFile, SavedBudgetComesBack)
 {

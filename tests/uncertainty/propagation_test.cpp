@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -157,23 +158,29 @@ struct InputsCase {
     const char* name;
     const char* json;
     const char* faultKey; // empty: read
+    tarvol::InputsProblem problem = tarvol::InputsProblem::Invalid;
 };
 
 class InputsSection : public ::testing::TestWithParam<InputsCase> {};
 
-// What the tank file's section holds comes back the same, and a wrong value names its key.
+// What the tank file's section holds comes back the same, and a wrong value names its key and why.
 TEST_P(InputsSection, ReadsOrNamesTheKey)
 {
     const auto read = tarvol::inputsFromJson(nlohmann::ordered_json::parse(GetParam().json));
-    std::string fault = read ? "" : read.error().key;
+    std::optional<tarvol::InputsFault> fault = read ? std::nullopt : std::optional(read.error());
     if (read) {
-        if (auto check = tarvol::checkInputs(*read, 2))
-            fault = check->key;
-        else
+        fault = tarvol::checkInputs(*read, 2);
+        if (!fault) {
             EXPECT_EQ(*tarvol::inputsFromJson(tarvol::toJson(*read)), *read);
+        }
     }
-    EXPECT_EQ(fault, GetParam().faultKey);
+    EXPECT_EQ(fault ? fault->key : "", GetParam().faultKey);
+    if (fault) {
+        EXPECT_EQ(fault->problem, GetParam().problem) << tarvol::inputsProblemText(fault->problem);
+    }
 }
+
+using enum tarvol::InputsProblem;
 
 INSTANTIATE_TEST_SUITE_P(
     Sections, InputsSection,
@@ -183,13 +190,60 @@ INSTANTIATE_TEST_SUITE_P(
                        "fit_covariance": {"fields": [1], "matrix": [[0.25]]}, "shell_temperature": 40, "alpha": 2.3e-5})",
                    ""},
         InputsCase{"OneForAll", R"({"u_dims": [1], "u_level": 0})", ""},
-        InputsCase{"ThreeForTwoFields", R"({"u_dims": [1, 1, 1]})", "u_dims"},
+        InputsCase{"ThreeForTwoFields", R"({"u_dims": [1, 1, 1]})", "u_dims", Count},
         InputsCase{"NegativeLevel", R"({"u_level": -1})", "u_level"},
         InputsCase{"TextCoverage", R"({"coverage": "2"})", "coverage"},
         InputsCase{"ZeroLimit", R"({"limit": 0})", "limit"},
-        InputsCase{"FitFieldBeyondShape", R"({"fit_covariance": {"fields": [2], "matrix": [[1]]}})", "fit_covariance"},
-        InputsCase{"FitNotSquare", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[1, 0]]}})", "fit_covariance"},
-        InputsCase{"NotAnObject", R"([1])", "uncertainty"}),
+        InputsCase{"FitFieldBeyondShape", R"({"fit_covariance": {"fields": [2], "matrix": [[1]]}})", "fit_covariance",
+                   UnknownField},
+        InputsCase{"FitNotSquare", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[1, 0]]}})", "fit_covariance",
+                   NotSquare},
+        InputsCase{"NotAnObject", R"([1])", "uncertainty"},
+        // every figure bounded, so that no row of any tank the entry rules allow can overflow
+        InputsCase{"DimensionPastTenMetres", R"({"u_dims": [1, 10001]})", "u_dims", OutOfRange},
+        InputsCase{"LevelPastADoubleSquared", R"({"u_level": 1e308})", "u_level", OutOfRange},
+        InputsCase{"CoverageEleven", R"({"coverage": 11})", "coverage", OutOfRange},
+        InputsCase{"LimitPastTheWholeVolume", R"({"limit": 101})", "limit", OutOfRange},
+        InputsCase{"EveryBoundItself",
+                   R"({"u_dims": [10000], "u_level": 10000, "coverage": 10, "limit": 100,
+                       "shell_temperature": 300, "alpha": 1e-4})",
+                   ""},
+        InputsCase{"ShellColdest", R"({"shell_temperature": -100})", ""},
+        InputsCase{"ShellBelowMinusHundred", R"({"shell_temperature": -101})", "shell_temperature", OutOfRange},
+        InputsCase{"ShellAtTenToTheHundredSeventh", R"({"shell_temperature": 1e107})", "shell_temperature", OutOfRange},
+        InputsCase{"AlphaPastAnyMetal", R"({"shell_temperature": 30, "alpha": 1e308})", "alpha", OutOfRange},
+        InputsCase{"NegativeAlpha", R"({"shell_temperature": 30, "alpha": -1e-6})", "alpha"},
+        // a covariance is a symmetric positive semi-definite matrix over distinct fields of the shape
+        InputsCase{"FitSymmetricToRoundOff",
+                   R"({"fit_covariance": {"fields": [0, 1], "matrix": [[1, 0.5], [0.5000000000001, 1]]}})", ""},
+        InputsCase{"FitPerfectlyCorrelated", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[4, 2], [2, 1]]}})",
+                   ""},
+        InputsCase{"FitNotSymmetric", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[1, 0.5], [0.4, 1]]}})",
+                   "fit_covariance", NotSymmetric},
+        InputsCase{"FitIndefinite", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[1, 2], [2, 1]]}})",
+                   "fit_covariance", NotPositiveSemidefinite},
+        InputsCase{"FitNegativeDefinite", R"({"fit_covariance": {"fields": [0, 1], "matrix": [[-1, 0], [0, -1]]}})",
+                   "fit_covariance", NotPositiveSemidefinite},
+        InputsCase{"FitFieldTwice", R"({"fit_covariance": {"fields": [1, 1], "matrix": [[1, 0], [0, 1]]}})",
+                   "fit_covariance", RepeatedField},
+        InputsCase{"FitFieldTwoToTheThirtySecond", R"({"fit_covariance": {"fields": [4294967296], "matrix": [[1]]}})",
+                   "fit_covariance", UnknownField},
+        InputsCase{"FitVariancePastBound", R"({"fit_covariance": {"fields": [0], "matrix": [[1e17]]}})",
+                   "fit_covariance", OutOfRange}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// A model whose volumes overflow (a shell temperature the checks refuse) still ends its profile: the refinement
+// stops at overflowed figures and at a bounded depth instead of recursing until the stack gives out.
+TEST(UncertaintyProfile, EndsForAnOverflowingModel)
+{
+    const int shape = *tarvol::findShapeByKey("horizontal-cylinder");
+    const std::vector<double> dims{2000, 1000};
+    for (const double celsius : {1e107, 1e308}) {
+        tarvol::UncertaintyInputs inputs;
+        inputs.dims = {1.0};
+        inputs.shell = tarvol::ShellTemperature{celsius, tarvol::kSteelExpansion};
+        EXPECT_TRUE(tarvol::Propagation::prepare(shape, dims, inputs).has_value()) << celsius;
+    }
+}
 
 } // namespace
