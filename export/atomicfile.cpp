@@ -1,7 +1,8 @@
 #include "export/atomicfile.h"
 
 #include <cerrno>
-#include <cstring>
+#include <string_view>
+#include <utility>
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,73 +59,70 @@ QString systemReason(int error)
     }
 }
 
-namespace {
-
-// What the last failing call left in errno, or a plain text when it left nothing.
-QString lastReason(int error, const QString& fallback) { return error != 0 ? systemReason(error) : fallback; }
-
-} // namespace
-
 bool SafeSaveFile::openForWriting()
 {
-    if (fileName().isEmpty()) {
+    if (m_path.isEmpty()) {
         m_failure = QStringLiteral("не задано имя файла");
         return false;
     }
-    // QSaveFile checks these itself but answers in words of its own
-    const QFileInfo target(fileName());
-    const QFileInfo folder(target.absolutePath());
-    if (!folder.exists() || !folder.isDir()) {
-        m_failure = systemReason(ENOENT);
+    auto file = AtomicFile::open(QFile::encodeName(m_path).toStdString());
+    if (!file) {
+        fail(file.error());
         return false;
     }
-    if (target.isDir()) {
-        m_failure = systemReason(EISDIR);
-        return false;
-    }
-    if (target.exists() && !target.isWritable()) {
-        m_failure = QStringLiteral("файл доступен только для чтения");
-        return false;
-    }
-    errno = 0;
-    if (open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return true;
-    m_failure = lastReason(errno, QStringLiteral("не удаётся создать файл"));
-    return false;
+    m_file.emplace(std::move(*file));
+    return open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
+
+qint64 SafeSaveFile::readData(char* /*data*/, qint64 /*maxSize*/) { return -1; }
 
 qint64 SafeSaveFile::writeData(const char* data, qint64 len)
 {
-    if (m_failed)
+    if (!m_file || !m_failure.isEmpty())
         return -1;
-    errno = 0;
-    const qint64 written = QSaveFile::writeData(data, len);
-    if (written < len) {
-        m_failed = true;
-        m_failure = lastReason(errno, QStringLiteral("записана лишь часть данных"));
+    if (!m_file->write(std::string_view(data, static_cast<std::size_t>(len)))) {
+        fail(m_file->writeError()); // and the commit refuses
         return -1;
     }
-    return written;
+    return len;
 }
 
 bool SafeSaveFile::finish()
 {
-    if (m_failed) {
-        cancelWriting();
-        commit(); // refused after the cancel; removes the temporary file
+    if (isOpen())
+        close();
+    if (!m_file)
         return false;
-    }
-    errno = 0;
-    if (commit())
+    auto committed = m_file->commit();
+    m_file.reset();
+    if (committed)
         return true;
-    if (m_failure.isEmpty())
-        m_failure = lastReason(errno, QStringLiteral("не удаётся сохранить файл на место"));
+    fail(committed.error());
     return false;
+}
+
+void SafeSaveFile::cancelWriting()
+{
+    if (isOpen())
+        close();
+    m_file.reset();
 }
 
 QString SafeSaveFile::failure() const
 {
     return m_failure.isEmpty() ? QStringLiteral("не удаётся записать файл") : m_failure;
+}
+
+void SafeSaveFile::fail(int error)
+{
+    if (!m_failure.isEmpty())
+        return;
+    // a file its owner made read-only, told apart from a folder the user may not write in
+    const QFileInfo target(m_path);
+    if ((error == EACCES || error == EPERM) && target.exists() && !target.isWritable())
+        m_failure = QStringLiteral("файл доступен только для чтения");
+    else
+        m_failure = systemReason(error);
 }
 
 ExportResult writeFileAtomically(const QString& path, const QByteArray& bytes)

@@ -1,33 +1,42 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
+#include <utility>
 
 #include <QByteArray>
-#include <QSaveFile>
+#include <QIODevice>
 #include <QString>
 
 #include "export/content.h"
+#include "tank/atomicwrite.h"
 
 namespace tarvol {
 
-// A QSaveFile that also catches the short writes of a full disk or a file size limit, which QSaveFile
-// alone lets through to a successful commit with the file cut short.
-class SafeSaveFile final : public QSaveFile {
+// The shared atomic writer (tank/atomicwrite.h) as a device Qt's writers can stream into: a short write of a full
+// disk or a file size limit fails the save instead of committing a file cut short.
+class SafeSaveFile final : public QIODevice {
 public:
-    using QSaveFile::QSaveFile;
+    explicit SafeSaveFile(QString path) : m_path(std::move(path)) {}
 
     bool openForWriting();
     // Puts the file in place if every byte was written; otherwise drops the temporary file.
     bool finish();
+    // Drops what was written; the file stays as it was.
+    void cancelWriting();
     // Why opening, writing or finishing failed, in Russian, from the failing call's own error code.
     QString failure() const;
 
 protected:
+    qint64 readData(char* data, qint64 maxSize) override;
     qint64 writeData(const char* data, qint64 len) override;
 
 private:
-    QString m_failure;     // set by the first failing call
-    bool m_failed = false; // a write failed: the file must not be put in place
+    void fail(int error);
+
+    QString m_path;
+    std::optional<AtomicFile> m_file;
+    QString m_failure; // set by the first failing call
 };
 
 // The reason a system call gave, as a user reads it: no space, no permission, a missing folder, a read-only

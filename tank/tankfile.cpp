@@ -14,6 +14,7 @@
 
 #include "calc/catalogue.h"
 #include "calc/format.h"
+#include "tank/atomicwrite.h"
 
 namespace tarvol {
 namespace {
@@ -191,30 +192,6 @@ expected<std::string, int> fileText(const std::string& path)
     return text;
 }
 
-bool writeAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC; // a write that takes nothing would repeat for ever
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 } // namespace
 
 const nlohmann::ordered_json* TankDocument::section(std::string_view name) const
@@ -296,38 +273,8 @@ std::string tankFileText(const TankDocument& doc)
 
 TankWriteOutcome replaceFileContents(const std::string& path, std::string_view text)
 {
-    const auto failed = [&path](int error) { return unexpected(systemFault(TankFileFault::WriteFailed, path, error)); };
-    std::string temporary = path + ".XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return failed(errno);
-    // the new file gets the old one's permissions, or what a new file of the user's would get
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = static_cast<mode_t>(0666 & ~mask);
-    }
-    const bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
-    const int error = errno;
-    if (::close(fd) != 0 || !written) {
-        const int why = written ? errno : error;
-        ::unlink(temporary.c_str());
-        return failed(why);
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int why = errno;
-        ::unlink(temporary.c_str());
-        return failed(why);
-    }
-    // the rename itself reaches the disk with the folder
-    if (const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    if (auto written = writeAtomically(path, text); !written)
+        return unexpected(systemFault(TankFileFault::WriteFailed, path, written.error()));
     return {};
 }
 

@@ -87,8 +87,7 @@ TankReadOutcome readTankFile(const std::string& path);
 // The file's text: indented JSON, the known keys first, the sections after them, a final newline.
 std::string tankFileText(const TankDocument& document);
 
-// Writes `text` to `path` in one step: a temporary file in the same folder, flushed to the disk, then renamed
-// over the old one, which survives any failure. An existing file's permissions carry over.
+// Writes `text` to `path` in one step, as writeAtomically does (tank/atomicwrite.h).
 TankWriteOutcome replaceFileContents(const std::string& path, std::string_view text);
 TankWriteOutcome writeTankFile(const std::string& path, const TankDocument& document);
 

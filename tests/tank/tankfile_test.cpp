@@ -1,11 +1,20 @@
-// The tank file: what is refused and where, what survives a round trip, and that a failed write leaves no trace.
+// The tank file: what is refused and where, what survives a round trip, and that a failed write leaves no trace;
+// the one atomic writer every save goes through, on links and special files.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "tank/atomicwrite.h"
 #include "tank/tankfile.h"
 
 namespace tarvol {
@@ -159,6 +168,138 @@ TEST_F(TankWrite, FailureLeavesTheFolderAsItWas)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_dir), std::filesystem::directory_iterator()), 1);
     EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
 }
+
+std::string existing(const char* path) { return std::filesystem::exists(path) ? path : ""; }
+
+std::string fifo(const std::filesystem::path& dir)
+{
+    const auto path = (dir / "fifo").string();
+    return ::mkfifo(path.c_str(), 0600) == 0 ? path : "";
+}
+
+constexpr std::string_view kSaved = "{\"format\": \"tarvol-tank\"}\n";
+
+std::string contentOf(const std::filesystem::path& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+struct LinkCase {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> links; // link → what it holds, made in this order
+    const char* saved;                                      // the name given to the save
+    const char* target;                                     // the regular file that must then hold the text
+    bool targetExisted;                                     // made beforehand with mode 0640
+};
+
+void PrintTo(const LinkCase& c, std::ostream* out) { *out << c.name; }
+
+class LinkWrite : public TankWrite, public ::testing::WithParamInterface<LinkCase> {};
+
+// Every save follows a symbolic link to the file it finally names and replaces that file, keeping its permissions;
+// the links stay links and no temporary file is left.
+TEST_P(LinkWrite, ReplacesTheFinalTarget)
+{
+    const LinkCase& c = GetParam();
+    std::filesystem::create_directory(m_dir / "sub");
+    const auto target = m_dir / c.target;
+    if (c.targetExisted) {
+        std::ofstream(target) << "old";
+        std::filesystem::permissions(target, std::filesystem::perms(0640));
+    }
+    for (const auto& [link, to] : c.links)
+        std::filesystem::create_symlink(to, m_dir / link);
+
+    ASSERT_TRUE(writeAtomically((m_dir / c.saved).string(), kSaved).has_value());
+    EXPECT_EQ(contentOf(target), kSaved);
+    if (c.targetExisted) {
+        EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0640));
+    }
+    for (const auto& [link, to] : c.links)
+        EXPECT_TRUE(std::filesystem::is_symlink(m_dir / link)) << link;
+    const auto entries = std::ranges::count_if(std::filesystem::recursive_directory_iterator(m_dir),
+                                               [](const auto& entry) { return !entry.is_directory(); });
+    EXPECT_EQ(static_cast<std::size_t>(entries), c.links.size() + 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Links, LinkWrite,
+    ::testing::Values(
+        LinkCase{"ToAFile", {{"link", "bak.tarvol"}}, "link", "bak.tarvol", true},
+        LinkCase{
+            "RelativeChainFromAFolder", {{"two", "bak.tarvol"}, {"sub/one", "../two"}}, "sub/one", "bak.tarvol", true},
+        LinkCase{"DanglingMakesItsTarget", {{"link", "sub/new.tarvol"}}, "link", "sub/new.tarvol", false}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+struct SpecialCase {
+    const char* name;
+    // The special file to save to, made in `dir`, and a reader of it where one is needed; empty: not here.
+    std::function<std::string(const std::filesystem::path& dir, int& reader)> make;
+    int error; // 0: every byte went in
+};
+
+void PrintTo(const SpecialCase& c, std::ostream* out) { *out << c.name; }
+
+class SpecialWrite : public TankWrite, public ::testing::WithParamInterface<SpecialCase> {
+protected:
+    void TearDown() override
+    {
+        if (m_reader >= 0)
+            ::close(m_reader);
+        TankWrite::TearDown();
+    }
+    int m_reader = -1;
+};
+
+// A device or FIFO is written into, as a shell's redirection does, and never replaced by a regular file (as root a
+// rename over /dev/full would succeed); a FIFO nobody reads refuses at once instead of hanging the save.
+TEST_P(SpecialWrite, IsWrittenIntoNeverReplaced)
+{
+    const SpecialCase& c = GetParam();
+    const std::string path = c.make(m_dir, m_reader);
+    if (path.empty())
+        GTEST_SKIP() << "no such file on this system";
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+
+    const AtomicOutcome written = writeAtomically(path, kSaved);
+    EXPECT_EQ(written.has_value() ? 0 : written.error(), c.error);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+    EXPECT_EQ(after.st_rdev, before.st_rdev);
+    if (m_reader >= 0 && c.error == 0) {
+        std::string got(kSaved.size() + 1, '\0');
+        got.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::read(m_reader, got.data(), got.size()))));
+        EXPECT_EQ(got, kSaved);
+    }
+}
+
+std::string fifoWithReader(const std::filesystem::path& dir, int& reader)
+{
+    const std::string path = fifo(dir);
+    if (!path.empty())
+        reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    return reader >= 0 ? path : "";
+}
+
+std::string linkToNull(const std::filesystem::path& dir, int& /*reader*/)
+{
+    if (!std::filesystem::exists("/dev/null"))
+        return {};
+    std::filesystem::create_symlink("/dev/null", dir / "null");
+    return (dir / "null").string();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SpecialWrite,
+    ::testing::Values(SpecialCase{"DeviceTakesTheBytes", [](const auto&, int&) { return existing("/dev/null"); }, 0},
+                      SpecialCase{"FullDeviceRefusesAndStays", [](const auto&, int&) { return existing("/dev/full"); },
+                                  ENOSPC},
+                      SpecialCase{"LinkToADevice", linkToNull, 0}, SpecialCase{"FifoWithAReader", fifoWithReader, 0},
+                      SpecialCase{"FifoWithoutAReader", [](const auto& dir, int&) { return fifo(dir); }, ENXIO}),
+    [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
 } // namespace tarvol
