@@ -5,8 +5,11 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,6 +78,103 @@ TankFileError syntaxError(std::string_view text, std::size_t byte)
     e.column = 1 + characters(before.substr(lineStart));
     return e;
 }
+
+// nlohmann's own document builder, fed through a check of what it would take or stumble on: nesting past
+// kMaxTankFileDepth (its copies and comparisons recurse), a key twice in one object (it keeps the last), a number
+// past a double (it throws where a syntax error returns).
+class CheckedReader {
+public:
+    CheckedReader(Json& root, std::string_view text) : m_document(root, false), m_text(text) {}
+
+    // nlohmann's event interface
+    bool null() { return counted(m_document.null()); }
+    bool boolean(bool value) { return counted(m_document.boolean(value)); }
+    bool number_integer(Json::number_integer_t value) { return counted(m_document.number_integer(value)); }
+    bool number_unsigned(Json::number_unsigned_t value) { return counted(m_document.number_unsigned(value)); }
+    bool number_float(Json::number_float_t value, const Json::string_t& text)
+    {
+        return counted(m_document.number_float(value, text));
+    }
+    bool string(Json::string_t& value) { return counted(m_document.string(value)); }
+    bool binary(Json::binary_t& value) { return counted(m_document.binary(value)); }
+    bool start_object(std::size_t size) { return opened(true) && m_document.start_object(size); }
+    bool end_object() { return closed(m_document.end_object()); }
+    bool start_array(std::size_t size) { return opened(false) && m_document.start_array(size); }
+    bool end_array() { return closed(m_document.end_array()); }
+    bool key(Json::string_t& key)
+    {
+        Level& level = m_levels.back();
+        level.key = key;
+        if (!level.keys.insert(key).second)
+            return failed(TankFileFault::DuplicateKey, place(m_levels.size()));
+        return m_document.key(key);
+    }
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& error)
+    {
+        constexpr int kNumberOverflow = 406;
+        if (error.id == kNumberOverflow)
+            return failed(TankFileFault::BadValue, place(m_levels.size()), token);
+        m_error = syntaxError(m_text, position);
+        return false;
+    }
+
+    TankFileError error() const { return m_error.value_or(syntaxError(m_text, 0)); }
+
+private:
+    struct Level {
+        bool object = false;
+        std::string key;       // of the value being read, in an object
+        std::size_t index = 0; // of the value being read, in an array
+        std::set<std::string> keys;
+    };
+
+    bool failed(TankFileFault fault, std::string key, std::string value = {})
+    {
+        TankFileError e;
+        e.fault = fault;
+        e.key = std::move(key);
+        e.value = std::move(value);
+        m_error = std::move(e);
+        return false;
+    }
+    bool opened(bool object)
+    {
+        if (m_levels.size() >= static_cast<std::size_t>(kMaxTankFileDepth))
+            return failed(TankFileFault::TooDeep, place(1));
+        m_levels.push_back(Level{object, {}, 0, {}});
+        return true;
+    }
+    bool closed(bool ok)
+    {
+        m_levels.pop_back();
+        return counted(ok);
+    }
+    // A value is complete: the next one in an array has the next index.
+    bool counted(bool ok)
+    {
+        if (!m_levels.empty() && !m_levels.back().object)
+            ++m_levels.back().index;
+        return ok;
+    }
+    // The place of the value being read, through the first `depth` levels, as "passport.owner" or "log[3][1]".
+    std::string place(std::size_t depth) const
+    {
+        std::string path;
+        for (std::size_t i = 0; i < depth && i < m_levels.size(); ++i) {
+            const Level& level = m_levels[i];
+            if (!level.object)
+                path += "[" + std::to_string(level.index) + "]";
+            else
+                path += (path.empty() ? "" : ".") + level.key;
+        }
+        return path;
+    }
+
+    nlohmann::detail::json_sax_dom_parser<Json> m_document;
+    std::string_view m_text;
+    std::vector<Level> m_levels;
+    std::optional<TankFileError> m_error;
+};
 
 // A fitted dimension shows the user's decimal comma; the file holds the number.
 std::string decimalPoint(std::string text)
@@ -168,15 +268,28 @@ TankFileError systemFault(TankFileFault fault, const std::string& path, int erro
     return e;
 }
 
-// A whole file, or the errno that stopped the reading.
-expected<std::string, int> fileText(const std::string& path)
+// The text of a regular file, at most one byte past the largest tank file; a folder, device or FIFO is not read.
+expected<std::string, TankFileError> fileText(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const auto failed = [&path](TankFileFault fault, int error) { return unexpected(systemFault(fault, path, error)); };
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return failed(errno == ENOENT ? TankFileFault::Missing : TankFileFault::Unreadable, errno);
+    if (S_ISDIR(st.st_mode))
+        return failed(TankFileFault::Unreadable, EISDIR);
+    if (!S_ISREG(st.st_mode))
+        return failed(TankFileFault::NotRegularFile, 0);
+    // without waiting, in case the name has become a FIFO since
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0)
-        return unexpected(errno);
+        return failed(errno == ENOENT ? TankFileFault::Missing : TankFileFault::Unreadable, errno);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failed(TankFileFault::NotRegularFile, 0);
+    }
     std::string text;
     std::array<char, 1 << 16> buffer{};
-    for (;;) {
+    while (text.size() <= kMaxTankFileBytes) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n > 0) {
             text.append(buffer.data(), static_cast<std::size_t>(n));
@@ -185,7 +298,7 @@ expected<std::string, int> fileText(const std::string& path)
         } else if (errno != EINTR) {
             const int error = errno;
             ::close(fd);
-            return unexpected(error);
+            return failed(TankFileFault::Unreadable, error);
         }
     }
     ::close(fd);
@@ -209,24 +322,29 @@ void TankDocument::removeSection(std::string_view name) { sections.erase(std::st
 
 bool isAccessFault(TankFileFault fault)
 {
-    return fault == TankFileFault::Missing || fault == TankFileFault::Unreadable;
+    return fault == TankFileFault::Missing || fault == TankFileFault::Unreadable
+           || fault == TankFileFault::NotRegularFile;
 }
 
 TankReadOutcome parseTankFile(std::string_view text, const std::string& path)
 {
-    Json root;
-    try {
-        root = Json::parse(text);
-    } catch (const Json::parse_error& e) {
-        TankFileError error = syntaxError(text, e.byte);
+    const auto refused = [&path](TankFileError error) {
         error.path = path;
         return unexpected(std::move(error));
+    };
+    if (text.size() > kMaxTankFileBytes) {
+        TankFileError e;
+        e.fault = TankFileFault::TooLarge;
+        return refused(std::move(e));
     }
+    Json root;
+    CheckedReader reader(root, text);
+    if (!Json::sax_parse(text, &reader))
+        return refused(reader.error());
     try {
         return documentOf(root);
     } catch (Broken& b) {
-        b.error.path = path;
-        return unexpected(std::move(b.error));
+        return refused(std::move(b.error));
     }
 }
 
@@ -234,8 +352,7 @@ TankReadOutcome readTankFile(const std::string& path)
 {
     auto text = fileText(path);
     if (!text)
-        return unexpected(systemFault(text.error() == ENOENT ? TankFileFault::Missing : TankFileFault::Unreadable, path,
-                                      text.error()));
+        return unexpected(std::move(text.error()));
     return parseTankFile(*text, path);
 }
 
@@ -292,6 +409,15 @@ std::string tankFileErrorText(const TankFileError& e)
         return "Файл ёмкости " + file + " не найден.";
     case TankFileFault::Unreadable:
         return "Файл ёмкости " + file + " не читается: " + std::strerror(e.systemError) + ".";
+    case TankFileFault::NotRegularFile:
+        return "Файл ёмкости " + file + " не читается: это не обычный файл.";
+    case TankFileFault::TooLarge:
+        return "Файл ёмкости " + file + " слишком велик: больше " + std::to_string(kMaxTankFileBytes >> 20U) + " МБ.";
+    case TankFileFault::TooDeep:
+        return "Файл ёмкости " + file + " повреждён: " + (e.key.empty() ? "" : "в ключе " + key + " ")
+               + "вложенность глубже " + std::to_string(kMaxTankFileDepth) + " уровней.";
+    case TankFileFault::DuplicateKey:
+        return "Файл ёмкости " + file + " повреждён: ключ " + key + " повторён.";
     case TankFileFault::BadJson:
         return "Файл ёмкости " + file + " повреждён: ошибка в строке " + std::to_string(e.line) + ", столбце "
                + std::to_string(e.column) + ".";
@@ -307,7 +433,8 @@ std::string tankFileErrorText(const TankFileError& e)
     case TankFileFault::UnknownShape:
         return "Файл ёмкости " + file + " повреждён: в ключе " + key + " нет такой формы: «" + e.value + "».";
     case TankFileFault::BadValue:
-        return "Файл ёмкости " + file + " повреждён: недопустимое значение ключа " + key + ": " + e.value + ".";
+        return "Файл ёмкости " + file + " повреждён: недопустимое значение ключа " + key
+               + (e.value.empty() ? "" : ": " + e.value) + ".";
     case TankFileFault::WriteFailed:
         return "Файл ёмкости " + file + " не записан: " + std::strerror(e.systemError) + ".";
     }

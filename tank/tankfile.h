@@ -3,6 +3,7 @@
 // The tank as a document: its shape, dimensions, decimal places and passport, plus whatever sections later
 // features keep in the same file. Read and written as UTF-8 JSON; docs/tank-file.md lists every key.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ namespace tarvol {
 inline constexpr std::string_view kTankFormat = "tarvol-tank";
 inline constexpr int kTankVersion = 1;
 inline constexpr std::string_view kTankSuffix = ".tarvol";
+// A tank file is kilobytes; anything past these is not one, and reading on would only exhaust the memory or stack.
+inline constexpr std::size_t kMaxTankFileBytes = std::size_t{16} << 20U;
+inline constexpr int kMaxTankFileDepth = 64; // arrays and objects within one another
 
 // Sections of later features; each is kept as it is read, written back, and read only by its feature.
 inline constexpr std::string_view kSensorSection = "sensor";
@@ -52,16 +56,20 @@ struct TankDocument {
 
 // Why a tank file cannot be read or written, as data; tankFileErrorText makes the sentence.
 enum class TankFileFault {
-    Missing,      // no such file
-    Unreadable,   // the system refused to read it (permissions, a folder); systemError set
-    BadJson,      // not JSON; line and column set
-    NotTankFile,  // JSON, but "format" is not a tank's
-    NewerVersion, // version set
-    MissingKey,   // key set
-    WrongType,    // key set
-    UnknownShape, // key set; value holds the shape key that is not in the catalogue
-    BadValue,     // key set: a value of the right type outside what the key takes
-    WriteFailed,  // systemError set
+    Missing,        // no such file
+    Unreadable,     // the system refused to read it (permissions, a folder); systemError set
+    NotRegularFile, // a device, FIFO or socket, left unread
+    TooLarge,       // longer than kMaxTankFileBytes
+    BadJson,        // not JSON; line and column set
+    TooDeep,        // nested deeper than kMaxTankFileDepth; key names the top-level key holding it
+    DuplicateKey,   // key set: a key twice in one object
+    NotTankFile,    // JSON, but "format" is not a tank's
+    NewerVersion,   // version set
+    MissingKey,     // key set
+    WrongType,      // key set
+    UnknownShape,   // key set; value holds the shape key that is not in the catalogue
+    BadValue,       // key set: a value of the right type outside what the key takes, or a number past a double's range
+    WriteFailed,    // systemError set
 };
 
 struct TankFileError {
@@ -77,7 +85,7 @@ struct TankFileError {
 using TankReadOutcome = expected<TankDocument, TankFileError>;
 using TankWriteOutcome = expected<void, TankFileError>;
 
-// A missing or unreadable file as opposed to one that was read and is broken.
+// A missing, unreadable or special file as opposed to one that was read and is broken.
 bool isAccessFault(TankFileFault fault);
 
 // The document of a file's text; `path` only names the file in an error.

@@ -112,13 +112,25 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"FractionalDimension",
                    R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000.5]})", 2, ""},
         StatusCase{"FieldCount",
-                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000, 5]})", 2, ""}),
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000, 5]})", 2, ""},
+        StatusCase{"NumberPastADouble",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000],
+                       "x-junk": 1e400})",
+                   65, "«x-junk»: 1e400"},
+        StatusCase{"CovarianceNegativeDefinite",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "horizontal-cylinder",
+                       "dimensions_mm": [2000, 1000], "uncertainty": {"fit_covariance": {"fields": [0, 1],
+                       "matrix": [[-1, 0], [0, -1]]}}})",
+                   65, "«uncertainty.fit_covariance»"}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// A folder is no file to read; a tank the run refuses is not written; nor is one whose folder is missing.
+// A folder or a device is no file to read; a tank the run refuses is not written; nor is one whose folder is missing.
 TEST(TankFileCommand, UnreadableRefusedAndUnwritable)
 {
     EXPECT_EQ(run("--tank '" + scratch().string() + "'").status, 66);
+    if (std::filesystem::exists("/dev/zero")) {
+        EXPECT_EQ(run("--tank /dev/zero").status, 66); // it never ends
+    }
     const auto refused = scratch() / "refused.tarvol";
     EXPECT_EQ(run("--save-tank '" + refused.string() + "' sphere 9").status, 2);
     EXPECT_FALSE(std::filesystem::exists(refused));

@@ -22,12 +22,20 @@ namespace {
 
 struct BrokenCase {
     const char* name;
-    const char* text;
+    std::string text;
     TankFileFault fault;
     const char* place; // the words of the message that name the place
 };
 
 void PrintTo(const BrokenCase& c, std::ostream* out) { *out << c.name; }
+
+// A sphere's file with `rest` after its own keys.
+std::string sphereWith(const std::string& rest)
+{
+    return R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000], )" + rest + "}";
+}
+
+std::string nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
 class BrokenFile : public ::testing::TestWithParam<BrokenCase> {};
 
@@ -75,7 +83,18 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"OwnerAsNumber",
                    R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1],
                        "passport": {"owner": 12}})",
-                   TankFileFault::WrongType, "«passport.owner»"}),
+                   TankFileFault::WrongType, "«passport.owner»"},
+        // what would crash or exhaust a reader, and what it would take silently
+        BrokenCase{"HundredThousandNestedArrays", sphereWith(R"("x-junk": )" + nested(100'000)), TankFileFault::TooDeep,
+                   "в ключе «x-junk» вложенность глубже 64"},
+        BrokenCase{"NumberPastADoubleInAnArray", sphereWith(R"("x-junk": [1, 1e400])"), TankFileFault::BadValue,
+                   "«x-junk[1]»: 1e400"},
+        BrokenCase{"VersionPastADouble", R"({"format": "tarvol-tank", "version": 1e400})", TankFileFault::BadValue,
+                   "«version»: 1e400"},
+        BrokenCase{"VersionTwice", R"({"format": "tarvol-tank", "version": 999, "version": 1})",
+                   TankFileFault::DuplicateKey, "ключ «version» повторён"},
+        BrokenCase{"OwnerTwice", sphereWith(R"("passport": {"owner": "А", "owner": "Б"})"), TankFileFault::DuplicateKey,
+                   "«passport.owner»"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct DimensionCase {
@@ -110,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(Values, Dimensions,
 
 struct RoundTripCase {
     const char* name;
-    const char* text;
+    std::string text;
 };
 
 void PrintTo(const RoundTripCase& c, std::ostream* out) { *out << c.name; }
@@ -141,7 +160,9 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTripCase{"SectionsAndUnknownKeys",
                                     R"({"format": "tarvol-tank", "version": 1, "shape": "sphere",
             "dimensions_mm": [1000], "decimals": 0, "passport": {"tank_number": "", "owner": "", "author": "",
-            "date": ""}, "sensor": {"step_mm": 10}, "fill": {"log": [[0, 0], [10, 5.5]]}, "x-note": "поверка 2027"})"}),
+            "date": ""}, "sensor": {"step_mm": 10}, "fill": {"log": [[0, 0], [10, 5.5]]}, "x-note": "поверка 2027"})"},
+                      // the document and 63 arrays within it: as deep as a file may go
+                      RoundTripCase{"NestedToTheLimit", sphereWith(R"("x-deep": )" + nested(63))}),
     [](const auto& row) { return std::string(row.param.name); });
 
 class TankWrite : public ::testing::Test {
@@ -169,6 +190,29 @@ TEST_F(TankWrite, FailureLeavesTheFolderAsItWas)
     EXPECT_TRUE(std::filesystem::is_directory(target / "inside"));
 }
 
+struct UnreadCase {
+    const char* name;
+    std::function<std::string(const std::filesystem::path& dir)> make; // the path to read; empty: not here
+    TankFileFault fault;
+};
+
+void PrintTo(const UnreadCase& c, std::ostream* out) { *out << c.name; }
+
+class UnreadFile : public TankWrite, public ::testing::WithParamInterface<UnreadCase> {};
+
+// What is no tank file is refused before it is read through: a FIFO would wait for a writer, /dev/zero never end,
+// and a huge file is read no further than the largest tank file.
+TEST_P(UnreadFile, IsRefusedWithoutReadingItAll)
+{
+    const std::string path = GetParam().make(m_dir);
+    if (path.empty())
+        GTEST_SKIP() << "no such file on this system";
+    const TankReadOutcome read = readTankFile(path);
+    ASSERT_FALSE(read.has_value());
+    EXPECT_EQ(read.error().fault, GetParam().fault);
+    EXPECT_NE(tankFileErrorText(read.error()).find(path), std::string::npos);
+}
+
 std::string existing(const char* path) { return std::filesystem::exists(path) ? path : ""; }
 
 std::string fifo(const std::filesystem::path& dir)
@@ -176,6 +220,23 @@ std::string fifo(const std::filesystem::path& dir)
     const auto path = (dir / "fifo").string();
     return ::mkfifo(path.c_str(), 0600) == 0 ? path : "";
 }
+
+// 17 MB of holes: no disk and no memory taken until read.
+std::string sparseFile(const std::filesystem::path& dir)
+{
+    const auto path = dir / "huge.tarvol";
+    std::ofstream(path) << "{";
+    std::filesystem::resize_file(path, std::uintmax_t{17} << 20U);
+    return path.string();
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, UnreadFile,
+                         ::testing::Values(UnreadCase{"FifoWithoutAWriter", fifo, TankFileFault::NotRegularFile},
+                                           UnreadCase{"EndlessDevice",
+                                                      [](const auto&) { return existing("/dev/zero"); },
+                                                      TankFileFault::NotRegularFile},
+                                           UnreadCase{"SeventeenMegabytes", sparseFile, TankFileFault::TooLarge}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 constexpr std::string_view kSaved = "{\"format\": \"tarvol-tank\"}\n";
 
