@@ -109,7 +109,12 @@ SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimal
         }
         o.points = std::move(*points);
     } else if (settings.maxPoints) {
-        o.points = sensor::bestWithPoints(*table, *settings.maxPoints);
+        auto points = sensor::bestWithPoints(*table, *settings.maxPoints);
+        if (!points) {
+            o.refusal = QString::fromStdString(sensor::refusalText(points.error()));
+            return o;
+        }
+        o.points = std::move(*points);
     } else {
         o.points = sensor::everyRow(*table);
     }

@@ -152,7 +152,12 @@ SensorRun runSensor(const Tank& tank, const SensorOptions& o)
         }
         chosen = std::move(*fewest);
     } else if (points) {
-        chosen = sensor::bestWithPoints(*table, *points);
+        auto best = sensor::bestWithPoints(*table, *points);
+        if (!best) {
+            run.refusal = sensor::refusalText(best.error());
+            return run;
+        }
+        chosen = std::move(*best);
     } else {
         chosen = sensor::everyRow(*table);
     }

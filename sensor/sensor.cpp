@@ -138,6 +138,8 @@ std::string_view faultName(Fault fault)
         return "too-large";
     case Fault::NoTable:
         return "no-table";
+    case Fault::Cancelled:
+        return "cancelled";
     }
     return {};
 }
@@ -163,6 +165,8 @@ std::string refusalText(const Refusal& r)
                + whole(r.limit) + ".";
     case Fault::NoTable:
         return "Нет таблицы ёмкости для датчика.";
+    case Fault::Cancelled:
+        return "Подбор точек прерван.";
     }
     return {};
 }

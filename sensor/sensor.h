@@ -3,7 +3,9 @@
 // Tables for level sensors: the per-millimetre table read through a sensor's mounting, zero and code range,
 // and the fewest breakpoints whose linear interpolation stays within a given error of every row.
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -70,6 +72,7 @@ enum class Fault {
     TooManyPoints,   // value: the points the error needs; limit: the points allowed
     TooLarge,        // value: the volume or reading that leaves the exact range; limit: that range
     NoTable,         // the tank's table is empty
+    Cancelled,       // the search was stopped before it ended
 };
 
 struct Refusal {
@@ -91,11 +94,20 @@ struct Breakpoints {
     std::optional<std::int64_t> at; // the reading where the largest error occurs; none when it is 0
 };
 
+// How a long breakpoint search reports and stops; both are polled between rows and may be left empty.
+struct SearchControl {
+    const std::atomic<bool>* cancel = nullptr; // set from another thread: the search ends as Fault::Cancelled
+    std::function<void(double)> progress;      // a rough fraction done, called from the searching thread
+};
+
 // The fewest breakpoints within `limit`; with maxPoints too, refused when they are more than that.
 expected<Breakpoints, Refusal> fewestWithin(const Table& table, ErrorLimit limit,
-                                            std::optional<std::int64_t> maxPoints = std::nullopt);
-// The smallest largest error reachable with at most maxPoints breakpoints (at least 2), and those breakpoints.
-Breakpoints bestWithPoints(const Table& table, std::int64_t maxPoints);
+                                            std::optional<std::int64_t> maxPoints = std::nullopt,
+                                            const SearchControl& control = {});
+// The smallest largest error reachable with at most maxPoints breakpoints (at least 2), and those breakpoints;
+// refused only when cancelled.
+expected<Breakpoints, Refusal> bestWithPoints(const Table& table, std::int64_t maxPoints,
+                                              const SearchControl& control = {});
 // Every row a breakpoint: the full table.
 Breakpoints everyRow(const Table& table);
 // The largest error of given breakpoints (rows of the table, first and last included) over every row.

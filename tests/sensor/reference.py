@@ -20,37 +20,42 @@ import numpy as np
 
 DECIMALS = 3
 
-# name, shape key, dims, geometry: ("bottom", Z) | ("top", REF); code (EMPTY, FULL, P) or None
+# name, shape key, dims, geometry: ("bottom", Z) | ("top", REF); code (EMPTY, FULL, P) or None; decimals.
+# Whole litres of a vertical cylinder are a straight line rounded: the least errors lie at the rounding, where
+# the chords allowed are scattered rather than runs.
 CASES = [
-    ("HorizontalCylinder", "horizontal-cylinder", [3000, 600], ("bottom", 0), None),
-    ("SphereZero15", "sphere", [800], ("bottom", 15), None),
-    ("InclinedHeadsFromTop", "inclined-elliptic-heads", [2000, 700, 0, 200, 100, 1000], ("top", 760), None),
-    ("DTankCode1023", "d-tank", [1200, 600, 250, 1000, 1500, 50, 3], ("bottom", 0), (0, 1023, 500)),
-    ("DTankCodeFalling", "d-tank", [1200, 600, 250, 1000, 1500, 50, 3], ("top", 560), (1023, 0, 500)),
+    ("HorizontalCylinder", "horizontal-cylinder", [3000, 600], ("bottom", 0), None, 3),
+    ("SphereZero15", "sphere", [800], ("bottom", 15), None, 3),
+    ("InclinedHeadsFromTop", "inclined-elliptic-heads", [2000, 700, 0, 200, 100, 1000], ("top", 760), None, 3),
+    ("DTankCode1023", "d-tank", [1200, 600, 250, 1000, 1500, 50, 3], ("bottom", 0), (0, 1023, 500), 3),
+    ("DTankCodeFalling", "d-tank", [1200, 600, 250, 1000, 1500, 50, 3], ("top", 560), (1023, 0, 500), 3),
+    ("VerticalCylinderWholeLitres", "vertical-cylinder", [900, 1000], ("bottom", 0), None, 0),
+    ("VerticalCylinderCodeWholeLitres", "vertical-cylinder", [500, 1000], ("bottom", 0), (0, 1499, 500), 0),
 ]
+LEAST_WITH = (4, 12)
 LIMITS = [("Litres5", 5, False), ("Percent01", Fraction(1, 10), True)]
 CLOSING = ("horizontal-cylinder", [6000, 2000])
 
 
-def per_mm(tool, key, dims):
-    out = subprocess.run([tool, "--json", "--every-mm", "--decimals", str(DECIMALS), key, *map(str, dims)],
+def per_mm(tool, key, dims, decimals=DECIMALS):
+    out = subprocess.run([tool, "--json", "--every-mm", "--decimals", str(decimals), key, *map(str, dims)],
                          check=True, capture_output=True, text=True).stdout
     rows = json.loads(out)["rows"]
     assert [r["level"] for r in rows] == list(range(len(rows)))
     return [float(r["volume"]) for r in rows]
 
 
-def units(v):
-    return int(Decimal(v).quantize(Decimal(1).scaleb(-DECIMALS), rounding=ROUND_HALF_UP).scaleb(DECIMALS))
+def units(v, decimals=DECIMALS):
+    return int(Decimal(v).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP).scaleb(decimals))
 
 
-def sensor_rows(t, geometry, code):
+def sensor_rows(t, geometry, code, decimals=DECIMALS):
     top = len(t) - 1
     mounting, value = geometry
     lo, hi = (value - min(value, top), value) if mounting == "top" else (0, top - value)
     level = (lambda r: value - r) if mounting == "top" else (lambda r: r + value)
     if code is None:
-        return [(r, units(t[level(r)])) for r in range(lo, hi + 1)]
+        return [(r, units(t[level(r)], decimals)) for r in range(lo, hi + 1)]
     empty, full, span = code
     rows = []
     for c in range(min(empty, full), max(empty, full) + 1):
@@ -61,7 +66,7 @@ def sensor_rows(t, geometry, code):
         f = floor(lev)
         rest = lev - f
         v = t[f] if rest == 0 else t[f] + (t[f + 1] - t[f]) * (float(rest.numerator) / float(rest.denominator))
-        rows.append((c, units(v)))
+        rows.append((c, units(v, decimals)))
     return rows
 
 
@@ -97,7 +102,7 @@ def fewest(x, worst, tol):
     return depth[n - 1] + 1
 
 
-def least_error(x, worst, points):
+def least_error(x, worst, points, decimals=DECIMALS):
     """Minimax over paths of at most `points` rows; litres."""
     n = len(x)
     err = np.full((n, n), np.inf)
@@ -107,7 +112,7 @@ def least_error(x, worst, points):
     best[0] = 0
     for _ in range(points - 1):
         best = np.minimum(best, np.min(np.maximum(best[:, None], err), axis=0))
-    return best[n - 1] / 10**DECIMALS
+    return best[n - 1] / 10**decimals
 
 
 def even_error(rows, count):
@@ -126,22 +131,25 @@ def main():
     tool = sys.argv[1]
     lines = ["// Written by tests/sensor/reference.py; do not edit.", ""]
     lines.append("// name, shape key, dims, top mounting, Z or REF, code (has, empty, full, span), rows, first x, last x,")
-    lines.append("// sum of printed units, fewest points at 5 l, fewest points at 0.1 %")
-    for name, key, dims, geometry, code in CASES:
-        t = per_mm(tool, key, dims)
-        rows = sensor_rows(t, geometry, code)
+    lines.append("// sum of printed units, fewest points at 5 l, fewest points at 0.1 %, decimals, least error (l) with")
+    lines.append("// 4 and with 12 points")
+    for name, key, dims, geometry, code, decimals in CASES:
+        t = per_mm(tool, key, dims, decimals)
+        rows = sensor_rows(t, geometry, code, decimals)
         x, worst = chord_errors(rows)
-        full = units(t[-1])
+        full = units(t[-1], decimals)
         counts = []
         for _, value, percent in LIMITS:
-            tol = Fraction(value) * full / 100 if percent else Fraction(value) * 10**DECIMALS
+            tol = Fraction(value) * full / 100 if percent else Fraction(value) * 10**decimals
             counts.append(fewest(x, worst, tol))
+        least = [least_error(x, worst, p, decimals) for p in LEAST_WITH]
         c = code or (0, 0, 0)
         lines.append(f'SensorCase{{"{name}", "{key}", {{{", ".join(map(str, dims))}}}, '
                      f'{"true" if geometry[0] == "top" else "false"}, {geometry[1]}, '
                      f'{"true" if code else "false"}, {c[0]}, {c[1]}, {c[2]}, {len(rows)}, {rows[0][0]}, '
-                     f'{rows[-1][0]}, {sum(r[1] for r in rows)}LL, {counts[0]}, {counts[1]}}},')
-        print(name, len(rows), counts, file=sys.stderr)
+                     f'{rows[-1][0]}, {sum(r[1] for r in rows)}LL, {counts[0]}, {counts[1]}, {decimals}, '
+                     f'{least[0]!r}, {least[1]!r}}},')
+        print(name, len(rows), counts, least, file=sys.stderr)
 
     key, dims = CLOSING
     t = per_mm(tool, key, dims)

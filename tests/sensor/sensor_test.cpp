@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <atomic>
+#include <cmath>
 #include <cstdint>
 #include <numeric>
 #include <string>
@@ -19,6 +21,7 @@
 namespace {
 
 using namespace tarvol::sensor;
+using tarvol::expected;
 
 struct SensorCase {
     const char* name;
@@ -32,16 +35,18 @@ struct SensorCase {
     std::int64_t firstX, lastX;
     long long unitSum;
     std::size_t pointsAt5Litres, pointsAtPermille;
+    int decimals;
+    double leastWith4, leastWith12; // litres
 };
 
 const SensorCase kCases[] = {
 #include "sensor_reference.inc"
 };
 
-std::vector<double> levelVolumes(const char* key, const std::vector<double>& dims)
+std::vector<double> levelVolumes(const char* key, const std::vector<double>& dims, int decimals = 3)
 {
     tarvol::RunOptions options;
-    options.decimalPlaces = 3;
+    options.decimalPlaces = decimals;
     options.keepEveryLevel = true;
     return tarvol::calculate(*tarvol::findShapeByKey(key), dims, options).result().levelVolumes;
 }
@@ -53,7 +58,7 @@ Table tableOf(const SensorCase& c)
     (c.fromTop ? g.reference : g.zero) = c.zeroOrReference;
     if (c.hasCode)
         g.code = CodeRange{c.empty, c.full, c.span};
-    return *sensorTable(levelVolumes(c.key, c.dims), g, 3);
+    return *sensorTable(levelVolumes(c.key, c.dims, c.decimals), g, c.decimals);
 }
 
 // Every row of the table lies within the limit of the interpolation between the chosen rows, checked on the
@@ -95,11 +100,24 @@ TEST_P(SensorReference, FewestPointsHoldTheError)
     const auto litres = fewestWithin(t, *parseErrorLimit("5"));
     ASSERT_TRUE(litres);
     EXPECT_EQ(litres->points.size(), c.pointsAt5Litres);
-    expectWithin(t, litres->points, 5000);
+    expectWithin(t, litres->points, 5 * std::pow(10.0L, c.decimals));
     const auto permille = fewestWithin(t, *parseErrorLimit("0.1%"));
     ASSERT_TRUE(permille);
     EXPECT_EQ(permille->points.size(), c.pointsAtPermille);
     expectWithin(t, permille->points, static_cast<long double>(t.fullUnits) / 1000);
+}
+
+TEST_P(SensorReference, LeastErrorWithPoints)
+{
+    const auto& c = GetParam();
+    const Table t = tableOf(c);
+    for (const auto& [points, least] : {std::pair{4, c.leastWith4}, std::pair{12, c.leastWith12}}) {
+        const auto best = bestWithPoints(t, points);
+        ASSERT_TRUE(best);
+        EXPECT_LE(best->points.size(), static_cast<std::size_t>(points));
+        EXPECT_NEAR(best->maxErrorLitres, least, 1e-9) << points << " points";
+        expectWithin(t, best->points, least * std::pow(10.0L, c.decimals));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Tanks, SensorReference, ::testing::ValuesIn(kCases),
@@ -118,13 +136,44 @@ TEST(SensorClosing, HorizontalCylinderPointsAndErrors)
     const Table t = *sensorTable(levelVolumes("horizontal-cylinder", {6000, 2000}), g, 3);
     EXPECT_EQ(fewestWithin(t, *parseErrorLimit("0.25%"))->points.size(), kClosing.pointsAtQuarterPercent);
     EXPECT_EQ(fewestWithin(t, *parseErrorLimit("0.1%"))->points.size(), kClosing.pointsAtPermille);
-    EXPECT_NEAR(bestWithPoints(t, 10).maxErrorLitres, kClosing.least10, 1e-9);
-    EXPECT_NEAR(bestWithPoints(t, 11).maxErrorLitres, kClosing.least11, 1e-9);
+    EXPECT_NEAR(bestWithPoints(t, 10)->maxErrorLitres, kClosing.least10, 1e-9);
+    EXPECT_NEAR(bestWithPoints(t, 11)->maxErrorLitres, kClosing.least11, 1e-9);
     std::vector<Row> even;
     for (std::size_t k = 0; k <= 10; ++k)
         even.push_back(t.rows[k * 200]);
     EXPECT_NEAR(measure(t, even).maxErrorLitres, kClosing.even11, 1e-9);
 }
+
+// A search told to stop ends as cancelled; whole litres of a tall vertical cylinder make one that would take long.
+struct CancelCase {
+    const char* name;
+    expected<Breakpoints, Refusal> (*search)(const Table&, const SearchControl&);
+};
+
+class SensorCancel : public ::testing::TestWithParam<CancelCase> {};
+
+TEST_P(SensorCancel, EndsAsCancelled)
+{
+    Geometry g;
+    const Table t = *sensorTable(levelVolumes("vertical-cylinder", {300'000, 1000}, 0), g, 0);
+    const std::atomic<bool> stop{true};
+    SearchControl control;
+    control.cancel = &stop;
+    const auto found = GetParam().search(t, control);
+    ASSERT_FALSE(found);
+    EXPECT_EQ(found.error().fault, Fault::Cancelled);
+    EXPECT_EQ(refusalText(found.error()), "Подбор точек прерван.");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Searches, SensorCancel,
+    ::testing::Values(CancelCase{"FewestWithin",
+                                 [](const Table& t, const SearchControl& c) {
+                                     return fewestWithin(t, *parseErrorLimit("0.6"), std::nullopt, c);
+                                 }},
+                      CancelCase{"BestWithPoints",
+                                 [](const Table& t, const SearchControl& c) { return bestWithPoints(t, 5, c); }}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct GeometryCase {
     const char* name;
