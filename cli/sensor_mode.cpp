@@ -2,8 +2,12 @@
 
 #include <CLI/CLI.hpp>
 
+#include <unistd.h>
+
 #include <charconv>
+#include <chrono>
 #include <cstdint>
+#include <iostream>
 
 #include "calc/format.h"
 #include "calc/run.h"
@@ -54,6 +58,40 @@ std::string readingWords(sensor::Reading reading)
     }
     return {};
 }
+
+// A line on a terminal that says how far a long run has got and how to stop it, redrawn a few times a second.
+class TerminalProgress {
+public:
+    TerminalProgress() : m_terminal(::isatty(STDERR_FILENO) == 1), m_start(Clock::now()) {}
+    TerminalProgress(const TerminalProgress&) = delete;
+    TerminalProgress& operator=(const TerminalProgress&) = delete;
+    ~TerminalProgress()
+    {
+        if (m_shown)
+            std::cerr << "\r\033[K" << std::flush;
+    }
+
+    void show(const char* stage, double fraction)
+    {
+        const auto now = Clock::now();
+        if (!m_terminal || now - m_start < std::chrono::seconds(1) || now - m_drawn < std::chrono::milliseconds(250))
+            return;
+        m_drawn = now;
+        m_shown = true;
+        // the share done is a rough one, so the time already spent is shown with it
+        const int percent = static_cast<int>(std::clamp(fraction, 0.0, 0.99) * 100);
+        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
+        std::cerr << "\r\033[K" << stage << ": " << percent << " %, " << seconds / 60 << " мин " << seconds % 60
+                  << " с (прервать — Ctrl+C)" << std::flush;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    bool m_terminal;
+    Clock::time_point m_start;
+    Clock::time_point m_drawn{};
+    bool m_shown = false;
+};
 
 } // namespace
 
@@ -122,13 +160,25 @@ sensor::Settings sensorSettings(const SensorOptions& o)
     return settings;
 }
 
-SensorRun runSensor(const Tank& tank, const SensorOptions& o)
+SensorRun runSensor(const Tank& tank, const SensorOptions& o, const sensor::SearchControl* control)
 {
     SensorRun run;
+    TerminalProgress terminal;
+    sensor::SearchControl shown;
+    shown.progress = [&](double fraction) { terminal.show("Подбор точек", fraction); };
+    const sensor::SearchControl& watch = control ? *control : shown;
+
     TableRequest request;
     request.keepLevels = true;
     request.byGauge = true; // the sensor's zero is counted from the gauge's
+    request.cancel = watch.cancel;
+    if (!control)
+        request.progress = [&](double fraction) { terminal.show("Расчёт таблицы", fraction); };
     const auto outcome = tableOf(tank, request);
+    if (outcome.cancelled()) {
+        run.refusal = sensor::refusalText(sensor::Refusal{sensor::Fault::Cancelled, 0, 0});
+        return run;
+    }
     if (const auto* refusal = outcome.refusal()) {
         run.refusal = refusal->message;
         return run;
@@ -145,14 +195,14 @@ SensorRun runSensor(const Tank& tank, const SensorOptions& o)
     const auto points = o.maxPoints.empty() ? std::nullopt : std::optional<std::int64_t>(*wholeMm(o.maxPoints));
     sensor::Breakpoints chosen;
     if (limit) {
-        auto fewest = sensor::fewestWithin(*table, *limit, points);
+        auto fewest = sensor::fewestWithin(*table, *limit, points, watch);
         if (!fewest) {
             run.refusal = sensor::refusalText(fewest.error());
             return run;
         }
         chosen = std::move(*fewest);
     } else if (points) {
-        auto best = sensor::bestWithPoints(*table, *points);
+        auto best = sensor::bestWithPoints(*table, *points, watch);
         if (!best) {
             run.refusal = sensor::refusalText(best.error());
             return run;

@@ -6,6 +6,7 @@
 #include <span>
 #include <string>
 
+#include "sensor/sensor.h"
 #include "sensor/settings.h"
 #include "tank/tank.h"
 
@@ -36,7 +37,8 @@ struct SensorRun {
 sensor::Settings sensorSettings(const SensorOptions& options);
 
 // The sensor's table of the tank, volumes with the tank's decimal places, read from the gauge's zero where the tank
-// has one and at the shell's temperature.
-SensorRun runSensor(const Tank& tank, const SensorOptions& options);
+// has one and at the shell's temperature. `control` watches and stops the table and the search; without one, a
+// run that takes more than a second shows its progress on standard error when that is a terminal.
+SensorRun runSensor(const Tank& tank, const SensorOptions& options, const sensor::SearchControl* control = nullptr);
 
 } // namespace tarvol::cli
