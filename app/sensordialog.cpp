@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 #include <QButtonGroup>
 #include <QChart>
@@ -22,7 +24,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "calc/format.h"
 
@@ -92,24 +93,39 @@ QSpinBox* spin(QWidget* parent, const char* name, int minimum, int maximum)
 
 } // namespace
 
-SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimals, const sensor::Settings& settings)
+// One computation on a thread of its own. Everything it shares with the window passes through its atomics, which
+// order the outcome's writing before the window reads it; the thread and the window each hold the job, so whichever
+// lets go last frees it.
+struct SensorJob {
+    std::shared_ptr<const std::vector<double>> levelVolumes;
+    int decimals = 0;
+    sensor::Settings settings;
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> done{false};
+    SensorOutcome outcome; // written by the thread before `done`, read by the window after it
+};
+
+SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimals, const sensor::Settings& settings,
+                            const std::atomic<bool>* cancel)
 {
     SensorOutcome o;
     o.settings = settings;
+    sensor::SearchControl control;
+    control.cancel = cancel;
     auto table = sensor::sensorTable(levelVolumes, settings.geometry, decimals);
     if (!table) {
         o.refusal = QString::fromStdString(sensor::refusalText(table.error()));
         return o;
     }
     if (settings.maxError) {
-        auto points = sensor::fewestWithin(*table, *settings.maxError, settings.maxPoints);
+        auto points = sensor::fewestWithin(*table, *settings.maxError, settings.maxPoints, control);
         if (!points) {
             o.refusal = QString::fromStdString(sensor::refusalText(points.error()));
             return o;
         }
         o.points = std::move(*points);
     } else if (settings.maxPoints) {
-        auto points = sensor::bestWithPoints(*table, *settings.maxPoints);
+        auto points = sensor::bestWithPoints(*table, *settings.maxPoints, control);
         if (!points) {
             o.refusal = QString::fromStdString(sensor::refusalText(points.error()));
             return o;
@@ -255,7 +271,10 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     m_delay->setSingleShot(true);
     m_delay->setInterval(150);
     connect(m_delay, &QTimer::timeout, this, &SensorDialog::startComputation);
-    connect(&m_watcher, &QFutureWatcher<SensorOutcome>::finished, this, &SensorDialog::computationFinished);
+    // the window looks for the outcome rather than being told, so that nothing of Qt's passes between the threads
+    m_poll = new QTimer(this);
+    m_poll->setInterval(15);
+    connect(m_poll, &QTimer::timeout, this, &SensorDialog::pollComputation);
     connect(m_bottom, &QRadioButton::toggled, this, [this](bool bottom) {
         // each mounting keeps its own value
         const QSignalBlocker quiet(m_position);
@@ -278,7 +297,12 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     startComputation();
 }
 
-SensorDialog::~SensorDialog() { m_watcher.waitForFinished(); }
+// a search still running is told to stop and left to end on its own thread: closing never waits for it
+SensorDialog::~SensorDialog()
+{
+    if (m_job)
+        m_job->cancel = true;
+}
 
 sensor::Settings SensorDialog::settings() const
 {
@@ -297,7 +321,7 @@ sensor::Settings SensorDialog::settings() const
     return s;
 }
 
-bool SensorDialog::computing() const { return m_delay->isActive() || m_busy; }
+bool SensorDialog::computing() const { return m_delay->isActive() || m_job != nullptr; }
 
 void SensorDialog::settingsChanged()
 {
@@ -317,26 +341,35 @@ void SensorDialog::updateControls()
     m_points->setEnabled(m_usePoints->isChecked());
 }
 
-// the search runs away from the window's thread, one at a time; the last settings always get their turn
+// the search runs away from the window's thread; new settings cancel the search of the old ones
 void SensorDialog::startComputation()
 {
-    if (m_watcher.isRunning()) {
-        m_pending = true;
-        return;
+    if (m_job)
+        m_job->cancel = true;
+    auto job = std::make_shared<SensorJob>();
+    job->levelVolumes = m_levelVolumes;
+    job->decimals = m_decimals;
+    job->settings = settings();
+    m_job = job;
+    const auto work = [](const std::shared_ptr<SensorJob>& j) {
+        j->outcome = computeSensor(*j->levelVolumes, j->decimals, j->settings, &j->cancel);
+        j->done.store(true, std::memory_order_release);
+    };
+    try {
+        std::thread(work, job).detach();
+    } catch (const std::system_error&) {
+        work(job); // no thread to be had: the window waits this once
     }
-    m_pending = false;
-    m_busy = true;
-    m_watcher.setFuture(QtConcurrent::run(computeSensor, *m_levelVolumes, m_decimals, settings()));
+    m_poll->start();
 }
 
-void SensorDialog::computationFinished()
+void SensorDialog::pollComputation()
 {
-    if (m_pending) {
-        startComputation();
+    if (!m_job || !m_job->done.load(std::memory_order_acquire))
         return;
-    }
-    m_outcome = m_watcher.result();
-    m_busy = false;
+    m_poll->stop();
+    m_outcome = std::move(m_job->outcome);
+    m_job.reset();
     showOutcome();
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include <QDialog>
-#include <QFutureWatcher>
 
 #include "sensor/sensor.h"
 #include "sensor/settings.h"
@@ -35,8 +35,12 @@ struct SensorOutcome {
     QString refusal; // the sentence when there is no table
 };
 
-// Computes the sensor table of the per-millimetre volumes with the given settings.
-SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimals, const sensor::Settings& settings);
+// Computes the sensor table of the per-millimetre volumes with the given settings; a set `cancel` ends the search
+// with a refusal.
+SensorOutcome computeSensor(const std::vector<double>& levelVolumes, int decimals, const sensor::Settings& settings,
+                            const std::atomic<bool>* cancel = nullptr);
+
+struct SensorJob;
 
 // «Для датчика уровня»: the sensor's mounting, zero or reference, code range, error and points; shows at once
 // how many points and what largest error result, with a plot of the table and its breakpoints.
@@ -60,7 +64,7 @@ signals:
 private:
     void settingsChanged();
     void startComputation();
-    void computationFinished();
+    void pollComputation();
     void showOutcome();
     void updateControls();
 
@@ -87,11 +91,10 @@ private:
     QScatterSeries* m_marks;
     QPushButton* m_save;
     QTimer* m_delay;
+    QTimer* m_poll;
 
-    QFutureWatcher<SensorOutcome> m_watcher;
-    bool m_pending = false; // the settings changed while a computation ran
-    // from the start of a computation until its outcome is shown: the watcher stops running before that
-    bool m_busy = false;
+    // the computation under way, shared with its thread; one that is cancelled or replaced is left to end alone
+    std::shared_ptr<SensorJob> m_job;
     std::int64_t m_zero = 0;
     std::int64_t m_reference = 0;
     SensorOutcome m_outcome;

@@ -1,6 +1,7 @@
 // «Для датчика уровня…»: the dialog's summary for known figures, and the save through the window.
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -83,6 +84,25 @@ INSTANTIATE_TEST_SUITE_P(
                                  }(),
                                  "не более 5", false}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// Closing the dialog while it searches returns at once: the search is told to stop and left to end on its own.
+// Whole litres of a vertical cylinder 300 m tall with 5 points is a search of minutes.
+TEST(SensorDialogClose, DoesNotWaitForTheSearch)
+{
+    tarvol::RunOptions options;
+    options.keepEveryLevel = true;
+    const std::vector<double> dims{300'000, 1000};
+    auto volumes = std::make_shared<const std::vector<double>>(
+        tarvol::calculate(*tarvol::findShapeByKey("vertical-cylinder"), dims, options).result().levelVolumes);
+    QElapsedTimer clock;
+    {
+        auto dialog = std::make_unique<tarvol::SensorDialog>(volumes, 0, withPoints(5));
+        QTest::qWait(300);
+        ASSERT_TRUE(dialog->computing());
+        clock.start();
+    }
+    EXPECT_LT(clock.elapsed(), 2000);
+}
 
 // Answers the save dialog with a scripted path and format.
 class ScriptedSave final : public tarvol::SaveDialogService {
