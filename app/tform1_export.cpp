@@ -312,16 +312,15 @@ void TForm1::N10Click()
     const auto choice = execute(this, saveDialog);
     if (!choice)
         return;
-    const auto formats = sensor::formats();
-    const auto& format =
-        formats[static_cast<size_t>(std::clamp<int>(choice->filter, 0, static_cast<int>(formats.size()) - 1))];
-    settings.format = std::string(format.key);
+    // the name's own suffix decides the format, as for the full table; a name without one gets the filter's
+    const auto [path, format] = sensorTarget(choice->path, choice->filter);
+    settings.format = std::string(format->key);
     m_tank.sensor = settings;
     updateTankTitle();
-    if (QFileInfo::exists(choice->path) && !messages().question(kReplaceQuestion, kReplaceCaption))
+    if (QFileInfo::exists(path) && !messages().question(kReplaceQuestion, kReplaceCaption))
         return;
-    const std::string text = format.write(*shown.table, shown.points);
-    report(writeFileAtomically(choice->path, QByteArray::fromStdString(text)));
+    const std::string text = format->write(*shown.table, shown.points);
+    report(writeFileAtomically(path, QByteArray::fromStdString(text)));
 }
 
 } // namespace tarvol

@@ -437,6 +437,28 @@ void refuseFlagValues(int argc, char** argv, std::initializer_list<std::string_v
     }
 }
 
+// Every option appears once: a repeat would silently take one of the values, or draw the parser's words about
+// another option.
+void refuseRepeats(int argc, char** argv, const CLI::App& app)
+{
+    std::vector<std::string> seen;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--")
+            return;
+        if (arg.size() < 3 || arg.substr(0, 2) != "--")
+            continue;
+        const std::string name(arg.substr(0, arg.find('=')));
+        if (std::ranges::find(seen, name) != seen.end())
+            throw UsageError{name + " указан больше одного раза"};
+        seen.push_back(name);
+        // the value of an option that takes one is its next argument, whatever it looks like
+        if (const CLI::Option* option = app.get_option_no_throw(name);
+            option && option->get_expected_min() > 0 && arg.find('=') == std::string_view::npos)
+            ++i;
+    }
+}
+
 std::string helpFooter()
 {
     return "SHAPE — номер формы (" + shapeRangeText()
@@ -546,6 +568,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
+    refuseRepeats(argc, argv, app);
     refuseFlagValues(
         argc, argv,
         {"--list", "--comma", "--every-mm", "--json", "--csv", "--reverse", "--by-gauge", "--help", "--version"});

@@ -119,6 +119,7 @@ TableContent fullTableDocument(const TankTable& table, TankPassport passport)
     content.shellLine = fromUtf8(table.shellLine);
     if (table.hasU && table.levelU.size() == table.levelVolumes.size()) {
         content.expandedUncertainty = table.levelU;
+        content.limitPercent = table.inputs.limitPercent;
         if (table.fullU)
             content.uncertaintyLines << fromUtf8("U при полном объёме: " + expandedText(table.fullU->expanded, sep)
                                                  + " л (" + relativeText(table.fullU->relative, sep) + " %).");

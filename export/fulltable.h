@@ -35,7 +35,15 @@ struct TableContent {
     QStringList uncertaintyLines;
     QString shellLine;
 
+    std::optional<double> limitPercent; // U in % of the volume above which a row is marked «*»
+
     bool hasUncertainty() const { return !expandedUncertainty.empty(); }
+    // Whether U at `level` exceeds the limit, as the grid marks the row.
+    bool overLimit(std::size_t level) const
+    {
+        const double v = levelVolumes[level];
+        return limitPercent && v > 0 && 100 * expandedUncertainty[level] / v > *limitPercent;
+    }
 
     int topLevel() const { return static_cast<int>(levelVolumes.size()) - 1; }
     // One row per 10 mm; the row holding the top level closes the table.

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "export/fulltable.h"
+#include "sensor/formats.h"
 
 namespace tarvol {
 
@@ -31,6 +32,14 @@ public:
     // The passport form of the full table, opened with `offered`; nothing when the user cancels.
     virtual std::optional<TankPassport> passport(const TankPassport& offered) { return offered; }
 };
+
+// The sensor file a chosen name asks for: its own suffix's format in any letter case, otherwise the selected
+// filter's (an index into sensor::formats()), whose suffix a name without a known one then gets.
+struct SensorTarget {
+    QString path;
+    const sensor::Format* format = nullptr;
+};
+SensorTarget sensorTarget(const QString& chosen, int filter);
 
 // The installed service, or nullptr.
 SaveDialogService* saveDialogService();

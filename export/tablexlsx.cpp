@@ -138,6 +138,9 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
     format_set_num_format(volume, numberFormat(content.decimalPlaces).constData());
     lxw_format* uncertainty = workbook_add_format(workbook);
     format_set_num_format(uncertainty, "0.000");
+    // a row over the limit is marked as the grid marks it, its U still a number
+    lxw_format* overLimit = workbook_add_format(workbook);
+    format_set_num_format(overLimit, "0.000\" *\"");
 
     worksheet_set_paper(front, kPaperA4);
     worksheet_set_portrait(front);
@@ -192,8 +195,11 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
                 return e;
         }
         if (content.hasUncertainty()) { // U at the row's level
-            const double u = content.expandedUncertainty[10 * static_cast<size_t>(r)];
-            if (auto e = failed(path, worksheet_write_number(table, at, 11, u, uncertainty)); !e)
+            const auto level = 10 * static_cast<size_t>(r);
+            const double u = content.expandedUncertainty[level];
+            if (auto e = failed(
+                    path, worksheet_write_number(table, at, 11, u, content.overLimit(level) ? overLimit : uncertainty));
+                !e)
                 return e;
         }
         if (progress)

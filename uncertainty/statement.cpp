@@ -71,8 +71,10 @@ std::string relativeText(double percent, char separator)
 
 std::string linearityNote(double firstLevel, double lastLevel, char separator)
 {
-    return "Линейная оценка U неточна на уровнях " + formatGeneral(firstLevel, separator) + "–"
-           + formatGeneral(lastLevel, separator) + " мм: объём там заметно меняется в пределах u(h).";
+    const std::string where = firstLevel == lastLevel ? "на уровне " + formatGeneral(firstLevel, separator)
+                                                      : "на уровнях " + formatGeneral(firstLevel, separator) + "–"
+                                                            + formatGeneral(lastLevel, separator);
+    return "Линейная оценка U неточна " + where + " мм: объём там заметно меняется в пределах u(h).";
 }
 
 } // namespace tarvol

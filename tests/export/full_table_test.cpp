@@ -10,6 +10,7 @@
 #include "calc/catalogue.h"
 #include "export/atomicfile.h"
 #include "export/fulltable.h"
+#include "export/savedialog.h"
 #include "support.h"
 
 namespace tarvol::test {
@@ -309,6 +310,35 @@ INSTANTIATE_TEST_SUITE_P(
                       TargetCase{"NoSuffixTakesPdfFilter", "/d/t", 1, "/d/t.pdf", tableFormat(u"pdf")},
                       TargetCase{"NoSuffixTakesCsvFilter", "/d/t", 2, "/d/t.csv", tableFormat(u"csv")},
                       TargetCase{"OtherSuffixIsPartOfTheName", "/d/t.v2", 0, "/d/t.v2.xlsx", tableFormat(u"xlsx")}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+struct SensorTargetCase {
+    const char* name;
+    const char* chosen;
+    int filter;
+    const char* path;
+    const char* format; // its key
+};
+
+class SensorTargetRules : public ::testing::TestWithParam<SensorTargetCase> {};
+
+// A sensor file is named as the full table is: the typed suffix decides, a name without one gets the filter's.
+TEST_P(SensorTargetRules, TypedSuffixWinsOverTheFilter)
+{
+    const SensorTargetCase& c = GetParam();
+    const SensorTarget target = sensorTarget(QString::fromUtf8(c.chosen), c.filter);
+    EXPECT_EQ(target.path, QString::fromUtf8(c.path));
+    ASSERT_NE(target.format, nullptr);
+    EXPECT_EQ(target.format->key, c.format);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SensorTargetRules,
+    ::testing::Values(SensorTargetCase{"JsonTypedUnderYamlFilter", "/d/s3.json", 2, "/d/s3.json", "json"},
+                      SensorTargetCase{"UpperCaseYaml", "/d/S.YAML", 0, "/d/S.YAML", "yaml"},
+                      SensorTargetCase{"NoSuffixTakesCsvFilter", "/d/datchik", 0, "/d/datchik.csv", "csv"},
+                      SensorTargetCase{"NoSuffixTakesPairsFilter", "/d/datchik", 1, "/d/datchik.txt", "xy"},
+                      SensorTargetCase{"OtherSuffixIsPartOfTheName", "/d/s.v2", 3, "/d/s.v2.json", "json"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct PassportCase {

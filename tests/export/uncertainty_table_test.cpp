@@ -20,6 +20,7 @@ TableContent cylinderWithBudget()
     tank.decimals = 2;
     tank.budget = UncertaintyInputs{};
     tank.budget->level = 1;
+    tank.budget->limitPercent = 1; // 6,283 л is over 1 % of the volume below 200 mm
     return fullTableDocument(everyLevel(tank), {});
 }
 
@@ -56,9 +57,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FormatCase{"Csv", "csv", {"level_mm;volume_l;U_l\n0;0.00;6.283\n", "\n1500;4712.39;6.283\n"}},
                       FormatCase{"Pdf",
                                  "pdf",
-                                 {"U, л", "6,283", "по ГОСТ Р 54500.3 / JCGM 100",
+                                 {"U, л", "6,283 *", "по ГОСТ Р 54500.3 / JCGM 100",
                                   "Таблица для стенки ёмкости при 20 °C", "Не входят в U"}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// A workbook marks the rows over the limit as the grid does, their U still numbers.
+TEST(UncertaintyColumn, WorkbookMarksRowsOverTheLimit)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tablica.xlsx"));
+    ASSERT_TRUE(exportFullTable(path, tableFormat(u"xlsx"), cylinderWithBudget()).ok());
+    const XlsxFile book(path);
+    const auto cells = book.cells(2);
+    EXPECT_EQ(cells.at(QStringLiteral("L3")).numberFormat, QStringLiteral("0.000\" *\"")); // 10 mm: over 1 %
+    EXPECT_EQ(cells.at(QStringLiteral("L152")).numberFormat, QStringLiteral("0.000"));     // 1500 mm: within
+    EXPECT_FALSE(cells.at(QStringLiteral("L3")).isText);
+}
 
 } // namespace
 } // namespace tarvol::test

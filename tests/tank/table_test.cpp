@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tank/table.h"
+#include "uncertainty/statement.h"
 
 namespace {
 
@@ -88,5 +89,24 @@ TEST_P(FittedTankU, EveryRowWithinFivePercentOfMonteCarlo)
 
 INSTANTIATE_TEST_SUITE_P(Rows, FittedTankU, ::testing::Values("level", "gauge"),
                          [](const auto& row) { return std::string(row.param); });
+
+struct NoteCase {
+    const char* name;
+    double from, to;
+    const char* words;
+};
+
+class LinearityNote : public ::testing::TestWithParam<NoteCase> {};
+
+TEST_P(LinearityNote, NamesOneLevelOrARange)
+{
+    const std::string note = tarvol::linearityNote(GetParam().from, GetParam().to, ',');
+    EXPECT_NE(note.find(GetParam().words), std::string::npos) << note;
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, LinearityNote,
+                         ::testing::Values(NoteCase{"One", 1000, 1000, "неточна на уровне 1000 мм:"},
+                                           NoteCase{"Range", 1, 2, "неточна на уровнях 1–2 мм:"}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
