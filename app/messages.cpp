@@ -21,8 +21,8 @@ public:
         QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
                         QApplication::activeWindow());
         // the program's own words, whether or not Qt's translations are installed
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Да"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Нет"));
         keepLinesWhole(box);
         return box.exec() == QMessageBox::Yes;
     }
@@ -31,8 +31,8 @@ public:
     {
         QMessageBox box(QMessageBox::Warning, messageCaption(), text,
                         QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QApplication::activeWindow());
-        box.button(QMessageBox::Save)->setText(QStringLiteral("Сохранить"));
-        box.button(QMessageBox::Discard)->setText(QStringLiteral("Не сохранять"));
+        box.button(QMessageBox::Save)->setText(QStringLiteral("&Сохранить"));
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("&Не сохранять"));
         box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
         box.setDefaultButton(QMessageBox::Save);
         box.setEscapeButton(QMessageBox::Cancel);

@@ -260,10 +260,12 @@ void TForm1::N9Click()
         return;
     }
     // the passport belongs to the tank: its file keeps it, and another tank starts without it
-    const auto passport = askPassport(this, tablePassport());
+    const TankPassport offered = tablePassport();
+    const auto passport = askPassport(this, offered);
     if (!passport)
         return;
-    setTablePassport(*passport);
+    if (*passport != offered) // a passport accepted as offered leaves the tank unchanged, today's date included
+        setTablePassport(*passport);
     const auto choice = execute(this, TableDialog(this));
     if (!choice)
         return;

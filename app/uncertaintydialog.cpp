@@ -20,20 +20,22 @@ namespace {
 const QString kTitle = QStringLiteral("Неопределённость таблицы");
 const QString kIntro = QStringLiteral("Стандартные неопределённости измерений (пустое поле — 0).\n"
                                       "Без единого значения таблица выводится без U.");
-const QString kLevelCaption = QStringLiteral("Отсчёт уровня, мм");
-const QString kCoverageCaption = QStringLiteral("Коэффициент охвата k");
-const QString kLimitCaption = QStringLiteral("Предел U, % (необязательно)");
-const QString kTemperatureCaption = QStringLiteral("Температура стенки, °C (пусто — 20)");
-const QString kMaterialCaption = QStringLiteral("Материал стенки");
+const QString kLevelCaption = QStringLiteral("&Отсчёт уровня, мм");
+const QString kCoverageCaption = QStringLiteral("&Коэффициент охвата k");
+const QString kLimitCaption = QStringLiteral("&Предел U, % (необязательно)");
+const QString kTemperatureCaption = QStringLiteral("&Температура стенки, °C (пусто — 20)");
+const QString kMaterialCaption = QStringLiteral("&Материал стенки");
 const QString kSteel = QStringLiteral("Сталь, α = 12·10⁻⁶ 1/°C");
 const QString kAluminium = QStringLiteral("Алюминий, α = 23·10⁻⁶ 1/°C");
-const QString kClear = QStringLiteral("Очистить");
+const QString kClear = QStringLiteral("О&чистить");
 const QString kBadNumber = QStringLiteral("Неверное число в поле «%1».");
 
-// A number typed with a point or a comma; empty gives `empty`.
-std::optional<double> typedNumber(const QString& text, double empty)
+// A number typed with a point or a comma, and for a percentage with its sign or without; empty gives `empty`.
+std::optional<double> typedNumber(const QString& text, double empty, bool percent = false)
 {
     QString t = text.trimmed();
+    if (percent && t.endsWith(QLatin1Char('%')))
+        t = t.chopped(1).trimmed();
     if (t.isEmpty())
         return empty;
     t.replace(QLatin1Char(','), QLatin1Char('.'));
@@ -121,10 +123,10 @@ bool UncertaintyDialog::readFields()
 {
     UncertaintyInputs in;
     const auto read = [&](QLineEdit* edit, double empty, double& into) {
-        const auto v = typedNumber(edit->text(), empty);
+        const auto v = typedNumber(edit->text(), empty, edit == m_limit);
         if (!v) {
             const auto* label = qobject_cast<QLabel*>(m_form->labelForField(edit));
-            m_problem->setText(kBadNumber.arg(label ? label->text() : edit->objectName()));
+            m_problem->setText(kBadNumber.arg(label ? label->text().remove(QLatin1Char('&')) : edit->objectName()));
             edit->setFocus();
             return false;
         }

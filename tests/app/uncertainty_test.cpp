@@ -113,6 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         DialogCase{"PerFieldWithComma", {"0,5", "1.5"}, "2", "0,2", "", 0, true, budget({0.5, 1.5}, 2, 0.2, {})},
         DialogCase{"SameForEveryField", {"1", "1"}, "", "", "", 0, true, budget({1}, 0, {}, {})},
+        DialogCase{"LimitWithItsSign", {"1"}, "", "0,4%", "", 0, true, budget({1, 0}, 0, 0.4, {})},
         DialogCase{"AluminiumShellOnly",
                    {},
                    "",

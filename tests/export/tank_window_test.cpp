@@ -228,6 +228,17 @@ INSTANTIATE_TEST_SUITE_P(
                     UnsavedAnswer::Discard, "1000", false}),
     [](const auto& row) { return std::string(row.param.name); });
 
+// The passport form answered as it was offered, today's date included, is no change to the tank.
+TEST_F(TankCommand, PassportAcceptedAsOfferedLeavesTheTankUnchanged)
+{
+    saveAs(file("bak"));
+    ASSERT_FALSE(form->isWindowModified());
+    table(file("tablica.csv"));
+    ASSERT_EQ(dialog.offers.size(), 1U);
+    EXPECT_FALSE(dialog.offers[0].date.empty());
+    EXPECT_FALSE(form->isWindowModified());
+}
+
 struct HeadlessCase {
     const char* name;
     const char* content; // nullptr: no tank file
