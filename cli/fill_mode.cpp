@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <istream>
+#include <optional>
+#include <vector>
 
 #include "calc/refusal.h"
 #include "fit/filljson.h"
@@ -33,6 +35,8 @@ std::string_view logFaultName(LogFault fault)
         return "volume_falls";
     case LogFault::TooFewPoints:
         return "too_few_points";
+    case LogFault::LineTooLong:
+        return "line_too_long";
     }
     return "";
 }
@@ -62,25 +66,50 @@ nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal)
     return nlohmann::ordered_json{{"refusal", body}};
 }
 
-FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char separator)
+// The log line by line, so that only its points are kept: a line longer than a log's is refused as soon as it
+// is seen, which also ends the reading of a file that is no log (/dev/zero has no line ends at all).
+std::optional<expected<FillLog, LogRefusal>> readLog(std::istream& in, const LogOptions& options)
 {
-    std::string text;
+    FillLogReader reader(options);
+    std::vector<char> line(kLongestLogLine + 2);
+    const auto size = static_cast<std::streamsize>(line.size());
+    for (bool more = true; more;) {
+        in.getline(line.data(), size);
+        const auto got = static_cast<std::size_t>(in.gcount());
+        // the line feed is counted but not stored; a full buffer holds a line too long for the reader to take
+        const bool fed = !in.eof() && !in.fail();
+        more = fed || (in.fail() && !in.eof() && got == line.size() - 1);
+        if (got == 0 && !more)
+            break;
+        if (!reader.line(std::string_view(line.data(), fed ? got - 1 : got)))
+            break;
+    }
+    if (in.bad())
+        return std::nullopt;
+    return std::move(reader).finish();
+}
+
+// the report is the caller's to word, with its own separator
+FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char /*separator*/)
+{
+    const LogOptions logOptions{.doses = options.doses, .levelNoise = LogOptions{}.levelNoise};
+    std::optional<expected<FillLog, LogRefusal>> read;
+    errno = 0;
     if (options.file == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), {});
+        read = readLog(std::cin, logOptions);
     } else {
         std::ifstream in(options.file, std::ios::binary);
         if (in)
-            text.assign(std::istreambuf_iterator<char>(in), {});
-        if (!in || in.bad()) {
-            const int why = errno;
-            return {.status = kExitNoInput,
-                    .message = "не удалось прочитать журнал налива " + options.file + ": " + std::strerror(why),
-                    .logRefusal = std::nullopt,
-                    .report = {},
-                    .fit = std::nullopt};
-        }
+            read = readLog(in, logOptions);
     }
-    auto log = parseFillLog(text, {.doses = options.doses, .levelNoise = LogOptions{}.levelNoise});
+    if (!read) {
+        const int why = errno;
+        return {.status = kExitNoInput,
+                .message = "не удалось прочитать журнал налива " + options.file + ": " + std::strerror(why),
+                .logRefusal = std::nullopt,
+                .fit = std::nullopt};
+    }
+    auto& log = *read;
     if (!log)
         return logRefused(log.error());
     log->fileName = options.file == "-" ? std::string() : std::filesystem::path(options.file).filename().string();
@@ -89,7 +118,7 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<dou
     request.shape = shape;
     request.dims = dims;
     request.free = splitParameterList(options.free);
-    const auto fit = fitFillLog(request, *log);
+    auto fit = fitFillLog(request, *log);
     if (!fit) {
         const auto& refusal = fit.error();
         if (refusal.fault == FitFault::TooFewPoints)
@@ -100,8 +129,7 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<dou
         return out;
     }
     FillOutcome out;
-    out.report = fitReport(*fit, separator);
-    out.fit = *fit;
+    out.fit = std::move(*fit);
     return out;
 }
 

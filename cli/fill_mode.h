@@ -27,14 +27,14 @@ struct FillOutcome {
     int status = 0;                       // 0 when fitted
     std::string message;                  // for standard error when not fitted
     std::optional<LogRefusal> logRefusal; // the log's fault, for --json's {"refusal": …}
-    std::string report;                   // the fit in words
     std::optional<FitResult> fit;
 };
 
 // {"refusal": {"kind": "fill_log", "fault", "line", "message", …}}
 nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal);
 
-// The fit starts from the tank's dimensions, which stay for the fields it does not free.
+// The fit starts from the tank's dimensions, which stay for the fields it does not free. The log is read a line at
+// a time and only its points kept. The report is the caller's to word (fitReport), with `separator`.
 FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char separator);
 
 } // namespace tarvol::cli

@@ -1,6 +1,7 @@
 #include "fit/filllog.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -21,54 +22,78 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-std::vector<std::string_view> splitOn(std::string_view s, std::string_view separators, bool skipEmpty)
+// The fields of a line: two are wanted, so only the first three are kept, while all are counted.
+struct Fields {
+    std::array<std::string_view, 3> at{};
+    std::size_t count = 0;
+
+    void add(std::string_view field)
+    {
+        if (count < at.size())
+            at[count] = field;
+        ++count;
+    }
+};
+
+void splitOn(std::string_view s, std::string_view separators, bool skipEmpty, Fields& fields)
 {
-    std::vector<std::string_view> fields;
     size_t start = 0;
     for (size_t i = 0; i <= s.size(); ++i) {
         if (i == s.size() || separators.find(s[i]) != std::string_view::npos) {
             const auto field = trim(s.substr(start, i - start));
             if (!field.empty() || !skipEmpty)
-                fields.push_back(field);
+                fields.add(field);
             start = i + 1;
         }
     }
-    return fields;
 }
 
 // ';' or tab when present; else blanks, a comma that touches a blank counting as one; else a lone comma.
-std::vector<std::string_view> fieldsOf(std::string_view line)
+Fields fieldsOf(std::string_view line)
 {
-    if (line.find_first_of(";\t") != std::string_view::npos)
-        return splitOn(line, ";\t", false);
+    Fields fields;
+    if (line.find_first_of(";\t") != std::string_view::npos) {
+        splitOn(line, ";\t", false, fields);
+        return fields;
+    }
     if (line.find(' ') != std::string_view::npos) {
-        std::vector<std::string_view> fields;
-        for (auto word : splitOn(line, " ", true)) {
+        for (size_t start = line.find_first_not_of(' '); start != std::string_view::npos;
+             start = line.find_first_not_of(' ', start)) {
+            const size_t end = std::min(line.find(' ', start), line.size());
+            std::string_view word = trim(line.substr(start, end - start));
+            start = end;
             // "12.5, 100" and "12.5 ,100": the comma beside a blank separates
-            const bool lead = word.front() == ',';
-            const bool tail = word.back() == ',';
-            if (lead)
+            if (!word.empty() && word.front() == ',')
                 word.remove_prefix(1);
-            if (tail && !word.empty())
+            if (!word.empty() && word.back() == ',')
                 word.remove_suffix(1);
             if (!word.empty())
-                fields.push_back(word);
+                fields.add(word);
         }
         return fields;
     }
-    return splitOn(line, ",", false);
+    splitOn(line, ",", false, fields);
+    return fields;
 }
 
 std::optional<double> numberOf(std::string_view field)
 {
-    std::string text(field);
-    std::replace(text.begin(), text.end(), ',', '.');
-    const char* begin = text.data();
-    if (!text.empty() && text.front() == '+')
+    // the copy with a full stop for a decimal comma stays on the stack unless the field is unusually long
+    std::array<char, 128> shortText; // left uninitialised: only the field's length of it is read
+    std::string longText;
+    char* text = shortText.data();
+    if (field.size() > shortText.size()) {
+        longText.resize(field.size());
+        text = longText.data();
+    }
+    std::replace_copy(field.begin(), field.end(), text, ',', '.');
+    const char* begin = text;
+    const char* const last = text + field.size();
+    if (begin != last && *begin == '+')
         ++begin;
     double value = 0;
-    const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    const auto [end, ec] = std::from_chars(begin, last, value);
+    if (ec != std::errc() || end != last || !std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -84,52 +109,71 @@ bool hasLetter(std::string_view s)
 
 } // namespace
 
+bool FillLogReader::line(std::string_view text)
+{
+    if (m_refusal)
+        return false;
+    ++m_lineNumber;
+    const auto refuse = [&](LogFault fault, double value) {
+        m_refusal = LogRefusal{fault, m_lineNumber, value, 0};
+        return false;
+    };
+    if (text.size() > kLongestLogLine)
+        return refuse(LogFault::LineTooLong, static_cast<double>(kLongestLogLine));
+    if (m_lineNumber == 1 && text.starts_with("\xEF\xBB\xBF")) // the byte order mark spreadsheets put before UTF-8
+        text.remove_prefix(3);
+    if (const size_t hash = text.find('#'); hash != std::string_view::npos)
+        text = text.substr(0, hash);
+    text = trim(text);
+    if (text.empty())
+        return true;
+    const bool first = !m_seenContent;
+    m_seenContent = true;
+    const Fields fields = fieldsOf(text);
+    std::optional<double> level, volume;
+    if (fields.count == 2) {
+        level = numberOf(fields.at[0]);
+        volume = numberOf(fields.at[1]);
+    }
+    if (first && hasLetter(text) && !(level && volume))
+        return true; // the heading
+    if (fields.count != 2)
+        return refuse(LogFault::NotTwoFields, static_cast<double>(fields.count));
+    if (!level || !volume)
+        return refuse(LogFault::NotNumber, 0);
+    if (m_options.doses && *volume < 0)
+        return refuse(LogFault::VolumeFalls, -*volume);
+    const double cumulative = m_options.doses ? m_running + *volume : *volume;
+    m_running = cumulative;
+    if (!m_log.points.empty()) {
+        const auto& before = m_log.points.back();
+        if (before.level - *level > m_options.levelNoise)
+            return refuse(LogFault::LevelFalls, before.level - *level);
+        if (cumulative < before.volume)
+            return refuse(LogFault::VolumeFalls, before.volume - cumulative);
+    }
+    m_log.points.push_back({*level, cumulative, m_lineNumber});
+    return true;
+}
+
+expected<FillLog, LogRefusal> FillLogReader::finish() &&
+{
+    if (m_refusal)
+        return unexpected(*m_refusal);
+    m_log.points.shrink_to_fit();
+    return std::move(m_log);
+}
+
 expected<FillLog, LogRefusal> parseFillLog(std::string_view text, const LogOptions& options)
 {
-    if (text.starts_with("\xEF\xBB\xBF")) // the byte order mark spreadsheets put before UTF-8
-        text.remove_prefix(3);
-    FillLog log;
-    bool seenContent = false;
-    double running = 0;
-    int lineNumber = 0;
+    FillLogReader reader(options);
     for (size_t start = 0; start <= text.size();) {
         const size_t end = std::min(text.find('\n', start), text.size());
-        auto line = text.substr(start, end - start);
+        if (!reader.line(text.substr(start, end - start)))
+            break;
         start = end + 1;
-        ++lineNumber;
-        if (const size_t hash = line.find('#'); hash != std::string_view::npos)
-            line = line.substr(0, hash);
-        line = trim(line);
-        if (line.empty())
-            continue;
-        const bool first = !seenContent;
-        seenContent = true;
-        const auto fields = fieldsOf(line);
-        std::optional<double> level, volume;
-        if (fields.size() == 2) {
-            level = numberOf(fields[0]);
-            volume = numberOf(fields[1]);
-        }
-        if (first && hasLetter(line) && !(level && volume))
-            continue; // the heading
-        if (fields.size() != 2)
-            return unexpected(LogRefusal{LogFault::NotTwoFields, lineNumber, static_cast<double>(fields.size()), 0});
-        if (!level || !volume)
-            return unexpected(LogRefusal{LogFault::NotNumber, lineNumber, 0, 0});
-        if (options.doses && *volume < 0)
-            return unexpected(LogRefusal{LogFault::VolumeFalls, lineNumber, -*volume, 0});
-        const double cumulative = options.doses ? running + *volume : *volume;
-        running = cumulative;
-        if (!log.points.empty()) {
-            const auto& before = log.points.back();
-            if (before.level - *level > options.levelNoise)
-                return unexpected(LogRefusal{LogFault::LevelFalls, lineNumber, before.level - *level, 0});
-            if (cumulative < before.volume)
-                return unexpected(LogRefusal{LogFault::VolumeFalls, lineNumber, before.volume - cumulative, 0});
-        }
-        log.points.push_back({*level, cumulative, lineNumber});
     }
-    return log;
+    return std::move(reader).finish();
 }
 
 std::string logRefusalText(const LogRefusal& refusal)
@@ -145,6 +189,8 @@ std::string logRefusalText(const LogRefusal& refusal)
         return where + "уровень ниже предыдущего на " + number(refusal.value) + " мм, больше погрешности отсчёта.";
     case LogFault::VolumeFalls:
         return where + "объём меньше предыдущего на " + number(refusal.value) + " л.";
+    case LogFault::LineTooLong:
+        return where + "длиннее " + number(refusal.value) + " байт: это не журнал налива.";
     case LogFault::TooFewPoints:
         return "В журнале налива точек " + number(refusal.value) + ", а для подбора нужно не меньше "
                + std::to_string(refusal.needed) + " (свободных параметров плюс два).";

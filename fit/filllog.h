@@ -2,6 +2,8 @@
 
 // A fill log: the level read after each known dose, parsed from a file or from cells pasted out of a spreadsheet.
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +29,7 @@ enum class LogFault {
     LevelFalls,   // the level is lower than the line before by more than the noise; value: the fall, mm
     VolumeFalls,  // the volume is below the line before (or a dose is negative); value: the fall, l
     TooFewPoints, // fewer points than the fit needs; value: the points there are, needed: the least number
+    LineTooLong,  // the line is longer than any line of a log; value: the longest allowed, in bytes
 };
 
 struct LogRefusal {
@@ -41,9 +44,30 @@ struct LogOptions {
     double levelNoise = 3.0; // mm a reading may fall below the one before and still be read as noise
 };
 
+// A log line is a few dozen bytes: a longer one is not a log's, and reading stops there.
+constexpr std::size_t kLongestLogLine = 4096;
+
 // Two numeric columns, level in mm and volume in l: separated by ';', tab or spaces, or by ',' when the
 // decimal mark is a full stop; a decimal comma is accepted; one header line and '#' comments are skipped.
 expected<FillLog, LogRefusal> parseFillLog(std::string_view text, const LogOptions& options = {});
+
+// The same, a line at a time, so that a log read from a file keeps only its points, never its text.
+class FillLogReader {
+public:
+    explicit FillLogReader(const LogOptions& options = {}) : m_options(options) {}
+
+    // The next line without its line feed; false once the log is refused, with the refusal kept for finish().
+    bool line(std::string_view text);
+    expected<FillLog, LogRefusal> finish() &&;
+
+private:
+    LogOptions m_options;
+    FillLog m_log;
+    std::optional<LogRefusal> m_refusal;
+    bool m_seenContent = false;
+    double m_running = 0;
+    int m_lineNumber = 0;
+};
 
 // The sentence a user reads.
 std::string logRefusalText(const LogRefusal& refusal);

@@ -30,8 +30,8 @@ constexpr double kOutlierSigmas = 3;
 // The residuals of the included points as a function of the free parameters, for the solver.
 class Residuals {
 public:
-    Residuals(const FitRequest& request, const std::vector<int>& fields, const std::vector<FillPoint>& points)
-        : m_shape(request.shape), m_dims(request.dims), m_fields(fields), m_points(points)
+    Residuals(const FitRequest& request, const std::vector<int>& fields, std::vector<FillPoint> points)
+        : m_shape(request.shape), m_dims(request.dims), m_fields(fields), m_points(std::move(points))
     {}
 
     int inputs() const { return static_cast<int>(m_fields.size()); }
@@ -195,6 +195,7 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
         return unexpected(FitRefusal{FitFault::NoParameter, {}, {}, 0, 0});
 
     std::vector<FillPoint> included;
+    included.reserve(log.points.size());
     for (size_t i = 0; i < log.points.size(); ++i)
         if (i >= request.excluded.size() || !request.excluded[i])
             included.push_back(log.points[i]);
@@ -206,43 +207,52 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     if (auto model = prepareModel(request.shape, request.dims); !model.ok())
         return refuse(*model.refusal());
 
-    Residuals residuals(request, fields, included);
+    Residuals residuals(request, fields, std::move(included));
     Eigen::VectorXd x(p);
     for (int j = 0; j < p; ++j) {
         const int field = fields[static_cast<size_t>(j)];
         x(j) = field >= 0 ? request.dims[static_cast<size_t>(field)] : 0.0;
     }
     const Eigen::VectorXd start = x;
-    Eigen::LevenbergMarquardt<Residuals> solver(residuals);
-    solver.parameters.ftol = 1e-12;
-    solver.parameters.xtol = 1e-12;
-    solver.parameters.maxfev = static_cast<Eigen::Index>(200) * (p + 1);
-    const auto status = solver.minimize(x);
-
     FitResult result;
+    {
+        // the solver's Jacobian and work vectors, n rows each, go before the covariance makes its own
+        Eigen::LevenbergMarquardt<Residuals> solver(residuals);
+        solver.parameters.ftol = 1e-12;
+        solver.parameters.xtol = 1e-12;
+        solver.parameters.maxfev = static_cast<Eigen::Index>(200) * (p + 1);
+        result.converged = converged(solver.minimize(x));
+    }
     result.shape = request.shape;
     result.startDims = request.dims;
     result.logFile = log.fileName;
-    result.converged = converged(status);
     double zero = 0, v0 = 0;
     residuals.unpack(x, result.dims, zero, v0);
     result.dof = n - p;
 
-    Eigen::VectorXd r(n);
-    const bool accepted = residuals.evaluate(x, r);
-    result.converged = result.converged && accepted;
-    const double ssr = r.squaredNorm();
+    double ssr = 0;
+    {
+        Eigen::VectorXd r(n);
+        result.converged = residuals.evaluate(x, r) && result.converged;
+        ssr = r.squaredNorm();
+    }
     const double s2 = ssr / result.dof;
     result.residualRms = std::sqrt(s2);
 
-    // the covariance s²(JᵀJ)⁻¹ through the SVD of J with unit columns, which also shows what the data leave free
-    Eigen::MatrixXd jac(n, p);
-    residuals.df(x, jac);
-    Eigen::VectorXd norms = jac.colwise().norm().transpose();
-    Eigen::MatrixXd scaled = jac;
-    for (int j = 0; j < p; ++j)
-        scaled.col(j) /= norms(j) > 0 ? norms(j) : 1.0;
-    const Eigen::JacobiSVD<Eigen::MatrixXd> svd(scaled, Eigen::ComputeThinV);
+    // the covariance s²(JᵀJ)⁻¹ through the SVD of J with unit columns, which also shows what the data leave free;
+    // J = QR first, in place, and the SVD of the p × p factor R, which has J's singular values and right vectors
+    Eigen::VectorXd norms;
+    Eigen::JacobiSVD<Eigen::MatrixXd> svd;
+    {
+        Eigen::MatrixXd jac(n, p);
+        residuals.df(x, jac);
+        norms = jac.colwise().norm().transpose();
+        for (int j = 0; j < p; ++j)
+            jac.col(j) /= norms(j) > 0 ? norms(j) : 1.0;
+        const Eigen::HouseholderQR<Eigen::Ref<Eigen::MatrixXd>> qr(jac);
+        const Eigen::MatrixXd factor = qr.matrixQR().topRows(p).triangularView<Eigen::Upper>();
+        svd.compute(factor, Eigen::ComputeThinV);
+    }
     const Eigen::VectorXd& sv = svd.singularValues();
     std::vector<bool> undetermined(static_cast<size_t>(p), false);
     Eigen::VectorXd inverseSquares(p);
@@ -287,9 +297,10 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     }
 
     // every point of the log, the excluded ones too, against the fitted model
-    const auto fitted = prepareModel(request.shape, result.dims);
-    const auto* model = fitted.ok() ? &fitted.model() : nullptr;
+    const auto fittedModel = prepareModel(request.shape, result.dims);
+    const auto* model = fittedModel.ok() ? &fittedModel.model() : nullptr;
     double largest = -1;
+    result.points.reserve(log.points.size());
     for (size_t i = 0; i < log.points.size(); ++i) {
         const auto& point = log.points[i];
         FitPoint out{.level = point.level, .volume = point.volume, .line = point.line};

@@ -51,6 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
         FillCase{"ThreePointsForFour", "--fill - --free L,D,zero,v0 8 6000 2000", 65, "нужно не меньше 6",
                  "10;1\\n20;2\\n30;3\\n"},
         FillCase{"NoSuchLog", "--fill no-such.csv --free D 8 6000 2000", 66, "no-such.csv"},
+        FillCase{"FolderForALog", "--fill . --free D 8 6000 2000", 66, "не удалось прочитать журнал налива ."},
+        // no line ends at all: read a line's worth and refused, never read to the end
+        FillCase{"EndlessFile", "--fill /dev/zero --free D 8 6000 2000", 65, "Строка 1 журнала налива: длиннее 4096"},
         FillCase{"FreeWithoutFill", "--free D 8 6000 2000", 64, "--fill"},
         FillCase{"FieldTheShapeLacks", "--fill horizontal_cylinder.csv --free HS 8 6000 2000", 64, "«HS»"}),
     [](const auto& row) { return std::string(row.param.name); });

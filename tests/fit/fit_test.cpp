@@ -86,6 +86,10 @@ struct LogCase {
     int line = 0; // the refused line; 0 when the log is read
 };
 
+// a line longer than any log's, and a number longer than the reader's copy on the stack
+const std::string kLongLine = "10;50\n" + std::string(5000, '1') + ";60\n";
+const std::string kLongNumber = "0." + std::string(200, '0') + "5;50\n20;60\n";
+
 class FillLogText : public ::testing::TestWithParam<LogCase> {};
 
 TEST_P(FillLogText, ReadsOrRefusesTheLine)
@@ -125,7 +129,9 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{"AmbiguousCommas", "10,5,50,5\n", false, {}, {}, F::NotTwoFields, 1},
         LogCase{"LevelFallsBeyondNoise", "10;50\n# пауза\n30;100\n20;150\n", false, {}, {}, F::LevelFalls, 4},
         LogCase{"VolumeFalls", "10;50\n20;40\n", false, {}, {}, F::VolumeFalls, 2},
-        LogCase{"NegativeDose", "10;50\n20;-5\n", true, {}, {}, F::VolumeFalls, 2}),
+        LogCase{"NegativeDose", "10;50\n20;-5\n", true, {}, {}, F::VolumeFalls, 2},
+        LogCase{"LineLongerThanALog", kLongLine.c_str(), false, {}, {}, F::LineTooLong, 2},
+        LogCase{"LongNumber", kLongNumber.c_str(), false, {5e-201, 20}, {50, 60}}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct RefusalCase {
