@@ -38,9 +38,14 @@ bool anyUncertaintyOption(const UncertaintyOptions& o)
 namespace {
 
 // A decimal number with a point or a comma.
+// A decimal number with a point: a comma separates the fields of --u-dim, so in one value it would mean two.
 double number(std::string text, const char* option)
 {
-    std::ranges::replace(text, ',', '.');
+    if (const auto comma = text.find(','); comma != std::string::npos) {
+        std::string point = text;
+        point[comma] = '.';
+        throw std::string(option) + " принимает одно число с десятичной точкой: " + point + ", а не " + text;
+    }
     double v = 0;
     const auto [end, err] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (text.empty() || err != std::errc{} || end != text.data() + text.size() || !std::isfinite(v))

@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"DimensionU", "--u-dim 1e308", "--u-dim: неотрицательные числа не больше 10000 мм"},
         RefusedCase{"LevelU", "--u-level 1e308", "--u-level: неотрицательное число не больше 10000 мм"},
         RefusedCase{"Coverage", "--u-dim 1 --coverage 1e308", "--coverage: положительное число не больше 10"},
-        RefusedCase{"Limit", "--u-dim 1 --limit 1000%", "--limit: положительное число процентов не больше 100"}),
+        RefusedCase{"Limit", "--u-dim 1 --limit 1000%", "--limit: положительное число процентов не больше 100"},
+        RefusedCase{"CommaInOneValue", "--u-level 1,2", "--u-level принимает одно число с десятичной точкой: 1.2"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // The budget saved with the tank prints the same table when the tank is read back.
