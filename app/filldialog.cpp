@@ -237,7 +237,9 @@ void FillDialog::updateButtons()
 {
     const bool anyFree = std::any_of(m_free.begin(), m_free.end(), [](const QCheckBox* b) { return b->isChecked(); });
     findChild<QPushButton*>(QStringLiteral("FitButton"))->setEnabled(anyFree && !fitting());
-    findChild<QPushButton*>(QStringLiteral("ApplyButton"))->setEnabled(m_fit.has_value() && !fitting());
+    // a fit whose model cannot describe the log is shown, with the reason, but there is nothing to apply
+    findChild<QPushButton*>(QStringLiteral("ApplyButton"))
+        ->setEnabled(m_fit.has_value() && !m_fit->failure && !fitting());
 }
 
 void FillDialog::FitClick()
@@ -245,8 +247,10 @@ void FillDialog::FitClick()
     if (fitting())
         return;
     const QByteArray text = m_logText->toPlainText().toUtf8();
+    LogOptions options;
+    options.doses = m_doses->isChecked();
     auto log = parseFillLog(std::string_view(text.constData(), static_cast<size_t>(text.size())),
-                            {.doses = m_doses->isChecked(), .levelNoise = LogOptions{}.levelNoise});
+                            withShapeLimits(options, m_shape));
     if (!log) {
         messages().information(QString::fromStdString(logRefusalText(log.error())));
         return;
@@ -275,6 +279,13 @@ void FillDialog::FitClick()
     m_fittedLog = *log;
     m_watcher.setFuture(QtConcurrent::run([request, fitLog = *log] { return fitFillLog(request, fitLog); }));
     updateButtons();
+}
+
+// only a fit whose model describes the log leaves the dialog to be applied
+void FillDialog::accept()
+{
+    if (m_fit && !m_fit->failure && !fitting())
+        QDialog::accept();
 }
 
 void FillDialog::fitDone()
@@ -309,7 +320,8 @@ void FillDialog::showFit()
         used += !point.excluded;
     m_summary->setText(
         kSummary.arg(used).arg(number(fit.residualRms, 3), number(fit.maxResidual, 3), number(fit.maxResidualMm, 2)));
-    m_warnings->setText(QString::fromStdString(fitWarnings(fit)).trimmed());
+    const std::string failure = fit.failure ? fitFailureText(*fit.failure) + '\n' : std::string();
+    m_warnings->setText(QString::fromStdString(failure + fitWarnings(fit)).trimmed());
 
     m_points->setRowCount(static_cast<int>(fit.points.size()));
     for (size_t i = 0; i < fit.points.size(); ++i) {

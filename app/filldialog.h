@@ -31,8 +31,9 @@ public:
     FillDialog(int shape, std::vector<double> dims, QWidget* parent = nullptr);
     ~FillDialog() override;
 
-    // The last fit, when one succeeded.
+    // The last fit shown; one with a failure is never accepted.
     const std::optional<FitResult>& fit() const { return m_fit; }
+    void accept() override;
     // The fit is still being computed.
     bool fitting() const { return m_watcher.isRunning(); }
 

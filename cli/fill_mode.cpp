@@ -37,6 +37,10 @@ std::string_view logFaultName(LogFault fault)
         return "too_few_points";
     case LogFault::LineTooLong:
         return "line_too_long";
+    case LogFault::LevelBeyond:
+        return "level_beyond";
+    case LogFault::VolumeBeyond:
+        return "volume_beyond";
     }
     return "";
 }
@@ -61,6 +65,10 @@ nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal)
     if (refusal.fault == LogFault::TooFewPoints) {
         body["points"] = static_cast<int>(refusal.value);
         body["needed"] = refusal.needed;
+    }
+    if (refusal.fault == LogFault::LevelBeyond || refusal.fault == LogFault::VolumeBeyond) {
+        body["value"] = refusal.value;
+        body["limit"] = refusal.limit;
     }
     body["message"] = logRefusalText(refusal);
     return nlohmann::ordered_json{{"refusal", body}};
@@ -92,7 +100,9 @@ std::optional<expected<FillLog, LogRefusal>> readLog(std::istream& in, const Log
 // the report is the caller's to word, with its own separator
 FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char /*separator*/)
 {
-    const LogOptions logOptions{.doses = options.doses, .levelNoise = LogOptions{}.levelNoise};
+    LogOptions logOptions;
+    logOptions.doses = options.doses;
+    logOptions = withShapeLimits(logOptions, shape);
     std::optional<expected<FillLog, LogRefusal>> read;
     errno = 0;
     if (options.file == "-") {
@@ -129,6 +139,12 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<dou
         return out;
     }
     FillOutcome out;
+    if (fit->failure) {
+        // a model that cannot describe the log gives no tank: the log is refused for this shape
+        out.status = kExitDataError;
+        out.message = fitFailureText(*fit->failure);
+        return out;
+    }
     out.fit = std::move(*fit);
     return out;
 }

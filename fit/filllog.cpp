@@ -6,6 +6,7 @@
 #include <cmath>
 #include <optional>
 
+#include "calc/catalogue.h"
 #include "calc/format.h"
 
 namespace tarvol {
@@ -107,6 +108,20 @@ bool hasLetter(std::string_view s)
     });
 }
 
+// A number as a reader takes it in at a glance: up to a billion as it is, beyond that as m · 10ⁿ.
+std::string readable(double v)
+{
+    if (!(std::abs(v) >= 1e9))
+        return formatGeneral(std::round(v * 1000) / 1000, ',');
+    const int exponent = static_cast<int>(std::floor(std::log10(std::abs(v))));
+    const double mantissa = std::round(v / std::pow(10.0, exponent) * 10) / 10;
+    static constexpr std::array<std::string_view, 10> kSuperscript{"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
+    std::string power;
+    for (const char digit : std::to_string(exponent))
+        power += kSuperscript[static_cast<size_t>(digit - '0')];
+    return formatGeneral(mantissa, ',') + " · 10" + power;
+}
+
 } // namespace
 
 bool FillLogReader::line(std::string_view text)
@@ -144,6 +159,14 @@ bool FillLogReader::line(std::string_view text)
     if (m_options.doses && *volume < 0)
         return refuse(LogFault::VolumeFalls, -*volume);
     const double cumulative = m_options.doses ? m_running + *volume : *volume;
+    const auto beyond = [&](LogFault fault, double value, double limit) {
+        m_refusal = LogRefusal{fault, m_lineNumber, value, 0, limit};
+        return false;
+    };
+    if (std::abs(*level) > m_options.largestLevel)
+        return beyond(LogFault::LevelBeyond, *level, m_options.largestLevel);
+    if (std::abs(cumulative) > m_options.largestVolume)
+        return beyond(LogFault::VolumeBeyond, cumulative, m_options.largestVolume);
     m_running = cumulative;
     if (!m_log.points.empty()) {
         const auto& before = m_log.points.back();
@@ -176,6 +199,15 @@ expected<FillLog, LogRefusal> parseFillLog(std::string_view text, const LogOptio
     return std::move(reader).finish();
 }
 
+LogOptions withShapeLimits(LogOptions options, int shape)
+{
+    constexpr double kLargestField = 99'999'999; // mm, eight digits
+    const double extent = kLargestField * static_cast<double>(tarvol::shape(shape).captions.size());
+    options.largestLevel = extent;
+    options.largestVolume = extent * extent * extent * 1e-6; // mm³ to litres
+    return options;
+}
+
 std::string logRefusalText(const LogRefusal& refusal)
 {
     const auto number = [](double v) { return formatGeneral(std::round(v * 1000) / 1000, ','); };
@@ -189,6 +221,12 @@ std::string logRefusalText(const LogRefusal& refusal)
         return where + "уровень ниже предыдущего на " + number(refusal.value) + " мм, больше погрешности отсчёта.";
     case LogFault::VolumeFalls:
         return where + "объём меньше предыдущего на " + number(refusal.value) + " л.";
+    case LogFault::LevelBeyond:
+        return where + "уровень " + readable(refusal.value)
+               + " мм — такого нет ни в одной ёмкости этой формы (не более " + readable(refusal.limit) + " мм).";
+    case LogFault::VolumeBeyond:
+        return where + "объём " + readable(refusal.value)
+               + " л — столько не вмещает ни одна ёмкость этой формы (не более " + readable(refusal.limit) + " л).";
     case LogFault::LineTooLong:
         return where + "длиннее " + number(refusal.value) + " байт: это не журнал налива.";
     case LogFault::TooFewPoints:

@@ -3,6 +3,7 @@
 // A fill log: the level read after each known dose, parsed from a file or from cells pasted out of a spreadsheet.
 
 #include <cstddef>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,8 @@ enum class LogFault {
     VolumeFalls,  // the volume is below the line before (or a dose is negative); value: the fall, l
     TooFewPoints, // fewer points than the fit needs; value: the points there are, needed: the least number
     LineTooLong,  // the line is longer than any line of a log; value: the longest allowed, in bytes
+    LevelBeyond,  // the reading is beyond any tank of the shape; value: the reading, limit: the largest (mm)
+    VolumeBeyond, // the volume is beyond any tank of the shape; value: the volume, limit: the largest (l)
 };
 
 struct LogRefusal {
@@ -37,12 +40,20 @@ struct LogRefusal {
     int line = 0; // the line at fault, from 1; 0 for the log as a whole
     double value = 0;
     int needed = 0;
+    double limit = 0;
 };
 
 struct LogOptions {
     bool doses = false;      // the second column holds each dose rather than the running volume
     double levelNoise = 3.0; // mm a reading may fall below the one before and still be read as noise
+    // the largest reading (mm) and volume (l), either way from 0, that a tank of the log's shape can have
+    double largestLevel = std::numeric_limits<double>::infinity();
+    double largestVolume = std::numeric_limits<double>::infinity();
 };
+
+// The options with the limits of shape `shape`: every field is at most 99 999 999 mm and no extent of a tank is
+// more than the sum of its fields, so no reading exceeds that sum nor a volume its cube.
+LogOptions withShapeLimits(LogOptions options, int shape);
 
 // A log line is a few dozen bytes: a longer one is not a log's, and reading stops there.
 constexpr std::size_t kLongestLogLine = 4096;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "calc/catalogue.h"
+#include "calc/format.h"
 #include "calc/model.h"
 #include "calc/run.h"
 
@@ -26,6 +27,12 @@ constexpr double kRefusedResidual = 1e12;
 constexpr double kSingular = 1e-9;
 constexpr double kCorrelationLimit = 0.99;
 constexpr double kOutlierSigmas = 3;
+// a reading may stand this far above the fitted top, as the log's readings may rise over the one before
+constexpr double kAboveTop = 3; // mm, LogOptions::levelNoise
+// fewer runs of one sign than chance gives by this many of its standard deviations: one in 30 000 by chance
+constexpr double kRunsSigmas = 4;
+// a misfit smaller than this many times the reading noise is left to the user to judge
+constexpr double kNoiseTimes = 3;
 
 // The residuals of the included points as a function of the free parameters, for the solver.
 class Residuals {
@@ -114,6 +121,92 @@ private:
     std::vector<FillPoint> m_points;
 };
 
+// The step of the last decimal the values are written with (the log's rounding), down to 10⁻⁹.
+double writtenStep(const std::vector<double>& values)
+{
+    for (int decimals = 0; decimals < 9; ++decimals) {
+        const double scale = std::pow(10.0, decimals);
+        if (std::all_of(values.begin(), values.end(), [&](double v) {
+                const double scaled = v * scale;
+                return std::abs(scaled - std::round(scaled)) <= 1e-9 * std::max(1.0, std::abs(scaled));
+            }))
+            return 1 / scale;
+    }
+    return 1e-9;
+}
+
+// What the residuals of the fitted points say of the model: a reading above the fitted top, or residuals that keep
+// one sign in fewer runs than chance gives (the runs test of their signs, in the log's order) with a systematic part
+// several times the reading noise. `slopes` are the model's litres per mm at each fitted point.
+std::optional<FitFailure> failureOf(const std::vector<const FitPoint*>& fitted, const std::vector<double>& slopes,
+                                    double zero, double top)
+{
+    const FitPoint* highest = nullptr;
+    for (const FitPoint* p : fitted)
+        if (p->level + zero > top + kAboveTop && (!highest || p->level > highest->level))
+            highest = p;
+    if (highest)
+        return FitFailure{.kind = FitFailureKind::ReadingAboveTop,
+                          .line = highest->line,
+                          .value = highest->level + zero,
+                          .limit = top,
+                          .spread = 0,
+                          .systematicMm = 0,
+                          .noiseMm = 0};
+
+    std::vector<double> levels, volumes;
+    for (const FitPoint* p : fitted) {
+        levels.push_back(p->level);
+        volumes.push_back(p->volume);
+    }
+    const double levelStep = writtenStep(levels);
+    const double volumeStep = writtenStep(volumes);
+    double squares = 0, rounding = 0, steps = 0;
+    int measured = 0, stepped = 0, above = 0, below = 0, runs = 0, last = 0;
+    double previous = kNaN;
+    for (size_t i = 0; i < fitted.size(); ++i) {
+        const FitPoint& p = *fitted[i];
+        if (std::isfinite(p.residualMm) && slopes[i] > 0) {
+            squares += p.residualMm * p.residualMm;
+            // a rounded number is off by up to half its step, evenly: step / √12 as an RMS
+            const double step = std::hypot(levelStep, volumeStep / slopes[i]);
+            rounding += step * step / 12;
+            ++measured;
+            if (std::isfinite(previous)) {
+                steps += (p.residualMm - previous) * (p.residualMm - previous);
+                ++stepped;
+            }
+            previous = p.residualMm;
+        }
+        const int sign = p.residual > 0 ? 1 : p.residual < 0 ? -1 : 0;
+        if (sign == 0)
+            continue;
+        (sign > 0 ? above : below) += 1;
+        runs += sign != last;
+        last = sign;
+    }
+    if (stepped == 0 || above == 0 || below == 0)
+        return std::nullopt;
+    const double residualMm = std::sqrt(squares / measured);
+    // the reading noise from the steps between neighbours, which a smooth misfit hardly changes (von Neumann),
+    // and never less than what the log's rounding makes
+    const double noiseMm = std::max(std::sqrt(steps / (2.0 * stepped)), std::sqrt(rounding / measured));
+    const double systematicMm = std::sqrt(std::max(residualMm * residualMm - noiseMm * noiseMm, 0.0));
+    const double n = above + below;
+    const double pairs = 2.0 * above * below;
+    const double mean = 1 + pairs / n;
+    const double spread = std::sqrt(pairs * (pairs - n) / (n * n * (n - 1)));
+    if (systematicMm > kNoiseTimes * noiseMm && spread > 0 && runs < mean - kRunsSigmas * spread)
+        return FitFailure{.kind = FitFailureKind::Systematic,
+                          .line = 0,
+                          .value = static_cast<double>(runs),
+                          .limit = mean,
+                          .spread = spread,
+                          .systematicMm = systematicMm,
+                          .noiseMm = noiseMm};
+    return std::nullopt;
+}
+
 bool converged(Eigen::LevenbergMarquardtSpace::Status status)
 {
     using namespace Eigen::LevenbergMarquardtSpace;
@@ -149,6 +242,23 @@ std::vector<std::string> parameterNames(int shape)
     names.emplace_back("zero");
     names.emplace_back("v0");
     return names;
+}
+
+std::string fitFailureText(const FitFailure& f)
+{
+    const auto fixed = [](double value, int digits) { return formatFixed(value, 15, digits, ','); };
+    const std::string lead = "Модель этой формы не описывает журнал налива: ";
+    const std::string check = " Проверьте форму ёмкости и свободные параметры; подбор не применяется.";
+    switch (f.kind) {
+    case FitFailureKind::ReadingAboveTop:
+        return lead + "подобранная ёмкость ниже его показаний — в строке " + std::to_string(f.line) + " уровень "
+               + fixed(f.value, 1) + " мм, а высота ёмкости " + fixed(f.limit, 1) + " мм." + check;
+    case FitFailureKind::Systematic:
+        return lead + "остатки идут длинными сериями одного знака (серий " + fixed(f.value, 0) + " при ожидаемых "
+               + fixed(f.limit, 1) + " ± " + fixed(f.spread, 1) + "), их систематическая часть "
+               + fixed(f.systematicMm, 2) + " мм уровня при шуме отсчёта " + fixed(f.noiseMm, 2) + " мм." + check;
+    }
+    return {};
 }
 
 std::vector<std::string> splitParameterList(std::string_view list)
@@ -301,6 +411,8 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     const auto* model = fittedModel.ok() ? &fittedModel.model() : nullptr;
     double largest = -1;
     result.points.reserve(log.points.size());
+    std::vector<double> slopes; // of the fitted points, in order
+    slopes.reserve(static_cast<size_t>(n));
     for (size_t i = 0; i < log.points.size(); ++i) {
         const auto& point = log.points[i];
         FitPoint out{.level = point.level, .volume = point.volume, .line = point.line};
@@ -311,6 +423,8 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
             out.residual = out.model - point.volume;
             const double slope = (model->volume(level + 0.5) - model->volume(level - 0.5));
             out.residualMm = slope > 0 ? out.residual / slope : kNaN;
+            if (!out.excluded)
+                slopes.push_back(slope);
         }
         out.outlier = std::abs(out.residual) > kOutlierSigmas * result.residualRms;
         if (!out.excluded && std::abs(out.residual) > largest) {
@@ -319,6 +433,14 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
             result.maxResidualMm = out.residualMm;
         }
         result.points.push_back(out);
+    }
+    if (model) {
+        std::vector<const FitPoint*> fitted;
+        fitted.reserve(static_cast<size_t>(n));
+        for (const auto& point : result.points)
+            if (!point.excluded)
+                fitted.push_back(&point);
+        result.failure = failureOf(fitted, slopes, zero, model->top());
     }
     return result;
 }

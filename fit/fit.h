@@ -3,6 +3,7 @@
 // Least squares of the continuous model on a fill log: the free dimensions, the gauge's zero and the volume
 // before the first dose, with their standard errors and each point's residual. docs/fill.md gives the model.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -41,6 +42,23 @@ struct FitPoint {
     int line = 0;
 };
 
+// Why the fitted model cannot be the log's tank, seen in what the fit leaves over: such a fit is not applied.
+enum class FitFailureKind {
+    ReadingAboveTop, // a reading is above the fitted tank's top; line: it, value: its level, limit: the top (mm)
+    Systematic,      // the residuals keep one sign in long runs, several times the reading noise; value: the runs,
+                     // limit: the runs chance gives (mean), spread: their standard deviation
+};
+
+struct FitFailure {
+    FitFailureKind kind = FitFailureKind::Systematic;
+    int line = 0;
+    double value = 0;
+    double limit = 0;
+    double spread = 0;
+    double systematicMm = 0; // the residuals' RMS in mm of level less the noise
+    double noiseMm = 0;      // the reading noise from the steps between neighbouring residuals, or the log's rounding
+};
+
 struct FitResult {
     int shape = 0;
     std::vector<double> startDims;
@@ -55,6 +73,7 @@ struct FitResult {
     bool converged = false;
     std::vector<std::string> undetermined; // parameters the data do not fix (near-singular JᵀJ, correlation > 0.99)
     std::string logFile;
+    std::optional<FitFailure> failure; // the model cannot describe the log: nothing to apply
 };
 
 struct FitRequest {
@@ -87,6 +106,7 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
 
 // The sentence a user reads; a dimension refusal keeps its own.
 std::string fitRefusalText(const FitRefusal& refusal);
+std::string fitFailureText(const FitFailure& failure);
 
 // The free list as typed on the command line: names separated by commas or blanks.
 std::vector<std::string> splitParameterList(std::string_view list);

@@ -1,6 +1,7 @@
 // «Градуировка по наливу…»: the dialog's fit, an outlier excluded and refitted, and the fitted tank applied.
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -85,6 +86,23 @@ TEST_F(FillCommand, ExcludesTheOutlierAndRefits)
     EXPECT_EQ(dialog.fit()->dof, before > 0 ? 29 - 3 : 0);
     EXPECT_LT(dialog.fit()->residualRms, before / 3);
     EXPECT_TRUE(dialog.findChild<QPushButton*>(QStringLiteral("ApplyButton"))->isEnabled());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+// A sphere's log fitted as a horizontal cylinder: the fit is shown with why its model cannot be the tank, and
+// nothing can be applied.
+TEST_F(FillCommand, AFitTheShapeCannotMakeIsNotApplied)
+{
+    tarvol::FillDialog dialog(8, {2000, 2000}, form.get());
+    fit(dialog, QStringLiteral("sphere.csv"), {"L", "D", "zero"});
+    ASSERT_TRUE(dialog.fit());
+    EXPECT_TRUE(dialog.fit()->failure);
+    EXPECT_TRUE(dialog.findChild<QLabel*>(QStringLiteral("WarningLabel"))
+                    ->text()
+                    .startsWith(QStringLiteral("Модель этой формы не описывает журнал налива")));
+    EXPECT_FALSE(dialog.findChild<QPushButton*>(QStringLiteral("ApplyButton"))->isEnabled());
+    dialog.accept();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(messages.shown.empty());
 }
 

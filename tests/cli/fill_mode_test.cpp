@@ -42,7 +42,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FillCase{"ReportThenFittedTable", "--fill horizontal_cylinder.csv --free L,D,zero 8 6000 2000", 0,
                  "Длина ёмкости (L)  6014.8\nВнутренний диаметр емкости (D)  1991.1\n"},
-        FillCase{"CommaFollowsTheReport", "--comma --fill horizontal_cylinder.csv --free D 8 6000 2000", 0,
+        FillCase{"CommaFollowsTheReport", "--comma --fill horizontal_cylinder.csv --free D,zero 8 6000 2000", 0,
                  "Горизонтальный цилиндр\nДлина ёмкости (L)  6000\n"},
         FillCase{"JsonFitFirst", "--json --fill horizontal_cylinder.csv --free L,D,zero 8 6000 2000", 0,
                  "{\"fit\": {\"parameters\": [{\"name\": \"L\", \"field\": 0, \"start\": 6000, \"value\": 6014.8"},
@@ -50,6 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "# журнал\\n10;1\\n5;2\\n"},
         FillCase{"ThreePointsForFour", "--fill - --free L,D,zero,v0 8 6000 2000", 65, "нужно не меньше 6",
                  "10;1\\n20;2\\n30;3\\n"},
+        FillCase{"PointBeyondAnyTank", "--fill - --free D 8 6000 2000", 65,
+                 "Строка 2 журнала налива: уровень 1 · 10³⁰⁰ мм — такого нет ни в одной ёмкости этой формы",
+                 "10;1\\n1e300;1e300\\n"},
+        FillCase{"SphereAsCylinder", "--fill sphere.csv --free L,D,zero 8 2000 2000", 65,
+                 "Модель этой формы не описывает журнал налива: остатки идут длинными сериями одного знака"},
         FillCase{"NoSuchLog", "--fill no-such.csv --free D 8 6000 2000", 66, "no-such.csv"},
         FillCase{"FolderForALog", "--fill . --free D 8 6000 2000", 66, "не удалось прочитать журнал налива ."},
         // no line ends at all: read a line's worth and refused, never read to the end

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ TEST_P(AgainstScipy, AgreesAndRecoversTheTank)
     const auto& ref = reference().at(GetParam());
     const auto fit = fitOf(ref, ref.at("free").get<std::vector<std::string>>());
     EXPECT_TRUE(fit.converged);
+    EXPECT_FALSE(fit.failure) << tarvol::fitFailureText(*fit.failure);
     EXPECT_TRUE(fit.undetermined.empty());
     EXPECT_EQ(fit.dof, ref.at("points").get<int>() - static_cast<int>(fit.parameters.size()));
     EXPECT_NEAR(fit.residualRms, ref.at("residual_rms_l").get<double>(), 1e-3 * fit.residualRms);
@@ -83,7 +85,8 @@ struct LogCase {
     std::vector<double> levels;  // expected, when read
     std::vector<double> volumes; // cumulative
     tarvol::LogFault fault = tarvol::LogFault::NotNumber;
-    int line = 0; // the refused line; 0 when the log is read
+    int line = 0;   // the refused line; 0 when the log is read
+    int shape = -1; // the shape whose limits the log keeps, when one is given
 };
 
 // a line longer than any log's, and a number longer than the reader's copy on the stack
@@ -95,7 +98,9 @@ class FillLogText : public ::testing::TestWithParam<LogCase> {};
 TEST_P(FillLogText, ReadsOrRefusesTheLine)
 {
     const auto& c = GetParam();
-    const auto log = tarvol::parseFillLog(c.text, {.doses = c.doses});
+    tarvol::LogOptions options;
+    options.doses = c.doses;
+    const auto log = tarvol::parseFillLog(c.text, c.shape >= 0 ? tarvol::withShapeLimits(options, c.shape) : options);
     if (c.line) {
         ASSERT_FALSE(log.has_value());
         EXPECT_EQ(log.error().fault, c.fault);
@@ -131,7 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
         LogCase{"VolumeFalls", "10;50\n20;40\n", false, {}, {}, F::VolumeFalls, 2},
         LogCase{"NegativeDose", "10;50\n20;-5\n", true, {}, {}, F::VolumeFalls, 2},
         LogCase{"LineLongerThanALog", kLongLine.c_str(), false, {}, {}, F::LineTooLong, 2},
-        LogCase{"LongNumber", kLongNumber.c_str(), false, {5e-201, 20}, {50, 60}}),
+        LogCase{"LongNumber", kLongNumber.c_str(), false, {5e-201, 20}, {50, 60}},
+        // a horizontal cylinder's two fields of at most 99 999 999 mm: no level above 2·10⁸ mm, no volume above
+        // (2·10⁸ mm)³ = 8·10¹⁸ l
+        LogCase{"PointBeyondAnyTank", "10;50\n1e300;1e300\n", false, {}, {}, F::LevelBeyond, 2, 8},
+        LogCase{"LevelBeyondAnyTank", "10;50\n-2e8;60\n", false, {}, {}, F::LevelBeyond, 2, 8},
+        LogCase{"VolumeBeyondAnyTank", "10;50\n20;9e18\n", false, {}, {}, F::VolumeBeyond, 2, 8},
+        LogCase{"DosesAddUpBeyond", "10;5e18\n20;5e18\n", true, {}, {}, F::VolumeBeyond, 2, 8},
+        LogCase{"LargestTankStillRead", "10;50\n1.9e8;7.9e18\n", false, {10, 1.9e8}, {50, 7.9e18}, F::NotNumber, 0, 8}),
     [](const auto& row) { return std::string(row.param.name); });
 
 struct RefusalCase {
@@ -164,6 +176,68 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalCase{
                           "NoSuchField", "100;1000\n200;2000\n300;3000\n", {"HS"}, tarvol::FitFault::UnknownParameter},
                       RefusalCase{"NothingFree", "100;1000\n200;2000\n300;3000\n", {}, tarvol::FitFault::NoParameter}),
+    [](const auto& row) { return std::string(row.param.name); });
+
+// A fit whose model cannot be the log's tank is reported as failed, with its reason, and the good fits are not.
+struct FailureCase {
+    const char* name;
+    const char* log;
+    const char* shape;
+    std::vector<double> dims;
+    std::vector<std::string> free;
+    std::optional<tarvol::FitFailureKind> failure;
+};
+
+class FitFailures : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FitFailures, AreFoundInTheResiduals)
+{
+    const auto& c = GetParam();
+    const Json ref = {{"log", c.log}, {"shape", c.shape}, {"dimensions", c.dims}};
+    const auto fit = fitOf(ref, c.free);
+    ASSERT_EQ(fit.failure.has_value(), c.failure.has_value())
+        << (fit.failure ? tarvol::fitFailureText(*fit.failure) : "");
+    if (!c.failure)
+        return;
+    EXPECT_EQ(fit.failure->kind, *c.failure);
+    EXPECT_NE(tarvol::fitFailureText(*fit.failure).find("не описывает журнал налива"), std::string::npos);
+}
+
+using K = tarvol::FitFailureKind;
+INSTANTIATE_TEST_SUITE_P(
+    Logs, FitFailures,
+    ::testing::Values(
+        // a sphere D 2000 (tests/fit/sphere_log.py) as a horizontal cylinder: 9 runs of one sign where chance gives
+        // 42 ± 4.5, residuals of 10 mm against 0.8 mm of noise; with v0 free too, readings above the fitted top
+        FailureCase{
+            "SphereAsCylinder", "sphere.csv", "horizontal-cylinder", {2000, 2000}, {"L", "D", "zero"}, K::Systematic},
+        FailureCase{"SphereAsCylinderWithV0",
+                    "sphere.csv",
+                    "horizontal-cylinder",
+                    {2000, 2000},
+                    {"D", "zero", "v0"},
+                    K::ReadingAboveTop},
+        FailureCase{"SphereAsSphere", "sphere.csv", "sphere", {2010}, {"D", "zero"}, std::nullopt},
+        // the cylinder's gauge zero of 4 mm left out: residuals of 3.7 mm in 8 runs
+        FailureCase{"CylinderWithoutItsZero",
+                    "horizontal_cylinder.csv",
+                    "horizontal-cylinder",
+                    {6000, 2000},
+                    {"D"},
+                    K::Systematic},
+        // smaller misfits, within three times the noise, are the user's to judge
+        FailureCase{"CylinderLengthFixed",
+                    "horizontal_cylinder.csv",
+                    "horizontal-cylinder",
+                    {6000, 2000},
+                    {"D", "zero"},
+                    std::nullopt},
+        FailureCase{"CylinderWithItsZero",
+                    "horizontal_cylinder.csv",
+                    "horizontal-cylinder",
+                    {6000, 2000},
+                    {"L", "D", "zero"},
+                    std::nullopt}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // The gauge's foot B and its zero move the level alike: the fit names them instead of inventing figures.
