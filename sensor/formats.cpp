@@ -45,6 +45,45 @@ std::string writeYaml(const Table& t, const Breakpoints& b)
     return "- calibrate_linear:\n" + lines(t, b, "    - ", " -> ");
 }
 
+// ESPHome's calibrate_linear with the exact method: the broken line through the points, where the list alone is
+// read as one least-squares line
+std::string writeEsphome(const Table& t, const Breakpoints& b)
+{
+    return "- calibrate_linear:\n    method: exact\n    datapoints:\n" + lines(t, b, "      - ", " -> ");
+}
+
+// A number in plain decimals, as short as reads back to the same double.
+std::string plain(double v)
+{
+    char buf[400];
+    return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+}
+
+// One segment a line, "x;a;b": the volume is a·x + b from this x to the next; the last line, at the last point,
+// holds its volume (a = 0). a and b are quotients of the printed integers, divided once in doubles.
+std::string writeSegments(const Table& t, const Breakpoints& b)
+{
+    __extension__ typedef __int128 Wide;
+    Wide perLitre = 1;
+    for (int k = 0; k < t.decimals; ++k)
+        perLitre *= 10;
+    std::string out;
+    for (std::size_t k = 0; k < b.points.size(); ++k) {
+        const Row& p = b.points[k];
+        double a = 0;
+        double c = t.litres(p.units);
+        if (k + 1 < b.points.size()) {
+            const Row& q = b.points[k + 1];
+            const Wide dx = Wide{q.x} - p.x;
+            const Wide dv = Wide{q.units} - p.units;
+            a = static_cast<double>(dv) / static_cast<double>(dx * perLitre);
+            c = static_cast<double>(Wide{p.units} * dx - dv * p.x) / static_cast<double>(dx * perLitre);
+        }
+        out += std::to_string(p.x) + ';' + plain(a) + ';' + plain(c) + '\n';
+    }
+    return out;
+}
+
 std::string writeJson(const Table& t, const Breakpoints& b)
 {
     std::string out = "{\"x\": \"" + std::string(readingName(t.reading)) + "\", \"breakpoints\": [";
@@ -65,6 +104,8 @@ constexpr std::array kFormats{
     Format{"xy", "Пары «X Y» (*.txt)", "txt", writePairs},
     Format{"yaml", "YAML (*.yaml)", "yaml", writeYaml},
     Format{"json", "JSON (*.json)", "json", writeJson},
+    Format{"segments", "Отрезки «x;a;b» (*.seg)", "seg", writeSegments},
+    Format{"esphome", "ESPHome, ломаная по точкам (*.yml)", "yml", writeEsphome},
 };
 
 } // namespace
@@ -87,7 +128,7 @@ const Format* formatBySuffix(std::string_view suffix)
     };
     const std::string wanted = lower(suffix);
     for (const auto& f : kFormats)
-        if (f.suffix == wanted || (wanted == "yml" && f.key == "yaml"))
+        if (f.suffix == wanted)
             return &f;
     return nullptr;
 }

@@ -154,7 +154,8 @@ TEST_F(SensorSave, WritesTheChosenFormatThroughTheWindow)
     poll.stop();
     tarvol::setSaveDialogService(previous);
 
-    EXPECT_EQ(save.filters, (QStringList{"CSV (*.csv)", "Пары «X Y» (*.txt)", "YAML (*.yaml)", "JSON (*.json)"}));
+    EXPECT_EQ(save.filters, (QStringList{"CSV (*.csv)", "Пары «X Y» (*.txt)", "YAML (*.yaml)", "JSON (*.json)",
+                                         "Отрезки «x;a;b» (*.seg)", "ESPHome, ломаная по точкам (*.yml)"}));
     QFile file(save.path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numeric>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -120,6 +121,62 @@ TEST_P(SensorReference, LeastErrorWithPoints)
     }
 }
 
+// A segments file read back: each line's a·x + b gives the printed volumes of both its breakpoints and so meets the
+// next segment; the last line, at the last point, holds its volume.
+TEST_P(SensorReference, SegmentsReproduceTheirBreakpoints)
+{
+    const Table t = tableOf(GetParam());
+    const auto chosen = fewestWithin(t, *parseErrorLimit("0.1%"));
+    ASSERT_TRUE(chosen);
+    const auto& points = chosen->points;
+    std::istringstream in(findFormat("segments")->write(t, *chosen));
+    struct Segment {
+        std::int64_t x;
+        double a, b;
+        double at(std::int64_t reading) const { return a * static_cast<double>(reading) + b; }
+        double tolerance(std::int64_t reading) const
+        {
+            return 1e-9 * (std::abs(a * static_cast<double>(reading)) + std::abs(b) + 1);
+        }
+    };
+    std::vector<Segment> segments;
+    for (std::string line; std::getline(in, line);) {
+        Segment s{};
+        char semicolon1 = 0, semicolon2 = 0;
+        std::istringstream fields(line);
+        ASSERT_TRUE(fields >> s.x >> semicolon1 >> s.a >> semicolon2 >> s.b) << line;
+        ASSERT_EQ(semicolon1, ';');
+        ASSERT_EQ(semicolon2, ';');
+        segments.push_back(s);
+    }
+    ASSERT_EQ(segments.size(), points.size());
+    for (std::size_t k = 0; k < segments.size(); ++k) {
+        const Segment& s = segments[k];
+        EXPECT_EQ(s.x, points[k].x);
+        EXPECT_NEAR(s.at(s.x), t.litres(points[k].units), s.tolerance(s.x)) << "segment " << k;
+        if (k + 1 == segments.size()) {
+            EXPECT_EQ(s.a, 0);
+            continue;
+        }
+        const std::int64_t end = points[k + 1].x;
+        EXPECT_NEAR(s.at(end), t.litres(points[k + 1].units), s.tolerance(end)) << "segment " << k;
+        EXPECT_NEAR(s.at(end), segments[k + 1].at(end), s.tolerance(end) + segments[k + 1].tolerance(end))
+            << "segments " << k << " and " << k + 1;
+    }
+}
+
+// ESPHome's calibrate_linear with the exact method: every breakpoint a datapoint, as printed, in order.
+TEST_P(SensorReference, EsphomeListsEveryBreakpointExactly)
+{
+    const Table t = tableOf(GetParam());
+    const auto chosen = fewestWithin(t, *parseErrorLimit("0.1%"));
+    ASSERT_TRUE(chosen);
+    std::string expected = "- calibrate_linear:\n    method: exact\n    datapoints:\n";
+    for (const auto& p : chosen->points)
+        expected += "      - " + std::to_string(p.x) + " -> " + t.volumeText(p.units) + "\n";
+    EXPECT_EQ(findFormat("esphome")->write(t, *chosen), expected);
+}
+
 INSTANTIATE_TEST_SUITE_P(Tanks, SensorReference, ::testing::ValuesIn(kCases),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
@@ -165,15 +222,17 @@ TEST_P(SensorCancel, EndsAsCancelled)
     EXPECT_EQ(refusalText(found.error()), "Подбор точек прерван.");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Searches, SensorCancel,
-    ::testing::Values(CancelCase{"FewestWithin",
-                                 [](const Table& t, const SearchControl& c) {
-                                     return fewestWithin(t, *parseErrorLimit("0.6"), std::nullopt, c);
-                                 }},
-                      CancelCase{"BestWithPoints",
-                                 [](const Table& t, const SearchControl& c) { return bestWithPoints(t, 5, c); }}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Searches, SensorCancel,
+                         ::testing::Values(CancelCase{"FewestWithin",
+                                                      [](const Table& rows, const SearchControl& control) {
+                                                          return fewestWithin(rows, *parseErrorLimit("0.6"),
+                                                                              std::nullopt, control);
+                                                      }},
+                                           CancelCase{"BestWithPoints",
+                                                      [](const Table& rows, const SearchControl& control) {
+                                                          return bestWithPoints(rows, 5, control);
+                                                      }}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct GeometryCase {
     const char* name;
