@@ -155,8 +155,22 @@ bool UncertaintyDialog::readFields()
     if (std::ranges::all_of(in.dims, [&](double u) { return u == in.dims.front(); }))
         in.dims.resize(1); // one value for every field
     if (const auto fault = checkInputs(in, static_cast<int>(m_dims.size()))) {
-        m_problem->setText(QStringLiteral("Значения должны быть неотрицательными, k и предел — больше нуля (%1).")
-                               .arg(QString::fromStdString(fault->key)));
+        static const std::pair<const char*, QString> kFields[] = {
+            {"u_dims", QStringLiteral("размеры")},
+            {"u_level", QStringLiteral("отсчёт уровня")},
+            {"coverage", QStringLiteral("k")},
+            {"limit", QStringLiteral("предел U")},
+            {"shell_temperature", QStringLiteral("температура стенки")},
+            {"alpha", QStringLiteral("материал стенки")}};
+        QString field = QString::fromStdString(fault->key);
+        for (const auto& [key, name] : kFields)
+            if (fault->key == key)
+                field = name;
+        m_problem->setText(
+            QStringLiteral("«%1»: %2. Допустимо: неопределённости от 0 до 10 000 мм, k больше 0 и не "
+                           "больше 10, предел больше 0 и не больше 100 %, температура от −100 до 300 °C.")
+                .arg(field, QString::fromStdString(inputsProblemText(fault->problem))));
+        m_problem->setWordWrap(true);
         return false;
     }
     if (!in.given() && !in.shell && !in.limitPercent)

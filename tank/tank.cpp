@@ -169,7 +169,8 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
                 if (const auto fault = checkInputs(*inputs, fieldCount))
                     inputs = unexpected(*fault);
             if (!inputs)
-                return unexpected(sectionFault("uncertainty." + inputs.error().key));
+                return unexpected(
+                    sectionFault("uncertainty." + inputs.error().key, inputsProblemText(inputs.error().problem)));
             tank.shell = inputs->shell;
             inputs->shell.reset();
             tank.budget = std::move(*inputs);
