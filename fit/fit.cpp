@@ -366,15 +366,25 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     const Eigen::VectorXd& sv = svd.singularValues();
     std::vector<bool> undetermined(static_cast<size_t>(p), false);
     Eigen::VectorXd inverseSquares(p);
+    // the directions the data leave free, each weighted as the inverse covariance would weigh it
+    Eigen::VectorXd freeWeights = Eigen::VectorXd::Zero(p);
     for (int k = 0; k < p; ++k) {
         const bool weak = !(sv(k) > kSingular * sv(0));
         inverseSquares(k) = weak ? 0.0 : 1.0 / (sv(k) * sv(k));
-        if (weak)
+        if (weak) {
+            const double relative = std::max(sv(k) / sv(0), 1e-150);
+            freeWeights(k) = 1 / (relative * relative);
             for (int j = 0; j < p; ++j)
                 if (std::abs(svd.matrixV()(j, k)) > 0.1)
                     undetermined[static_cast<size_t>(j)] = true;
+        }
     }
+    const std::vector<bool> alongFree = undetermined;
     const Eigen::MatrixXd scaledCov = svd.matrixV() * inverseSquares.asDiagonal() * svd.matrixV().transpose();
+    // Two parameters the data leave free trade off along the free directions: their correlation is the one the
+    // covariance tends to as those directions' singular values go to 0, not the pseudo-inverse's, which leaves
+    // the free directions out and so gives the opposite sign.
+    const Eigen::MatrixXd freeCov = svd.matrixV() * freeWeights.asDiagonal() * svd.matrixV().transpose();
     Eigen::MatrixXd cov(p, p);
     for (int i = 0; i < p; ++i)
         for (int j = 0; j < p; ++j)
@@ -383,8 +393,10 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     result.correlation.assign(static_cast<size_t>(p), std::vector<double>(static_cast<size_t>(p), kNaN));
     for (int i = 0; i < p; ++i)
         for (int j = 0; j < p; ++j) {
-            const double denominator = std::sqrt(cov(i, i) * cov(j, j));
-            const double c = denominator > 0 ? cov(i, j) / denominator : kNaN;
+            const bool bothFree = alongFree[static_cast<size_t>(i)] && alongFree[static_cast<size_t>(j)];
+            const Eigen::MatrixXd& of = bothFree ? freeCov : cov;
+            const double denominator = std::sqrt(of(i, i) * of(j, j));
+            const double c = denominator > 0 ? std::clamp(of(i, j) / denominator, -1.0, 1.0) : kNaN;
             result.correlation[static_cast<size_t>(i)][static_cast<size_t>(j)] = c;
             if (i != j && std::abs(c) > kCorrelationLimit)
                 undetermined[static_cast<size_t>(i)] = undetermined[static_cast<size_t>(j)] = true;

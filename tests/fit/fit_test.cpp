@@ -247,6 +247,56 @@ TEST(FitWarnings, NamesParametersTheLogCannotSeparate)
     EXPECT_EQ(fit.undetermined, (std::vector<std::string>{"B", "zero"}));
 }
 
+// Parameters the log cannot separate are correlated as they trade off: a longer shell takes shorter heads (−1), a
+// higher gauge zero takes more litres before the first dose (+1), a gauge foot further up the slope a lower zero
+// (−1).
+struct TradeCase {
+    const char* name;
+    const char* log; // a file of tests/fit/data, or the log itself
+    const char* shape;
+    std::vector<double> dims;
+    std::vector<std::string> free;
+    double correlation; // of the first two free parameters
+};
+
+class FitTradeOff : public ::testing::TestWithParam<TradeCase> {};
+
+TEST_P(FitTradeOff, CorrelatesAsTheParametersTradeOff)
+{
+    const auto& c = GetParam();
+    const std::string text = std::string(c.log).ends_with(".csv") ? readData(c.log) : std::string(c.log);
+    const auto log = tarvol::parseFillLog(text);
+    ASSERT_TRUE(log.has_value());
+    const auto fit = tarvol::fitFillLog(
+        {.shape = *tarvol::findShapeByKey(c.shape), .dims = c.dims, .free = c.free, .excluded = {}}, *log);
+    ASSERT_TRUE(fit.has_value());
+    EXPECT_EQ(fit->undetermined, (std::vector<std::string>{c.free[0], c.free[1]}));
+    EXPECT_NEAR(fit->correlation[0][1], c.correlation, 1e-6);
+    EXPECT_EQ(fit->correlation[0][1], fit->correlation[1][0]);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pairs, FitTradeOff,
+                         ::testing::Values(TradeCase{"ShellAndHeadLengths",
+                                                     "horizontal_cylinder.csv",
+                                                     "horizontal-spherical-heads",
+                                                     {5000, 2000, 500, 0},
+                                                     {"L", "LD", "zero"},
+                                                     -1},
+                                           // π/4 · 1000² mm² is 0.785398 l a millimetre
+                                           TradeCase{"ZeroAndVolumeBefore",
+                                                     "100;78.540\n200;157.080\n300;235.619\n400;314.159\n500;392.699\n",
+                                                     "vertical-cylinder",
+                                                     {1000, 1000},
+                                                     {"zero", "v0"},
+                                                     1},
+                                           TradeCase{"GaugeFootAndZero",
+                                                     "inclined_cylinder.csv",
+                                                     "inclined-cylinder",
+                                                     {8000, 2400, 150, 4000},
+                                                     {"B", "zero"},
+                                                     -1}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 // What is saved with the tank, through the plain json type a tank document uses, reads back as it was.
 TEST(FitJson, ReadsBackWhatItWrote)
 {
