@@ -1,5 +1,6 @@
 #include "sensor/sensor.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -49,16 +50,8 @@ std::optional<std::int64_t> printedUnits(double volume, int decimals)
     return units;
 }
 
-// The table's volume at the level num/den mm, linear within its millimetre.
-double volumeAtLevel(std::span<const double> v, Wide num, Wide den)
-{
-    const Wide floor = floorDiv(num, den);
-    const Wide rest = num - floor * den;
-    const auto i = static_cast<std::size_t>(floor);
-    if (rest == 0)
-        return v[i];
-    return v[i] + (v[i + 1] - v[i]) * (static_cast<double>(rest) / static_cast<double>(den));
-}
+// n/d to the nearest integer, halves away from zero as a printed volume is rounded; d > 0.
+Wide roundHalfAway(Wide n, Wide d) { return n >= 0 ? floorDiv(2 * n + d, 2 * d) : -floorDiv(-2 * n + d, 2 * d); }
 
 } // namespace
 
@@ -249,11 +242,32 @@ expected<Table, Refusal> sensorTable(std::span<const double> levelVolumes, const
     // reading of code k: (k - empty) * span / delta mm, kept as a fraction over |delta|
     const Wide den = delta > 0 ? delta : -delta;
     const Wide sign = delta > 0 ? 1 : -1;
+    // the printed volume of a millimetre, the last two kept, as consecutive codes mostly fall in the same ones
+    std::array<std::pair<std::size_t, std::int64_t>, 2> seen{{{levelVolumes.size(), 0}, {levelVolumes.size(), 0}}};
+    const auto printedAt = [&](std::size_t mm) -> std::optional<std::int64_t> {
+        for (const auto& [at, units] : seen)
+            if (at == mm)
+                return units;
+        const auto units = printedUnits(levelVolumes[mm], t.decimals);
+        if (units) {
+            seen[1] = seen[0];
+            seen[0] = {mm, *units};
+        }
+        return units;
+    };
     t.rows.reserve(static_cast<std::size_t>(std::max<Wide>(last - first + 1, 0)));
     for (Wide k = first; k <= last; ++k) {
-        const Wide reading = sign * (k - c.empty) * c.span;
-        if (!add(static_cast<std::int64_t>(k), volumeAtLevel(levelVolumes, level(reading, den), den)))
+        // within a millimetre the printed volumes are interpolated, and the result rounded as they are printed
+        const Wide num = level(sign * (k - c.empty) * c.span, den);
+        const Wide floor = floorDiv(num, den);
+        const Wide rest = num - floor * den;
+        const auto mm = static_cast<std::size_t>(floor);
+        const auto low = printedAt(mm);
+        const auto high = rest == 0 ? low : printedAt(mm + 1);
+        if (!low || !high)
             return tooLarge();
+        t.rows.push_back({static_cast<std::int64_t>(k), static_cast<std::int64_t>(roundHalfAway(
+                                                            Wide{*low} * den + (Wide{*high} - *low) * rest, den))});
     }
     return t;
 }

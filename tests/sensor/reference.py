@@ -2,7 +2,8 @@
 """Independent reference figures for the sensor tables, run once; writes sensor_reference.inc beside it.
 
 The per-millimetre volumes come from `tarvol-table --json --every-mm`; everything after that is computed here
-on its own: the sensor's rows from the geometry with exact fractions, the printed volumes by decimal rounding,
+on its own: the sensor's rows from the geometry with exact fractions, the printed volumes by decimal rounding (a
+code's volume the printed volumes of its millimetre interpolated exactly and rounded),
 and the fewest breakpoints by a breadth-first search over a matrix of every chord's largest row error
 (brute force, no slope window), the least error with N points by a minimax dynamic programme over that matrix.
 
@@ -49,6 +50,12 @@ def units(v, decimals=DECIMALS):
     return int(Decimal(v).quantize(Decimal(1).scaleb(-decimals), rounding=ROUND_HALF_UP).scaleb(decimals))
 
 
+def half_away(q):
+    """The nearest integer to a Fraction, halves away from zero."""
+    n = floor(abs(q) + Fraction(1, 2))
+    return n if q >= 0 else -n
+
+
 def sensor_rows(t, geometry, code, decimals=DECIMALS):
     top = len(t) - 1
     mounting, value = geometry
@@ -65,8 +72,10 @@ def sensor_rows(t, geometry, code, decimals=DECIMALS):
         lev = level(r)
         f = floor(lev)
         rest = lev - f
-        v = t[f] if rest == 0 else t[f] + (t[f + 1] - t[f]) * (float(rest.numerator) / float(rest.denominator))
-        rows.append((c, units(v, decimals)))
+        # the printed volumes interpolated exactly, then rounded half away from zero as volumes are printed
+        low = units(t[f], decimals)
+        exact = low if rest == 0 else low + (units(t[f + 1], decimals) - low) * rest
+        rows.append((c, half_away(exact)))
     return rows
 
 
