@@ -17,7 +17,7 @@ SensorTarget sensorTarget(const QString& chosen, int filter)
         return {chosen, own};
     const auto formats = sensor::formats();
     const sensor::Format& selected =
-        formats[static_cast<std::size_t>(std::clamp<int>(filter, 0, std::ssize(formats) - 1))];
+        formats[static_cast<std::size_t>(std::clamp<int>(filter, 0, static_cast<int>(formats.size()) - 1))];
     return {chosen + QLatin1Char('.') + QString::fromUtf8(selected.suffix.data(), std::ssize(selected.suffix)),
             &selected};
 }
