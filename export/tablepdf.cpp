@@ -339,10 +339,11 @@ private:
         }
         if (m_content.hasUncertainty() && 10 * r <= top) {
             const QRectF cell(m_levelColumn + 10 * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
-            const auto level = 10 * static_cast<size_t>(r);
-            p.drawText(cell, Qt::AlignRight | Qt::AlignVCenter,
-                       QString::fromStdString(expandedText(m_content.expandedUncertainty[level], m_content.separator))
-                           + (m_content.overLimit(level) ? QStringLiteral(" *") : QString()));
+            const auto rowLevel = 10 * static_cast<size_t>(r);
+            p.drawText(
+                cell, Qt::AlignRight | Qt::AlignVCenter,
+                QString::fromStdString(expandedText(m_content.expandedUncertainty[rowLevel], m_content.separator))
+                    + (m_content.overLimit(rowLevel) ? QStringLiteral(" *") : QString()));
         }
     }
 
