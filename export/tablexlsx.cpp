@@ -195,10 +195,10 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
                 return e;
         }
         if (content.hasUncertainty()) { // U at the row's level
-            const auto level = 10 * static_cast<size_t>(r);
-            const double u = content.expandedUncertainty[level];
-            if (auto e = failed(
-                    path, worksheet_write_number(table, at, 11, u, content.overLimit(level) ? overLimit : uncertainty));
+            const auto rowLevel = 10 * static_cast<size_t>(r);
+            const double u = content.expandedUncertainty[rowLevel];
+            if (auto e = failed(path, worksheet_write_number(table, at, 11, u,
+                                                             content.overLimit(rowLevel) ? overLimit : uncertainty));
                 !e)
                 return e;
         }
