@@ -1,7 +1,10 @@
 #include "app/filldialog.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <system_error>
+#include <thread>
 
 #include <QChart>
 #include <QChartView>
@@ -21,9 +24,9 @@
 #include <QScatterSeries>
 #include <QSplitter>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include "app/messages.h"
 #include "app/tform1.h"
@@ -108,6 +111,15 @@ void attach(QChart* chart, QAbstractSeries* series, QValueAxis* x, QValueAxis* y
 }
 
 } // namespace
+
+// One fit on a thread of its own, on copies of the request and the log. The outcome passes to the window through
+// `done`, which orders its writing before the window reads it; thread and window each hold the job.
+struct FitJob {
+    FitRequest request;
+    FillLog log;
+    std::atomic<bool> done{false};
+    std::optional<expected<FitResult, FitRefusal>> outcome;
+};
 
 FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent)
     : QDialog(parent), m_shape(shapeIndex), m_dims(std::move(dims))
@@ -200,12 +212,15 @@ FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_logText, &QPlainTextEdit::textChanged, this, &FillDialog::logEdited);
     connect(m_doses, &QCheckBox::toggled, this, [this] { updateButtons(); });
-    connect(&m_watcher, &QFutureWatcher<expected<FitResult, FitRefusal>>::finished, this, &FillDialog::fitDone);
+    // the window looks for the outcome rather than being told, so that nothing of Qt's passes between the threads
+    m_poll = new QTimer(this);
+    m_poll->setInterval(15);
+    connect(m_poll, &QTimer::timeout, this, &FillDialog::pollFit);
     updateButtons();
 }
 
 // A fit still computing works on its own copies: the dialog may go before it ends.
-FillDialog::~FillDialog() { m_watcher.disconnect(this); }
+FillDialog::~FillDialog() = default;
 
 bool FillDialog::loadLogFile(const QString& path)
 {
@@ -277,7 +292,20 @@ void FillDialog::FitClick()
                 request.excluded[static_cast<size_t>(row)] = box->checkState() == Qt::Checked;
     m_excluded = request.excluded;
     m_fittedLog = *log;
-    m_watcher.setFuture(QtConcurrent::run([request, fitLog = *log] { return fitFillLog(request, fitLog); }));
+    auto job = std::make_shared<FitJob>();
+    job->request = std::move(request);
+    job->log = std::move(*log);
+    m_job = job;
+    const auto work = [](const std::shared_ptr<FitJob>& j) {
+        j->outcome = fitFillLog(j->request, j->log);
+        j->done.store(true, std::memory_order_release);
+    };
+    try {
+        std::thread(work, job).detach();
+    } catch (const std::system_error&) {
+        work(job); // no thread to be had: the window waits this once
+    }
+    m_poll->start();
     updateButtons();
 }
 
@@ -288,9 +316,13 @@ void FillDialog::accept()
         QDialog::accept();
 }
 
-void FillDialog::fitDone()
+void FillDialog::pollFit()
 {
-    auto outcome = m_watcher.result();
+    if (!m_job || !m_job->done.load(std::memory_order_acquire))
+        return;
+    m_poll->stop();
+    auto outcome = std::move(*m_job->outcome);
+    m_job.reset();
     if (!outcome) {
         messages().information(QString::fromStdString(fitRefusalText(outcome.error())));
     } else {

@@ -3,11 +3,11 @@
 // «Градуировка по наливу…»: load or paste a fill log, tick the free parameters, fit, look at the residuals,
 // exclude a point and fit again, and hand the fitted tank to the window.
 
+#include <memory>
 #include <optional>
 #include <vector>
 
 #include <QDialog>
-#include <QFutureWatcher>
 
 #include "fit/filllog.h"
 #include "fit/fit.h"
@@ -17,10 +17,13 @@ class QDialogButtonBox;
 class QLabel;
 class QPlainTextEdit;
 class QTableWidget;
+class QTimer;
 
 class QChartView;
 
 namespace tarvol {
+
+struct FitJob;
 
 class FillDialog final : public QDialog {
     Q_OBJECT
@@ -35,7 +38,7 @@ public:
     const std::optional<FitResult>& fit() const { return m_fit; }
     void accept() override;
     // The fit is still being computed.
-    bool fitting() const { return m_watcher.isRunning(); }
+    bool fitting() const { return m_job != nullptr; }
 
     // Reads the log from a file into the text box; false and a message when it cannot be read.
     bool loadLogFile(const QString& path);
@@ -50,7 +53,7 @@ public slots:
 
 private:
     void logEdited();
-    void fitDone();
+    void pollFit();
     void showFit();
     void showPlots();
     void updateButtons();
@@ -73,7 +76,9 @@ private:
     std::optional<FitResult> m_fit;
     FillLog m_fittedLog;          // the log the shown fit was made from
     std::vector<bool> m_excluded; // per point of m_fittedLog, as the table's boxes were ticked
-    QFutureWatcher<expected<FitResult, FitRefusal>> m_watcher;
+    // the fit under way, shared with its thread, which it outlives when the dialog goes first
+    std::shared_ptr<FitJob> m_job;
+    QTimer* m_poll = nullptr;
 };
 
 } // namespace tarvol
