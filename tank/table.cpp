@@ -102,17 +102,30 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     // the rows whose linear estimate is poor are told at every millimetre, whichever rows are printed
     NonlinearRanges nonlinear;
     const bool everyMillimetre = request.keepLevels || request.everyLevel;
+    // a row's figures; its text is written only when it is handed out, not for every level kept
     const auto makeRow = [&](double level, double summed) {
         TableRow row;
         row.level = level;
         row.volume = fromModel ? model->volume(level + zero) : summed;
-        row.text = formatFixed(row.volume, 10, t.decimals, sep);
         if (t.hasU) {
             row.u = model->at(level + zero, row.volume);
             if (everyMillimetre)
                 nonlinear.add(level, row.u.nonlinear);
         }
         return row;
+    };
+    const auto keep = [&](const TableRow& row) {
+        t.levelVolumes.push_back(row.volume);
+        if (t.hasU)
+            t.levelU.push_back(row.u.expanded);
+    };
+    // the summed rows come with the run's own text; a row from the model is written here
+    const auto handOut = [&](TableRow row, std::string text = {}) {
+        row.text = text.empty() ? formatFixed(row.volume, 10, t.decimals, sep) : std::move(text);
+        if (request.eachRow)
+            request.eachRow(row);
+        else
+            t.rows.push_back(std::move(row));
     };
 
     RunOptions run;
@@ -133,17 +146,10 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             if (level < 0 || h > top)
                 return;
             TableRow row = makeRow(h, summed);
-            if (request.keepLevels) {
-                t.levelVolumes.push_back(row.volume);
-                if (t.hasU)
-                    t.levelU.push_back(row.u.expanded);
-            }
-            if (!streamLevels)
-                return;
-            if (request.eachRow)
-                request.eachRow(row);
-            else
-                t.rows.push_back(std::move(row));
+            if (request.keepLevels)
+                keep(row);
+            if (streamLevels)
+                handOut(std::move(row));
         };
     RunOutcome outcome = calculate(tank.shape, tank.dimensions, run);
     if (!outcome.ok())
@@ -157,15 +163,6 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
 
     if (t.byGauge) {
         const double last = std::floor(r.totalHeight - zero);
-        const auto rowAt = [&](double reading) {
-            TableRow row = makeRow(reading, 0);
-            if (request.keepLevels) {
-                t.levelVolumes.push_back(row.volume);
-                if (t.hasU)
-                    t.levelU.push_back(row.u.expanded);
-            }
-            return row;
-        };
         const double step = request.everyLevel ? 1 : std::max<double>(1, t.outputStep);
         for (double reading = 0; reading <= last; ++reading) {
             if (request.cancel && *request.cancel)
@@ -173,19 +170,17 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             const bool printed = std::fmod(reading, step) == 0 && reading > 0;
             if (!request.keepLevels && !printed && !request.everyLevel)
                 continue;
-            TableRow row = rowAt(reading);
-            if (!printed && !request.everyLevel)
-                continue;
-            if (request.eachRow)
-                request.eachRow(row);
-            else
-                t.rows.push_back(std::move(row));
+            TableRow row = makeRow(reading, 0);
+            if (request.keepLevels)
+                keep(row);
+            if (printed || request.everyLevel)
+                handOut(std::move(row));
         }
         t.highest = std::max(0.0, last);
     } else if (!streamLevels) {
         for (const ResultRow& summed : r.rows)
             if (summed.levelValue <= top)
-                t.rows.push_back(makeRow(summed.levelValue, summed.volumeValue));
+                handOut(makeRow(summed.levelValue, summed.volumeValue), fromModel ? std::string() : summed.volume);
         t.highest = top;
     } else {
         t.highest = top;
