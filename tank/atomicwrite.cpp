@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <string>
 #include <utility>
 
 #include <fcntl.h>
@@ -217,6 +218,68 @@ AtomicOutcome writeAtomically(const std::string& path, std::string_view bytes)
         return unexpected(file.error());
     file->write(bytes);
     return file->commit();
+}
+
+std::string systemReasonText(int error)
+{
+    switch (error) {
+    case ENOENT:
+        return "нет такого файла или папки";
+    case EACCES:
+        return "нет прав доступа";
+    case EPERM:
+        return "операция не разрешена";
+    case ENOSPC:
+        return "на диске нет свободного места";
+#ifdef EDQUOT
+    case EDQUOT:
+        return "исчерпана дисковая квота пользователя";
+#endif
+    case EROFS:
+        return "диск или папка доступны только для чтения";
+    case EISDIR:
+        return "под этим именем папка, а не файл";
+    case ENOTDIR:
+        return "часть пути — не папка";
+    case EEXIST:
+        return "файл уже существует";
+    case EBUSY:
+        return "файл или устройство занято";
+    case ETXTBSY:
+        return "файл занят выполняемой программой";
+    case EIO:
+        return "ошибка ввода-вывода устройства";
+    case ENAMETOOLONG:
+        return "слишком длинное имя файла";
+    case ELOOP:
+        return "слишком много символических ссылок в пути";
+    case EFBIG:
+        return "файл превысил наибольший допустимый размер";
+    case EOVERFLOW:
+        return "файл слишком велик";
+    case EMFILE:
+    case ENFILE:
+        return "открыто слишком много файлов";
+    case ENOMEM:
+        return "недостаточно памяти";
+    case EXDEV:
+        return "файл и папка на разных дисках";
+    case ENXIO:
+    case ENODEV:
+        return "устройство не найдено";
+    case EPIPE:
+        return "принимающая сторона закрыла канал";
+    case EINTR:
+        return "операция прервана";
+    case EAGAIN:
+        return "ресурс временно недоступен";
+    case ENOTEMPTY:
+        return "папка не пуста";
+    case EINVAL:
+        return "недопустимая операция для этого файла";
+    default:
+        return "системная ошибка " + std::to_string(error);
+    }
 }
 
 } // namespace tarvol

@@ -54,4 +54,8 @@ private:
 // `bytes` as the whole content of `path`, in one step as above.
 AtomicOutcome writeAtomically(const std::string& path, std::string_view bytes);
 
+// The reason an errno gives, in the program's own Russian words, lower case without a full stop, whatever the
+// system's locale: every message that passes a system failure on to the user takes its reason from here.
+std::string systemReasonText(int error);
+
 } // namespace tarvol
