@@ -268,8 +268,9 @@ TankFileError systemFault(TankFileFault fault, const std::string& path, int erro
     return e;
 }
 
-// The text of a regular file, at most one byte past the largest tank file; a folder, device or FIFO is not read.
-expected<std::string, TankFileError> fileText(const std::string& path)
+} // namespace
+
+expected<std::string, TankFileError> readRegularFile(const std::string& path, std::size_t maxBytes)
 {
     const auto failed = [&path](TankFileFault fault, int error) { return unexpected(systemFault(fault, path, error)); };
     struct stat st {};
@@ -289,7 +290,7 @@ expected<std::string, TankFileError> fileText(const std::string& path)
     }
     std::string text;
     std::array<char, 1 << 16> buffer{};
-    while (text.size() <= kMaxTankFileBytes) {
+    while (text.size() <= maxBytes) {
         const ssize_t n = ::read(fd, buffer.data(), buffer.size());
         if (n > 0) {
             text.append(buffer.data(), static_cast<std::size_t>(n));
@@ -304,8 +305,6 @@ expected<std::string, TankFileError> fileText(const std::string& path)
     ::close(fd);
     return text;
 }
-
-} // namespace
 
 const nlohmann::ordered_json* TankDocument::section(std::string_view name) const
 {
@@ -350,7 +349,7 @@ TankReadOutcome parseTankFile(std::string_view text, const std::string& path)
 
 TankReadOutcome readTankFile(const std::string& path)
 {
-    auto text = fileText(path);
+    auto text = readRegularFile(path, kMaxTankFileBytes);
     if (!text)
         return unexpected(std::move(text.error()));
     return parseTankFile(*text, path);
@@ -408,7 +407,7 @@ std::string tankFileErrorText(const TankFileError& e)
     case TankFileFault::Missing:
         return "Файл ёмкости " + file + " не найден.";
     case TankFileFault::Unreadable:
-        return "Файл ёмкости " + file + " не читается: " + std::strerror(e.systemError) + ".";
+        return "Файл ёмкости " + file + " не читается: " + systemReasonText(e.systemError) + ".";
     case TankFileFault::NotRegularFile:
         return "Файл ёмкости " + file + " не читается: это не обычный файл.";
     case TankFileFault::TooLarge:
@@ -436,7 +435,7 @@ std::string tankFileErrorText(const TankFileError& e)
         return "Файл ёмкости " + file + " повреждён: недопустимое значение ключа " + key
                + (e.value.empty() ? "" : ": " + e.value) + ".";
     case TankFileFault::WriteFailed:
-        return "Файл ёмкости " + file + " не записан: " + std::strerror(e.systemError) + ".";
+        return "Файл ёмкости " + file + " не записан: " + systemReasonText(e.systemError) + ".";
     }
     return "Файл ёмкости " + file + " не прочитан.";
 }

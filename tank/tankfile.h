@@ -91,6 +91,9 @@ bool isAccessFault(TankFileFault fault);
 // The document of a file's text; `path` only names the file in an error.
 TankReadOutcome parseTankFile(std::string_view text, const std::string& path);
 TankReadOutcome readTankFile(const std::string& path);
+// The text of a regular file, at most one byte past maxBytes (a longer one is cut there, for the caller to refuse);
+// a folder, device or FIFO is not read. The error's fault is Missing, Unreadable or NotRegularFile.
+expected<std::string, TankFileError> readRegularFile(const std::string& path, std::size_t maxBytes);
 
 // The file's text: indented JSON, the known keys first, the sections after them, a final newline.
 std::string tankFileText(const TankDocument& document);
