@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "calc/catalogue.h"
 #include "calc/format.h"
@@ -46,6 +47,54 @@ private:
     bool m_last = false;
 };
 
+// The row's U with the deadwood's own uncertainty and the slope it changes: the level's u acts on the slope of the
+// volume the row shows, not the empty shell's.
+RowUncertainty withDeadwood(RowUncertainty u, const Tank& tank, const Propagation& model, double level, double volume)
+{
+    const UncertaintyInputs& in = tank.budget ? *tank.budget : UncertaintyInputs{};
+    const double shellSlope = model.volume(level + 0.5) - model.volume(level - 0.5);
+    const double itemsSlope =
+        deadwoodCorrection(tank.deadwood, level + 0.5) - deadwoodCorrection(tank.deadwood, level - 0.5);
+    const double own = deadwoodStandard(tank.deadwood, level);
+    const double slope = shellSlope + itemsSlope;
+    const double uLevel = in.level;
+    const double variance = u.u * u.u + own * own + (slope * slope - shellSlope * shellSlope) * uLevel * uLevel;
+    u.u = std::sqrt(std::max(0.0, variance));
+    u.expanded = in.coverage * u.u;
+    u.relative = volume > 0 ? 100 * u.expanded / volume : std::numeric_limits<double>::quiet_NaN();
+    u.overLimit = in.limitPercent && volume > 0 && u.relative > *in.limitPercent;
+    return u;
+}
+
+// The level at which the deadwood and the roof would take more room than the shell has, if there is one: a row's
+// volume cannot be negative. Checked at every millimetre the deductions span, up to the tank's top.
+std::optional<double> overfilledLevel(const Tank& tank, const TankModel& shell)
+{
+    const Deadwood& dw = tank.deadwood;
+    double from = HUGE_VAL;
+    double to = -HUGE_VAL;
+    for (const DeadwoodItem& item : dw.items)
+        if (!item.adds) {
+            from = std::min(from, item.from);
+            to = std::max(to, item.to);
+        }
+    // above the last deduction the volume only grows, so the lowest row there is its start
+    if (dw.roof) {
+        from = std::min(from, dw.roof->zoneTo);
+        to = std::max(to, dw.roof->zoneTo);
+    }
+    to = std::min(to, shell.top());
+    for (double level = std::floor(std::max(from, 0.0)); level <= to + 1; ++level) {
+        const double at = std::min(level, to);
+        // a thousandth of a litre below zero is the slabs' rounding, not a fault
+        if (shell.volume(at) + deadwoodCorrection(dw, at) < -1e-3)
+            return at;
+        if (level - from > kLevelsScanned)
+            break;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<Refusal> tankRefusal(const Tank& tank, char separator)
@@ -74,6 +123,15 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     const char sep = request.separator;
     if (auto refusal = tankRefusal(tank, sep))
         return RunFailure(std::move(*refusal));
+    const bool withDeadwoodItems = !tank.deadwood.empty();
+    if (withDeadwoodItems)
+        if (const auto shell = prepareModel(tank.shape, tank.dimensions); shell.ok())
+            if (const auto level = overfilledLevel(tank, shell.model())) {
+                Refusal refusal;
+                refusal.message = "Внутренние детали и понтон на уровне " + formatGeneral(*level, sep)
+                                  + " мм занимают больше места, чем есть в ёмкости: проверьте их объёмы и уровни.";
+                return RunFailure(std::move(refusal));
+            }
 
     TankTable t;
     t.shape = tank.shape;
@@ -107,8 +165,14 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
         TableRow row;
         row.level = level;
         row.volume = fromModel ? model->volume(level + zero) : summed;
+        if (withDeadwoodItems) {
+            row.volume += deadwoodCorrection(tank.deadwood, level + zero);
+            row.roofZone = inRoofZone(tank.deadwood, level + zero);
+        }
         if (t.hasU) {
             row.u = model->at(level + zero, row.volume);
+            if (withDeadwoodItems)
+                row.u = withDeadwood(row.u, tank, *model, level + zero, row.volume);
             if (everyMillimetre)
                 nonlinear.add(level, row.u.nonlinear);
         }
@@ -180,7 +244,8 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     } else if (!streamLevels) {
         for (const ResultRow& summed : r.rows)
             if (summed.levelValue <= top)
-                handOut(makeRow(summed.levelValue, summed.volumeValue), fromModel ? std::string() : summed.volume);
+                handOut(makeRow(summed.levelValue, summed.volumeValue),
+                        fromModel || withDeadwoodItems ? std::string() : summed.volume);
         t.highest = top;
     } else {
         t.highest = top;
@@ -193,9 +258,14 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             nonlinear.add(row.level, row.u.nonlinear);
     t.nonlinear = nonlinear.take();
 
-    t.fullVolume = model && t.inputs.shell ? model->fullVolume() : r.trueVolume;
-    if (t.hasU)
-        t.fullU = model->at(t.totalHeight, model->volume(t.totalHeight));
+    t.fullVolume = (model && t.inputs.shell ? model->fullVolume() : r.trueVolume)
+                   + deadwoodCorrection(tank.deadwood, t.totalHeight);
+    if (t.hasU) {
+        const double full = model->volume(t.totalHeight) + deadwoodCorrection(tank.deadwood, t.totalHeight);
+        t.fullU = model->at(t.totalHeight, full);
+        if (withDeadwoodItems)
+            t.fullU = withDeadwood(*t.fullU, tank, *model, t.totalHeight, full);
+    }
     if (tank.fit)
         t.fitLine = fitTitleLine(*tank.fit, sep);
     if (t.zero && t.zero->mm != 0)
@@ -205,8 +275,33 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     if (t.shellChanged)
         t.shellLine += " Полный объём: " + formatFixed(t.fullVolume, 16, 3, sep) + " л.";
     if (t.hasU)
-        t.uncertaintyLines = uncertaintyStatement(t.inputs, tank.shape, sep);
+        t.uncertaintyLines = uncertaintyStatement(
+            t.inputs, tank.shape, sep,
+            std::ranges::any_of(tank.deadwood.items, [](const DeadwoodItem& i) { return i.standard.has_value(); }));
+    t.deadwoodLines = deadwoodStatements(tank.deadwood, sep);
+    if (const auto& roof = tank.deadwood.roof)
+        t.roofZone.emplace(roof->zoneFrom, roof->zoneTo);
+    if (withDeadwoodItems && !t.shellChanged)
+        t.deadwoodLines.push_back("Полный объём с учётом деталей и понтона: " + formatFixed(t.fullVolume, 16, 3, sep)
+                                  + " л.");
     return t;
+}
+
+ReverseTable reverseOf(const TankTable& table)
+{
+    if (!table.roofZone)
+        return reverseTable(table.levelVolumes);
+    const double from = table.roofZone->first;
+    const double to = table.roofZone->second;
+    // the volume stays as it was below the zone until the roof floats, so that the levels keep rising with it
+    std::vector<double> volumes = table.levelVolumes;
+    const auto first = static_cast<std::size_t>(std::max(0.0, std::ceil(from)));
+    for (std::size_t level = std::max<std::size_t>(first, 1); level < volumes.size() && static_cast<double>(level) < to;
+         ++level)
+        volumes[level] = volumes[first == 0 ? 0 : first - 1];
+    ReverseTable reverse = reverseTable(volumes);
+    std::erase_if(reverse.rows, [&](const ReverseRow& row) { return row.level >= from && row.level < to; });
+    return reverse;
 }
 
 std::vector<std::string> tableStatements(const TankTable& table)
@@ -219,6 +314,7 @@ std::vector<std::string> tableStatements(const TankTable& table)
         lines.push_back(table.gaugeLine);
     if (table.shellChanged)
         lines.push_back(table.shellLine);
+    lines.insert(lines.end(), table.deadwoodLines.begin(), table.deadwoodLines.end());
     if (table.fullU)
         lines.push_back("U при полном объёме: " + expandedText(table.fullU->expanded, sep) + " л ("
                         + relativeText(table.fullU->relative, sep) + " %).");

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "calc/reverse.h"
 #include "calc/run.h"
 #include "tank/tank.h"
 #include "uncertainty/propagation.h"
@@ -19,10 +20,11 @@
 namespace tarvol {
 
 struct TableRow {
-    double level = 0;  // mm: the tank's level, or the gauge's reading in a table by gauge
-    double volume = 0; // litres
-    std::string text;  // the volume as printed, with the tank's decimals and the request's separator
-    RowUncertainty u;  // zero where the table has no U
+    double level = 0;      // mm: the tank's level, or the gauge's reading in a table by gauge
+    double volume = 0;     // litres
+    std::string text;      // the volume as printed, with the tank's decimals and the request's separator
+    RowUncertainty u;      // zero where the table has no U
+    bool roofZone = false; // in the floating roof's critical zone: not valid for measurement
 };
 
 struct TableRequest {
@@ -54,7 +56,7 @@ struct TankTable {
     std::string errorLine;       // "Погрешность расчётов: … %." or empty
     double totalHeight = 0;      // mm, the tank's height
     double highest = 0;          // mm, the last row's level: never past the tank's top
-    double fullVolume = 0;       // litres of the full tank at the shell's temperature
+    double fullVolume = 0;       // litres of the full tank at the shell's temperature, deadwood and roof applied
     std::int32_t outputStep = 0; // mm between rows of the grid
     std::optional<RowUncertainty> fullU;
     std::vector<std::pair<double, double>> nonlinear; // levels from..to where U's linear estimate is poor
@@ -63,8 +65,10 @@ struct TankTable {
     std::string gaugeLine; // whether the rows are by level or by gauge, and the gauge's zero
     std::string shellLine; // the shell's temperature and, when not 20 °C, the full volume at it
     bool shellChanged = false;
-    std::vector<std::string> uncertaintyLines; // the budget, k and the method, when the table has U
-    std::string uncertaintyNote;               // why U is missing although asked for
+    std::vector<std::string> deadwoodLines;            // the items added and deducted, and the floating roof
+    std::optional<std::pair<double, double>> roofZone; // levels from..below to where the roof settles
+    std::vector<std::string> uncertaintyLines;         // the budget, k and the method, when the table has U
+    std::string uncertaintyNote;                       // why U is missing although asked for
 };
 
 class [[nodiscard]] TableOutcome : public expected<TankTable, RunFailure> {
@@ -84,6 +88,10 @@ public:
 std::optional<Refusal> tankRefusal(const Tank& tank, char separator);
 
 TableOutcome tableOf(const Tank& tank, const TableRequest& request);
+
+// The reverse table "volume → level" of the kept levels. The levels where a floating roof settles give no volume:
+// a volume reached only there has no row, and the volumes above are found where the roof floats.
+ReverseTable reverseOf(const TankTable& table);
 
 // The title block's sentences of a table, in the order a document prints them: the fit, the gauge, the shell,
 // the full U and the statement of U.

@@ -14,6 +14,8 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr std::string_view kGaugeSection = "gauge";
+constexpr std::string_view kDeadwoodSection = "deadwood";
+constexpr std::string_view kRoofSection = "roof";
 constexpr double kNotFilled = std::numeric_limits<double>::quiet_NaN();
 
 TankFileError sectionFault(std::string key, std::string value = {})
@@ -185,6 +187,16 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
             if (zero == value.end() || !zero->is_number() || !std::isfinite(zero->get<double>()))
                 return unexpected(sectionFault("gauge.zero_mm"));
             tank.typedZero = zero->get<double>();
+        } else if (key == kDeadwoodSection) {
+            auto items = itemsFromJson(value);
+            if (!items)
+                return unexpected(sectionFault(items.error().key, items.error().reason));
+            tank.deadwood.items = std::move(*items);
+        } else if (key == kRoofSection) {
+            auto roof = roofFromJson(value);
+            if (!roof)
+                return unexpected(sectionFault(roof.error().key, roof.error().reason));
+            tank.deadwood.roof = *roof;
         } else {
             tank.otherSections[key] = value;
         }
@@ -212,6 +224,10 @@ TankDocument documentOf(const Tank& tank)
         document.setSection(kSensorSection, Json::parse(nlohmann::json(*tank.sensor).dump()));
     if (tank.typedZero)
         document.setSection(kGaugeSection, Json{{"zero_mm", *tank.typedZero}});
+    if (!tank.deadwood.items.empty())
+        document.setSection(kDeadwoodSection, itemsJson(tank.deadwood.items));
+    if (tank.deadwood.roof)
+        document.setSection(kRoofSection, roofJson(*tank.deadwood.roof));
     for (const auto& [key, value] : tank.otherSections.items())
         document.setSection(key, value);
     return document;

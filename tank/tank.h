@@ -1,7 +1,7 @@
 #pragma once
 
 // The tank as one typed value: its shape and dimensions plus the modifiers that change its table (a fit to a fill
-// log with the gauge's zero, the shell's temperature, the uncertainty budget) and what is kept with it (the
+// log with the gauge's zero, the shell's temperature, the uncertainty budget, deadwood and a floating roof) and what is kept with it (the
 // passport, the sensor's settings). The window and the command line each build one; every output formats the table
 // computed from it (tank/table.h). The tank file reads into it and writes from it.
 
@@ -14,6 +14,7 @@
 #include "calc/expected.h"
 #include "fit/fit.h"
 #include "sensor/settings.h"
+#include "tank/deadwood.h"
 #include "tank/tankfile.h"
 #include "uncertainty/inputs.h"
 
@@ -39,6 +40,7 @@ struct Tank {
     std::optional<UncertaintyInputs> budget; // the user's budget, without the shell and the fit
     std::optional<sensor::Settings> sensor;  // the level sensor's settings
     std::optional<double> typedZero;         // a gauge zero given by hand, mm
+    Deadwood deadwood;                       // what stands inside or hangs outside, and a floating roof
     nlohmann::ordered_json otherSections = nlohmann::ordered_json::object(); // kept as read, written back
 
     // The fit's zero where the fit freed it, else the typed one; none when the gauge reads from the level's zero.

@@ -8,7 +8,8 @@
 
 namespace tarvol {
 
-std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, int shape, char separator)
+std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, int shape, char separator,
+                                              bool itemsIncluded)
 {
     const auto number = [&](double v) { return formatGeneral(v, separator); };
     std::vector<std::string> lines;
@@ -50,7 +51,12 @@ std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, i
     if (inputs.limitPercent)
         lines.push_back("Предел: " + number(*inputs.limitPercent) + " %; строки сверх него отмечены «*».");
     lines.push_back("Не входят в U: погрешность метода суммирования (указана отдельно),");
-    lines.push_back("деформация стенки под жидкостью, отложения, внутренние детали, температура жидкости.");
+    if (itemsIncluded) {
+        lines.push_back("деформация стенки под жидкостью, отложения, температура жидкости.");
+        lines.push_back("Входят в U: стандартные неопределённости объёмов внутренних деталей, как они заданы.");
+    } else {
+        lines.push_back("деформация стенки под жидкостью, отложения, внутренние детали, температура жидкости.");
+    }
     return lines;
 }
 

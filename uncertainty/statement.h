@@ -15,7 +15,9 @@ inline constexpr const char* kUncertaintyColumn = "U, л";
 inline constexpr const char* kRelativeColumn = "U, %";
 
 // The inputs, k, the method and what U leaves out, one sentence a line; shape names the fields.
-std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, int shape, char separator);
+// `itemsIncluded`: the volumes of the deadwood carry their own uncertainty, which the rows include.
+std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, int shape, char separator,
+                                              bool itemsIncluded = false);
 
 // "Таблица для стенки ёмкости при 20 °C." or the temperature and coefficient the table was scaled to.
 std::string shellLine(const UncertaintyInputs& inputs, char separator);
