@@ -38,7 +38,8 @@ void BM_FitInclinedTorispherical(benchmark::State& state)
     truth[1] += 8;  // D
     truth[6] += 40; // A
     const auto log = syntheticLog(shape, truth, 3);
-    tarvol::FitRequest request{.shape = shape, .dims = drawing, .free = {"L", "D", "A", "zero"}, .excluded = {}};
+    tarvol::FitRequest request{
+        .shape = shape, .dims = drawing, .free = {"L", "D", "A", "zero"}, .excluded = {}, .correction = {}};
     bool converged = false;
     for (auto _ : state) {
         const auto fit = tarvol::fitFillLog(request, log);

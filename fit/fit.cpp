@@ -38,7 +38,8 @@ constexpr double kNoiseTimes = 3;
 class Residuals {
 public:
     Residuals(const FitRequest& request, const std::vector<int>& fields, std::vector<FillPoint> points)
-        : m_shape(request.shape), m_dims(request.dims), m_fields(fields), m_points(std::move(points))
+        : m_shape(request.shape), m_dims(request.dims), m_fields(fields), m_points(std::move(points)),
+          m_correction(request.correction)
     {}
 
     int inputs() const { return static_cast<int>(m_fields.size()); }
@@ -108,9 +109,11 @@ public:
             out.setConstant(kRefusedResidual);
             return false;
         }
-        for (size_t i = 0; i < m_points.size(); ++i)
-            out(static_cast<Eigen::Index>(i)) =
-                model.model().volume(m_points[i].level + zero) - (m_points[i].volume + v0);
+        for (size_t i = 0; i < m_points.size(); ++i) {
+            const double level = m_points[i].level + zero;
+            const double added = m_correction ? m_correction(level) : 0.0;
+            out(static_cast<Eigen::Index>(i)) = model.model().volume(level) + added - (m_points[i].volume + v0);
+        }
         return true;
     }
 
@@ -119,6 +122,7 @@ private:
     std::vector<double> m_dims;
     std::vector<int> m_fields;
     std::vector<FillPoint> m_points;
+    std::function<double(double)> m_correction;
 };
 
 // The step of the last decimal the values are written with (the log's rounding), down to 10⁻⁹.
@@ -431,9 +435,12 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
         out.excluded = i < request.excluded.size() && request.excluded[i];
         if (model) {
             const double level = point.level + zero;
-            out.model = model->volume(level) - v0;
+            const auto volume = [&](double h) {
+                return model->volume(h) + (request.correction ? request.correction(h) : 0.0);
+            };
+            out.model = volume(level) - v0;
             out.residual = out.model - point.volume;
-            const double slope = (model->volume(level + 0.5) - model->volume(level - 0.5));
+            const double slope = volume(level + 0.5) - volume(level - 0.5);
             out.residualMm = slope > 0 ? out.residual / slope : kNaN;
             if (!out.excluded)
                 slopes.push_back(slope);

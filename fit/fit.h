@@ -3,6 +3,7 @@
 // Least squares of the continuous model on a fill log: the free dimensions, the gauge's zero and the volume
 // before the first dose, with their standard errors and each point's residual. docs/fill.md gives the model.
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -81,6 +82,8 @@ struct FitRequest {
     std::vector<double> dims; // the drawing: the starting values and the fixed fields
     std::vector<std::string> free;
     std::vector<bool> excluded; // per log point; shorter means the rest are included
+    // litres that what stands in the tank adds to the shell's volume at a level (negative: takes room); none: 0
+    std::function<double(double)> correction;
 };
 
 enum class FitFault {
