@@ -15,6 +15,7 @@
 #include "fit/filllog.h"
 #include "fit/fit.h"
 #include "fit/report.h"
+#include "tank/atomicwrite.h"
 
 namespace tarvol::cli {
 namespace {
@@ -98,11 +99,11 @@ std::optional<expected<FillLog, LogRefusal>> readLog(std::istream& in, const Log
 }
 
 // the report is the caller's to word, with its own separator
-FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char /*separator*/)
+FillOutcome runFill(const FillOptions& options, const Tank& tank, char /*separator*/)
 {
     LogOptions logOptions;
     logOptions.doses = options.doses;
-    logOptions = withShapeLimits(logOptions, shape);
+    logOptions = withShapeLimits(logOptions, tank.shape);
     std::optional<expected<FillLog, LogRefusal>> read;
     errno = 0;
     if (options.file == "-") {
@@ -115,7 +116,8 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<dou
     if (!read) {
         const int why = errno;
         return {.status = kExitNoInput,
-                .message = "не удалось прочитать журнал налива " + options.file + ": " + std::strerror(why),
+                .message = "не удалось прочитать журнал налива " + options.file + ": "
+                           + (why != 0 ? systemReasonText(why) : std::string("файл не открывается")),
                 .logRefusal = std::nullopt,
                 .fit = std::nullopt};
     }
@@ -125,9 +127,12 @@ FillOutcome runFill(const FillOptions& options, int shape, const std::vector<dou
     log->fileName = options.file == "-" ? std::string() : std::filesystem::path(options.file).filename().string();
 
     FitRequest request;
-    request.shape = shape;
-    request.dims = dims;
+    request.shape = tank.shape;
+    request.dims = tank.dimensions;
     request.free = splitParameterList(options.free);
+    // the log measured the tank with what stands in it: the model has it too
+    if (!tank.deadwood.empty())
+        request.correction = [deadwood = tank.deadwood](double level) { return deadwoodCorrection(deadwood, level); };
     auto fit = fitFillLog(request, *log);
     if (!fit) {
         const auto& refusal = fit.error();

@@ -35,6 +35,6 @@ nlohmann::ordered_json logRefusalJson(const LogRefusal& refusal);
 
 // The fit starts from the tank's dimensions, which stay for the fields it does not free. The log is read a line at
 // a time and only its points kept. The report is the caller's to word (fitReport), with `separator`.
-FillOutcome runFill(const FillOptions& options, int shape, const std::vector<double>& dims, char separator);
+FillOutcome runFill(const FillOptions& options, const Tank& tank, char separator);
 
 } // namespace tarvol::cli

@@ -31,6 +31,7 @@
 #include "calc/refusal.h"
 #include "calc/reverse.h"
 #include "calc/run.h"
+#include "cli/deadwood_options.h"
 #include "cli/fill_mode.h"
 #include "cli/sensor_mode.h"
 #include "cli/tank_options.h"
@@ -75,6 +76,7 @@ struct Options {
     std::optional<tarvol::cli::FillOptions> fill;
     std::string preamble; // the fit's report before the table
     tarvol::cli::UncertaintyOptions uncertainty;
+    tarvol::cli::DeadwoodOptions deadwood;
     bool showU = true; // the forms with no room for U leave it out
 };
 
@@ -304,6 +306,8 @@ public:
                 if (row.u.nonlinear)
                     line += ", \"nonlinear\": true";
             }
+            if (row.roofZone)
+                line += ", \"roof_zone\": true";
             m_out.put(line + '}');
         } else if (!m_o.reverse) {
             m_out.put(tarvol::formatGeneral(row.level, m_sep) + '\t');
@@ -311,7 +315,7 @@ public:
             if (m_showU)
                 m_out.put('\t' + tarvol::expandedText(row.u.expanded, m_sep) + '\t'
                           + tarvol::relativeText(row.u.relative, m_sep) + (row.u.overLimit ? " *" : ""));
-            m_out.put("\n");
+            m_out.put(row.roofZone ? "\tзона понтона\n" : "\n");
         }
     }
 
@@ -322,7 +326,7 @@ public:
             row(r);
         if (m_o.csv)
             return;
-        const auto reverse = m_o.reverse ? tarvol::reverseTable(t.levelVolumes) : tarvol::ReverseTable{};
+        const auto reverse = m_o.reverse ? tarvol::reverseOf(t) : tarvol::ReverseTable{};
         if (m_o.json) {
             Json tail;
             if (m_o.reverse) {
@@ -352,6 +356,11 @@ public:
                     tail["uncertainty"]["fit_covariance"] = {{"fields", covariance->fields},
                                                              {"matrix", covariance->matrix}};
             }
+            if (const auto& dw = m_o.tank.deadwood; !dw.empty()) {
+                tail["deadwood"] = {{"items", tarvol::itemsJson(dw.items)}, {"full_volume", t.fullVolume}};
+                if (dw.roof)
+                    tail["deadwood"]["roof"] = tarvol::roofJson(*dw.roof);
+            }
             if (t.shellChanged)
                 tail["shell"] = {{"temperature", t.inputs.shell->celsius},
                                  {"alpha", t.inputs.shell->alpha},
@@ -368,6 +377,8 @@ public:
                 m_out.put(t.gaugeLine + '\n');
             if (t.shellChanged)
                 m_out.put(t.shellLine + '\n');
+            for (const auto& line : t.deadwoodLines)
+                m_out.put(line + '\n');
             if (m_showU) {
                 if (t.fullU)
                     m_out.put("U при полном объёме: " + tarvol::expandedText(t.fullU->expanded, m_sep) + " л ("
@@ -517,6 +528,7 @@ void buildTank(Options& o, const CLI::App& app, const std::string& shapeText)
         o.tank.decimals = o.decimals;
     try {
         tarvol::cli::applyUncertaintyOptions(o.uncertainty, o.tank);
+        tarvol::cli::applyDeadwoodOptions(o.deadwood, o.tank);
     } catch (const std::string& why) {
         throw UsageError{why};
     }
@@ -565,6 +577,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         ->type_name("LIST");
     app.add_flag("--doses", doses, "во втором столбце журнала — дозы, а не накопленный объём");
     tarvol::cli::addUncertaintyOptions(app, o.uncertainty);
+    tarvol::cli::addDeadwoodOptions(app, o.deadwood);
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -651,7 +664,7 @@ std::optional<int> fitFill(Options& o, Output& out)
 {
     if (const auto refusal = tarvol::tankRefusal(o.tank, o.comma ? ',' : '.'))
         return refused(o, out, *refusal);
-    const auto fill = tarvol::cli::runFill(*o.fill, o.tank.shape, o.tank.dimensions, o.comma ? ',' : '.');
+    const auto fill = tarvol::cli::runFill(*o.fill, o.tank, o.comma ? ',' : '.');
     if (fill.status != 0) {
         if (o.json && fill.logRefusal)
             out.put(jsonText(tarvol::cli::logRefusalJson(*fill.logRefusal)) + '\n');
