@@ -72,6 +72,7 @@ const QString kUncertaintyAction = QStringLiteral("Неопределённос�
 const QString kIncomplete = QStringLiteral("Данные введены не полностью!");
 const QString kTankMenu = QStringLiteral("&Ёмкость");
 const QString kFillCommand = QStringLiteral("&Градуировка по наливу…");
+const QString kDeadwoodCommand = QStringLiteral("&Внутренние детали и понтон…");
 const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
 const QString kFolderErrorAt = QStringLiteral("Не могу создать папку %1!");
 const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
@@ -286,6 +287,9 @@ TForm1::TForm1(QWidget* parent)
     m_fillCommand = tankMenu->addAction(kFillCommand);
     m_fillCommand->setObjectName(QStringLiteral("FillCommand"));
     command(m_fillCommand, &TForm1::FillCommandClick);
+    m_deadwoodCommand = tankMenu->addAction(kDeadwoodCommand);
+    m_deadwoodCommand->setObjectName(QStringLiteral("DeadwoodCommand"));
+    command(m_deadwoodCommand, &TForm1::DeadwoodCommandClick);
     for (int i = 0; i < kDimensionRows; ++i)
         connect(m_fields[static_cast<size_t>(i)], &QLineEdit::textEdited, this, [this] { forgetFit(); });
 

@@ -102,6 +102,10 @@ public:
     std::optional<UncertaintyInputs> uncertaintyInputs() const;
     void applyUncertainty(const std::optional<UncertaintyInputs>& inputs);
     QString uncertaintyReport() const; // empty without a budget or a table
+    // What stands in the tank and the floating roof (app/tform1_uncertainty.cpp): kept in its file, applied to
+    // every row.
+    const Deadwood& deadwood() const { return m_tank.deadwood; }
+    void applyDeadwood(const Deadwood& deadwood);
 
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
@@ -119,7 +123,8 @@ public slots:
     void N6Click();
     void StringGrid1Exit();
     void Image26Click();
-    void FillCommandClick(); // «Градуировка по наливу…»
+    void FillCommandClick();     // «Градуировка по наливу…»
+    void DeadwoodCommandClick(); // «Внутренние детали и понтон…»
 
     // Save commands.
     void D1Click();
@@ -186,6 +191,7 @@ private:
 
     Ui::TForm1* m_ui;
     QAction* m_fillCommand = nullptr;
+    QAction* m_deadwoodCommand = nullptr;
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
     std::array<QLineEdit*, kDimensionRows + 1> m_fields{}; // Edit1 .. Edit9

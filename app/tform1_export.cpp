@@ -180,6 +180,8 @@ ExportContent shownContent(const TForm1& form)
             content.notes << QString::fromStdString(table->gaugeLine);
         if (table->shellChanged)
             content.notes << QString::fromStdString(table->shellLine);
+        for (const std::string& line : table->deadwoodLines)
+            content.notes << QString::fromStdString(line);
     }
     return content;
 }

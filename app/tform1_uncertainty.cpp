@@ -1,12 +1,15 @@
-// The tank's uncertainty budget in the window: the dialog «Погрешность» leads to, the grid's U columns and the
-// report's U lines, all read from the table of the last run.
+// The tank's uncertainty budget and its deadwood in the window: the dialogs «Погрешность» and «Внутренние детали и
+// понтон» lead to, the grid's U columns and marked rows, and the report's lines, all read from the table of the last
+// run.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include <QColor>
 #include <QTableWidget>
 
+#include "app/deadwooddialog.h"
 #include "app/tform1.h"
 #include "app/uncertaintydialog.h"
 #include "calc/catalogue.h"
@@ -19,6 +22,7 @@ namespace {
 
 // The largest relative U is looked for above this share of the height: near the bottom it grows without bound.
 constexpr double kReportFromShare = 0.1;
+const QString kRoofZoneTip = QStringLiteral("Зона посадки понтона на опоры: строка для измерений непригодна");
 
 QString fromUtf8(const std::string& text)
 {
@@ -61,6 +65,21 @@ void TForm1::editUncertainty()
         applyUncertainty(dialog.inputs());
 }
 
+void TForm1::applyDeadwood(const Deadwood& deadwood)
+{
+    m_tank.deadwood = deadwood;
+    updateTankTitle();
+    if (m_table && !m_running)
+        runShape();
+}
+
+void TForm1::DeadwoodCommandClick()
+{
+    DeadwoodDialog dialog(m_tank.deadwood, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.deadwood() != m_tank.deadwood)
+        applyDeadwood(dialog.deadwood());
+}
+
 void TForm1::showTable()
 {
     QTableWidget* grid = m_ui->StringGrid1;
@@ -79,6 +98,11 @@ void TForm1::showTable()
         const int row = static_cast<int>(i) + 1;
         grid->setItem(row, 0, new QTableWidgetItem(QString::number(static_cast<qint64>(r.level))));
         grid->setItem(row, 1, new QTableWidgetItem(fromUtf8(r.text)));
+        if (r.roofZone) // the roof settles on its legs here: the row is shown, not to be measured by
+            for (int column : {0, 1}) {
+                grid->item(row, column)->setBackground(QColor(255, 236, 179));
+                grid->item(row, column)->setToolTip(kRoofZoneTip);
+            }
         if (!showU)
             continue;
         grid->setItem(row, 2, new QTableWidgetItem(fromUtf8(expandedText(r.u.expanded, separator))));
@@ -103,6 +127,8 @@ QString TForm1::uncertaintyReport() const
         lines << fromUtf8(t.gaugeLine);
     if (t.shellChanged)
         lines << fromUtf8(t.shellLine);
+    for (const std::string& line : t.deadwoodLines)
+        lines << fromUtf8(line);
     if (!t.hasU)
         return lines.join(QLatin1Char('\n'));
     if (t.fullU)

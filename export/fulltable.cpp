@@ -72,6 +72,7 @@ QStringList tableTitleLines(const TableContent& content)
         lines << content.errorLine;
     if (!content.shellLine.isEmpty())
         lines << content.shellLine;
+    lines << content.deadwoodLines;
     lines << content.uncertaintyLines;
     lines << QStringLiteral("Объём жидкости в литрах: строка — уровень в сантиметрах, столбец — миллиметры сверх него");
     return lines;
@@ -115,8 +116,10 @@ TableContent fullTableDocument(const TankTable& table, TankPassport passport)
     content.errorLine = fromUtf8(table.errorLine);
     content.separator = sep;
     content.levelVolumes = table.levelVolumes;
-    content.reverse = markedFromEmptyToFull(reverseTable(content.levelVolumes), content.levelVolumes);
+    content.reverse = markedFromEmptyToFull(reverseOf(table), content.levelVolumes);
     content.shellLine = fromUtf8(table.shellLine);
+    for (const std::string& line : table.deadwoodLines)
+        content.deadwoodLines << fromUtf8(line);
     if (table.hasU && table.levelU.size() == table.levelVolumes.size()) {
         content.expandedUncertainty = table.levelU;
         content.limitPercent = table.inputs.limitPercent;

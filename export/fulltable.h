@@ -34,6 +34,7 @@ struct TableContent {
     std::vector<double> expandedUncertainty;
     QStringList uncertaintyLines;
     QString shellLine;
+    QStringList deadwoodLines; // the items added and deducted, the floating roof and its zone
 
     std::optional<double> limitPercent; // U in % of the volume above which a row is marked «*»
 
