@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,35 +24,46 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScatterSeries>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
 #include "app/messages.h"
-#include "app/tform1.h"
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "calc/model.h"
 #include "fit/report.h"
+#include "tank/atomicwrite.h"
+#include "tank/tankfile.h"
 
 namespace tarvol {
 namespace {
 
 const QString kTitle = QStringLiteral("Градуировка по наливу");
-const QString kLogBox = QStringLiteral("Журнал налива: уровень (мм) и объём (л), из файла или вставленный из таблицы");
-const QString kLoad = QStringLiteral("Загрузить…");
-const QString kDoses = QStringLiteral("Во втором столбце — дозы, а не накопленный объём");
-const QString kFreeBox = QStringLiteral("Свободные параметры");
+const QString kLogTab = QStringLiteral("&Журнал");
+const QString kResultsTab = QStringLiteral("&Результат");
+const QString kPlotsTab = QStringLiteral("&Графики");
+const QString kLogBox = QStringLiteral("Журнал налива: &уровень (мм) и объём (л), из файла или вставленный из таблицы");
+const QString kLoad = QStringLiteral("&Загрузить…");
+const QString kDoses = QStringLiteral("Во втором столбце — &дозы, а не накопленный объём");
+const QString kFreeBox = QStringLiteral("&Свободные параметры");
 const QString kZeroCaption = QStringLiteral("Ноль уровнемера над нулём уровня (zero), мм");
 const QString kV0Caption = QStringLiteral("Объём до первой дозы (v0), л");
-const QString kFit = QStringLiteral("Подобрать");
-const QString kApply = QStringLiteral("Применить");
-const QString kClose = QStringLiteral("Закрыть");
+const QString kFit = QStringLiteral("&Подобрать");
+const QString kApply = QStringLiteral("Пр&именить");
+const QString kClose = QStringLiteral("За&крыть");
+const QString kStale = QStringLiteral("Журнал, параметры или исключения изменены: нажмите «Подобрать».");
 const QString kOpenTitle = QStringLiteral("Журнал налива");
 const QString kOpenFilter = QStringLiteral("Журналы налива (*.csv *.txt);;Все файлы (*)");
-const QString kCannotRead = QStringLiteral("Не удалось прочитать журнал налива %1: %2");
+const QString kCannotRead = QStringLiteral("Не удалось прочитать журнал налива «%1»: %2");
+const QString kTooLong = QStringLiteral("больше %1 МБ");
+const QString kSavedHeader = QStringLiteral("Уровень, мм;Объём, л");
+const QString kSavedFrom = QStringLiteral("# точки журнала «%1», сохранённые с ёмкостью");
 const QStringList kParameterHeadings = {QStringLiteral("Параметр"), QStringLiteral("Значение ± ст. погрешность"),
                                         QStringLiteral("Изменение от чертежа")};
 const QStringList kPointHeadings = {QStringLiteral("Строка"),     QStringLiteral("Уровень, мм"),
@@ -70,10 +83,17 @@ const QString kResidualSeries = QStringLiteral("Остатки");
 
 constexpr int kExcludeColumn = 6;
 constexpr int kModelSamples = 200;
+// a log is a few hundred kilobytes; the text box is no place for more
+constexpr std::size_t kLargestLogFile = std::size_t{64} << 20;
+// the size the dialog opens at where the screen has room
+constexpr QSize kRoomy(1000, 720);
+
+// the dialog writes numbers with the comma, whatever the user's locale, as its charts and fields do
+constexpr char kComma = ',';
 
 QString number(double value, int digits)
 {
-    return QString::fromStdString(std::isfinite(value) ? formatFixed(value, 15, digits, decimalSeparator()) : "—");
+    return QString::fromStdString(std::isfinite(value) ? formatFixed(value, 15, digits, kComma) : "—");
 }
 
 QString unitOf(ParameterKind kind) { return kind == ParameterKind::V0 ? QStringLiteral("л") : QStringLiteral("мм"); }
@@ -90,8 +110,9 @@ QChartView* chartView(const QString& name)
     auto* view = new QChartView(new QChart());
     view->setObjectName(name);
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(360, 240);
-    view->chart()->setLocalizeNumbers(true); // the user's decimal mark, as in the tables
+    view->setMinimumSize(200, 140);
+    view->chart()->setLocale(dialogLocale());
+    view->chart()->setLocalizeNumbers(true); // the comma, as in the tables
     return view;
 }
 
@@ -101,6 +122,33 @@ QValueAxis* axis(const QString& title)
     a->setTitleText(title);
     a->setLabelFormat(QStringLiteral("%.0f"));
     return a;
+}
+
+// Round ticks from 0 over [low, high], labelled with as many decimals as their interval needs.
+void roundTicks(QValueAxis* a, double low, double high)
+{
+    if (!(high > low))
+        high = low + 1;
+    const double interval = roundTickInterval(high - low, 6);
+    a->setRange(std::floor(low / interval) * interval, std::ceil(high / interval) * interval);
+    a->setTickType(QValueAxis::TicksDynamic);
+    a->setTickAnchor(0);
+    a->setTickInterval(interval);
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(interval) - 1e-9)), 0, 6);
+    a->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + u'f');
+}
+
+// The points of a saved fit as the text box shows them: a heading and "level;volume" a line, with the comma.
+QString savedLogText(const FitResult& saved)
+{
+    QStringList lines;
+    if (!saved.logFile.empty())
+        lines << kSavedFrom.arg(QString::fromStdString(saved.logFile));
+    lines << kSavedHeader;
+    for (const auto& p : saved.points)
+        lines << QString::fromStdString(formatGeneral(p.level, kComma)) + u';'
+                     + QString::fromStdString(formatGeneral(p.volume, kComma));
+    return lines.join(u'\n') + u'\n';
 }
 
 void attach(QChart* chart, QAbstractSeries* series, QValueAxis* x, QValueAxis* y)
@@ -121,11 +169,17 @@ struct FitJob {
     std::optional<expected<FitResult, FitRefusal>> outcome;
 };
 
-FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent)
+FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent, const std::optional<FitResult>& saved)
     : QDialog(parent), m_shape(shapeIndex), m_dims(std::move(dims))
 {
     setObjectName(QStringLiteral("FillDialog"));
     setWindowTitle(kTitle + QStringLiteral(": ") + QString::fromUtf8(shape(m_shape).name));
+    setLocale(dialogLocale());
+    // the fixed captions' keys; the free parameters take the letters left
+    std::set<QChar> keys;
+    for (const QString& text :
+         {kLogTab, kResultsTab, kPlotsTab, kLogBox, kLoad, kDoses, kFreeBox, kFit, kApply, kClose})
+        withAccessKey(text, keys);
 
     auto* logBox = new QGroupBox(kLogBox);
     m_logText = new QPlainTextEdit();
@@ -136,11 +190,9 @@ FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent
     m_doses = new QCheckBox(kDoses);
     m_doses->setObjectName(QStringLiteral("DosesBox"));
     auto* logLayout = new QVBoxLayout(logBox);
-    logLayout->addWidget(m_logText);
-    auto* logButtons = new QHBoxLayout();
-    logButtons->addWidget(load);
-    logButtons->addWidget(m_doses, 1);
-    logLayout->addLayout(logButtons);
+    logLayout->addWidget(m_logText, 1);
+    logLayout->addWidget(load, 0, Qt::AlignLeft);
+    logLayout->addWidget(m_doses);
 
     auto* freeBox = new QGroupBox(kFreeBox);
     auto* freeLayout = new QVBoxLayout(freeBox);
@@ -149,18 +201,22 @@ FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent
     for (size_t i = 0; i < names.size(); ++i) {
         const QString caption =
             i < captions.size() ? QString::fromUtf8(captions[i]) : (i == captions.size() ? kZeroCaption : kV0Caption);
-        auto* box = new QCheckBox(i < captions.size() && !caption.contains(QLatin1Char('('))
-                                      ? caption + QStringLiteral(" (") + QString::fromStdString(names[i]) + u')'
-                                      : caption);
+        auto* box =
+            new QCheckBox(withAccessKey(i < captions.size() && !caption.contains(QLatin1Char('('))
+                                            ? caption + QStringLiteral(" (") + QString::fromStdString(names[i]) + u')'
+                                            : caption,
+                                        keys));
         box->setObjectName(QStringLiteral("Free_") + QString::fromStdString(names[i]));
         freeLayout->addWidget(box);
         m_free.push_back(box);
         connect(box, &QCheckBox::toggled, this, [this] { updateButtons(); });
     }
-    auto* fit = new QPushButton(kFit);
-    fit->setObjectName(QStringLiteral("FitButton"));
     freeLayout->addStretch(1);
-    freeLayout->addWidget(fit);
+    // ten parameters are taller than a small screen leaves the tab
+    auto* freeScroller = new QScrollArea();
+    freeScroller->setWidget(freeBox);
+    freeScroller->setWidgetResizable(true);
+    freeScroller->setFrameShape(QFrame::NoFrame);
 
     m_parameters = new QTableWidget(0, static_cast<int>(kParameterHeadings.size()));
     m_parameters->setObjectName(QStringLiteral("ParameterTable"));
@@ -169,6 +225,7 @@ FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent
     m_parameters->verticalHeader()->hide();
     m_summary = new QLabel();
     m_summary->setObjectName(QStringLiteral("SummaryLabel"));
+    m_summary->setWordWrap(true);
     m_warnings = new QLabel();
     m_warnings->setObjectName(QStringLiteral("WarningLabel"));
     m_warnings->setWordWrap(true);
@@ -182,29 +239,53 @@ FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent
     m_residuals = chartView(QStringLiteral("ResidualChart"));
 
     m_buttons = new QDialogButtonBox();
+    auto* fit = m_buttons->addButton(kFit, QDialogButtonBox::ActionRole);
+    fit->setObjectName(QStringLiteral("FitButton"));
     auto* apply = m_buttons->addButton(kApply, QDialogButtonBox::AcceptRole);
     apply->setObjectName(QStringLiteral("ApplyButton"));
     m_buttons->addButton(kClose, QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("CloseButton"));
+    m_stale = new QLabel(kStale);
+    m_stale->setObjectName(QStringLiteral("StaleLabel"));
+    m_stale->setWordWrap(true);
+    m_stale->setStyleSheet(QStringLiteral("color: #b00000;"));
 
-    auto* top = new QHBoxLayout();
-    top->addWidget(logBox, 3);
-    top->addWidget(freeBox, 2);
-    auto* results = new QVBoxLayout();
-    results->addWidget(m_parameters);
-    results->addWidget(m_summary);
-    results->addWidget(m_warnings);
-    results->addWidget(m_points, 1);
-    auto* charts = new QVBoxLayout();
-    charts->addWidget(m_curve, 1);
-    charts->addWidget(m_residuals, 1);
-    auto* middle = new QHBoxLayout();
-    middle->addLayout(results, 1);
-    middle->addLayout(charts, 1);
+    auto* logPage = new QSplitter(Qt::Horizontal);
+    logPage->addWidget(logBox);
+    logPage->addWidget(freeScroller);
+    logPage->setStretchFactor(0, 3);
+    logPage->setStretchFactor(1, 2);
+    logPage->setChildrenCollapsible(false);
+    auto* figures = new QWidget();
+    auto* figuresLayout = new QVBoxLayout(figures);
+    figuresLayout->setContentsMargins(0, 0, 0, 0);
+    figuresLayout->addWidget(m_parameters, 1);
+    figuresLayout->addWidget(m_summary);
+    figuresLayout->addWidget(m_warnings);
+    auto* resultsPage = new QSplitter(Qt::Vertical);
+    resultsPage->addWidget(figures);
+    resultsPage->addWidget(m_points);
+    resultsPage->setStretchFactor(1, 2);
+    resultsPage->setChildrenCollapsible(false);
+    auto* plotsPage = new QSplitter(Qt::Vertical);
+    plotsPage->addWidget(m_curve);
+    plotsPage->addWidget(m_residuals);
+    plotsPage->setChildrenCollapsible(false);
+    m_tabs = new QTabWidget();
+    m_tabs->setObjectName(QStringLiteral("FillTabs"));
+    m_tabs->addTab(logPage, kLogTab);
+    m_tabs->addTab(resultsPage, kResultsTab);
+    m_tabs->addTab(plotsPage, kPlotsTab);
+
+    auto* bottom = new QHBoxLayout();
+    bottom->addWidget(m_stale, 1);
+    bottom->addWidget(m_buttons);
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top);
-    layout->addLayout(middle, 1);
-    layout->addWidget(m_buttons);
-    resize(1100, 800);
+    layout->addWidget(m_tabs, 1);
+    layout->addLayout(bottom);
+    // roomy where the screen allows, never larger than it leaves for the window and its frame
+    const QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() - QSize(16, 40) : kRoomy;
+    resize(kRoomy.boundedTo(room).expandedTo(minimumSizeHint()));
 
     connect(load, &QPushButton::clicked, this, &FillDialog::LoadClick);
     connect(fit, &QPushButton::clicked, this, &FillDialog::FitClick);
@@ -212,11 +293,40 @@ FillDialog::FillDialog(int shapeIndex, std::vector<double> dims, QWidget* parent
     connect(m_buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_logText, &QPlainTextEdit::textChanged, this, &FillDialog::logEdited);
     connect(m_doses, &QCheckBox::toggled, this, [this] { updateButtons(); });
+    connect(m_points, &QTableWidget::itemChanged, this, [this](const QTableWidgetItem* item) {
+        if (item->column() == kExcludeColumn)
+            updateButtons();
+    });
     // the window looks for the outcome rather than being told, so that nothing of Qt's passes between the threads
     m_poll = new QTimer(this);
     m_poll->setInterval(15);
     connect(m_poll, &QTimer::timeout, this, &FillDialog::pollFit);
+    if (saved && saved->shape == m_shape && !saved->points.empty())
+        showSaved(*saved);
     updateButtons();
+}
+
+// The saved fit as it was applied; its points, with their lines in the original log, are fitted again until the
+// text is edited.
+void FillDialog::showSaved(const FitResult& saved)
+{
+    m_logText->setPlainText(savedLogText(saved));
+    FillLog log;
+    log.fileName = saved.logFile;
+    for (const auto& p : saved.points)
+        log.points.push_back({p.level, p.volume, p.line});
+    m_savedLog = log;
+    m_fittedLog = std::move(log);
+    m_logFile = QString::fromStdString(saved.logFile);
+    m_logEdited = false;
+    m_fitDoses = false;
+    for (QCheckBox* box : m_free) {
+        const std::string name = box->objectName().mid(5).toStdString();
+        box->setChecked(std::ranges::any_of(saved.parameters, [&](const auto& p) { return p.name == name; }));
+    }
+    m_fit = saved;
+    showFit();
+    m_tabs->setCurrentIndex(1);
 }
 
 // A fit still computing works on its own copies: the dialog may go before it ends.
@@ -224,13 +334,20 @@ FillDialog::~FillDialog() = default;
 
 bool FillDialog::loadLogFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        messages().error(kCannotRead.arg(QFileInfo(path).fileName(), file.errorString()));
+    const auto text = readRegularFile(QFile::encodeName(path).toStdString(), kLargestLogFile);
+    if (!text) {
+        const TankFileError& e = text.error();
+        const QString reason = e.fault == TankFileFault::NotRegularFile
+                                   ? QStringLiteral("это не обычный файл")
+                                   : QString::fromStdString(systemReasonText(e.systemError != 0 ? e.systemError : EIO));
+        messages().error(kCannotRead.arg(QFileInfo(path).fileName(), reason));
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    m_logText->setPlainText(QString::fromUtf8(bytes));
+    if (text->size() > kLargestLogFile) {
+        messages().error(kCannotRead.arg(QFileInfo(path).fileName(), kTooLong.arg(kLargestLogFile >> 20U)));
+        return false;
+    }
+    m_logText->setPlainText(QString::fromUtf8(text->data(), static_cast<qsizetype>(text->size())));
     m_logFile = QFileInfo(path).fileName(); // after the text, whose change forgets the previous name
     return true;
 }
@@ -245,27 +362,57 @@ void FillDialog::LoadClick()
 void FillDialog::logEdited()
 {
     m_logFile.clear(); // pasted or typed cells are no longer the file
+    m_savedLog.reset();
+    m_logEdited = true;
     updateButtons();
+}
+
+bool FillDialog::fitIsCurrent() const
+{
+    if (!m_fit || m_logEdited || m_doses->isChecked() != m_fitDoses)
+        return false;
+    const auto names = parameterNames(m_shape);
+    for (size_t i = 0; i < m_free.size() && i < names.size(); ++i) {
+        const bool fitted =
+            std::ranges::any_of(m_fit->parameters, [&](const FitParameter& p) { return p.name == names[i]; });
+        if (m_free[i]->isChecked() != fitted)
+            return false;
+    }
+    for (int row = 0; row < m_points->rowCount(); ++row) {
+        const auto* box = m_points->item(row, kExcludeColumn);
+        const auto at = static_cast<size_t>(row);
+        if (box && at < m_fit->points.size() && (box->checkState() == Qt::Checked) != m_fit->points[at].excluded)
+            return false;
+    }
+    return true;
 }
 
 void FillDialog::updateButtons()
 {
     const bool anyFree = std::any_of(m_free.begin(), m_free.end(), [](const QCheckBox* b) { return b->isChecked(); });
     findChild<QPushButton*>(QStringLiteral("FitButton"))->setEnabled(anyFree && !fitting());
-    // a fit whose model cannot describe the log is shown, with the reason, but there is nothing to apply
+    // a fit whose model cannot describe the log is shown, with the reason, but there is nothing to apply; nor is
+    // there when what it was made of has changed since
+    const bool current = fitIsCurrent();
     findChild<QPushButton*>(QStringLiteral("ApplyButton"))
-        ->setEnabled(m_fit.has_value() && !m_fit->failure && !fitting());
+        ->setEnabled(m_fit.has_value() && !m_fit->failure && !fitting() && current);
+    m_stale->setVisible(m_fit.has_value() && !fitting() && !current);
 }
 
 void FillDialog::FitClick()
 {
     if (fitting())
         return;
-    const QByteArray text = m_logText->toPlainText().toUtf8();
     LogOptions options;
     options.doses = m_doses->isChecked();
-    auto log = parseFillLog(std::string_view(text.constData(), static_cast<size_t>(text.size())),
-                            withShapeLimits(options, m_shape));
+    expected<FillLog, LogRefusal> log = FillLog{};
+    if (m_savedLog && !options.doses) {
+        log = *m_savedLog;
+    } else {
+        const QByteArray text = m_logText->toPlainText().toUtf8();
+        log = parseFillLog(std::string_view(text.constData(), static_cast<size_t>(text.size())),
+                           withShapeLimits(options, m_shape));
+    }
     if (!log) {
         messages().information(QString::fromStdString(logRefusalText(log.error())));
         return;
@@ -275,6 +422,7 @@ void FillDialog::FitClick()
     FitRequest request;
     request.shape = m_shape;
     request.dims = m_dims;
+    request.correction = m_correction;
     const auto names = parameterNames(m_shape);
     for (size_t i = 0; i < m_free.size(); ++i)
         if (m_free[i]->isChecked())
@@ -292,6 +440,8 @@ void FillDialog::FitClick()
                 request.excluded[static_cast<size_t>(row)] = box->checkState() == Qt::Checked;
     m_excluded = request.excluded;
     m_fittedLog = *log;
+    m_logEdited = false;
+    m_fitDoses = options.doses;
     auto job = std::make_shared<FitJob>();
     job->request = std::move(request);
     job->log = std::move(*log);
@@ -312,7 +462,7 @@ void FillDialog::FitClick()
 // only a fit whose model describes the log leaves the dialog to be applied
 void FillDialog::accept()
 {
-    if (m_fit && !m_fit->failure && !fitting())
+    if (m_fit && !m_fit->failure && !fitting() && fitIsCurrent())
         QDialog::accept();
 }
 
@@ -324,10 +474,13 @@ void FillDialog::pollFit()
     auto outcome = std::move(*m_job->outcome);
     m_job.reset();
     if (!outcome) {
+        m_logEdited = true; // what is shown is no longer a fit of what the boxes hold
         messages().information(QString::fromStdString(fitRefusalText(outcome.error())));
     } else {
         m_fit = std::move(*outcome);
         showFit();
+        if (m_tabs->currentIndex() == 0)
+            m_tabs->setCurrentIndex(1);
     }
     updateButtons();
     emit fitEnded();
@@ -431,10 +584,8 @@ void FillDialog::showPlots()
         chart->removeAxis(old);
     auto* x = axis(kLevelAxis);
     auto* y = axis(kVolumeAxis);
-    x->setRange(low, high);
-    y->setRange(0, vHigh * 1.05);
-    x->applyNiceNumbers();
-    y->applyNiceNumbers();
+    roundTicks(x, low, high);
+    roundTicks(y, 0, vHigh);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     attach(chart, curve, x, y);
@@ -447,12 +598,9 @@ void FillDialog::showPlots()
         rChart->removeAxis(old);
     auto* rx = axis(kLevelAxis);
     auto* ry = axis(kResidualAxis);
-    const double margin = std::max(rHigh - rLow, 1.0) * 0.1;
-    rx->setRange(low, high);
-    ry->setRange(rLow - margin, rHigh + margin);
-    rx->applyNiceNumbers();
-    ry->applyNiceNumbers();
-    ry->setLabelFormat(QStringLiteral("%.0f"));
+    const double margin = (rHigh - rLow) * 0.05;
+    roundTicks(rx, low, high);
+    roundTicks(ry, rLow - margin, rHigh + margin);
     rChart->addAxis(rx, Qt::AlignBottom);
     rChart->addAxis(ry, Qt::AlignLeft);
     attach(rChart, residuals, rx, ry);

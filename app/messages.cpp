@@ -1,6 +1,7 @@
 #include "app/messages.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -101,6 +102,49 @@ void keepLinesWhole(QMessageBox& box)
     const int limit = (screenWidth <= 1024 ? screenWidth : std::min(screenWidth - 480, 1000)) - 40;
     label->setWordWrap(wanted > limit);
     label->setMinimumWidth(std::min(wanted, limit));
+}
+
+QLocale dialogLocale()
+{
+    QLocale locale(QLocale::Russian, QLocale::Russia);
+    locale.setNumberOptions(QLocale::OmitGroupSeparator);
+    return locale;
+}
+
+QString withAccessKey(const QString& text, std::set<QChar>& taken)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] != u'&')
+            continue;
+        if (text[i + 1] == u'&') { // a literal ampersand
+            ++i;
+            continue;
+        }
+        taken.insert(text[i + 1].toLower());
+        return text;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar key = text[i].toLower();
+        if (text[i].isLetter() && (i == 0 || text[i - 1] != u'&') && !taken.contains(key)) {
+            taken.insert(key);
+            return QString(text).insert(i, u'&');
+        }
+    }
+    return text;
+}
+
+double roundTickInterval(double span, int most)
+{
+    if (!(span > 0) || !std::isfinite(span) || most < 1)
+        return 1;
+    const double least = span / most;
+    double power = std::pow(10.0, std::floor(std::log10(least)));
+    for (;;) {
+        for (const double m : {1.0, 2.0, 5.0})
+            if (m * power >= least * (1 - 1e-12))
+                return m * power;
+        power *= 10;
+    }
 }
 
 QString errorBoxText(const QString& message)

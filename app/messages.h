@@ -1,5 +1,8 @@
 #pragma once
 
+#include <set>
+
+#include <QLocale>
 #include <QString>
 
 class QMessageBox;
@@ -47,5 +50,15 @@ QString errorBoxText(const QString& message);
 
 // Widens `box` so that no line of its text wraps: Qt wraps any line wider than half the screen.
 void keepLinesWhole(QMessageBox& box);
+
+// The locale the dialogs show numbers in, whatever the user's: the decimal comma, no group separator.
+QLocale dialogLocale();
+
+// `text` with an access key on its first letter not in `taken` (case-insensitive), which then takes it too; text
+// that already has one, or no free letter, stays as it is.
+QString withAccessKey(const QString& text, std::set<QChar>& taken);
+
+// A tick interval of 1, 2 or 5 × 10ⁿ that divides `span` into at most `most` intervals; 1 for an empty span.
+double roundTickInterval(double span, int most);
 
 } // namespace tarvol

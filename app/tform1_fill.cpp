@@ -10,6 +10,7 @@
 #include "app/messages.h"
 #include "calc/format.h"
 #include "fit/report.h"
+#include "tank/deadwood.h"
 #include "ui_tform1.h"
 
 namespace tarvol {
@@ -28,8 +29,13 @@ void TForm1::FillCommandClick()
         messages().information(kNoDrawing);
         return;
     }
-    // a fitted tank is fitted again from its fitted dimensions
-    FillDialog dialog(tank.shape, tank.dimensions, this);
+    // a fitted tank shows its fit as applied, and fits again from the drawing that fit started from
+    const bool fitted =
+        tank.fit && tank.fit->shape == tank.shape && tank.fit->startDims.size() == tank.dimensions.size();
+    FillDialog dialog(tank.shape, fitted ? tank.fit->startDims : tank.dimensions, this,
+                      fitted ? tank.fit : std::nullopt);
+    if (!tank.deadwood.empty())
+        dialog.setCorrection([deadwood = tank.deadwood](double level) { return deadwoodCorrection(deadwood, level); });
     if (dialog.exec() == QDialog::Accepted && dialog.fit())
         applyFit(*dialog.fit());
 }
