@@ -38,8 +38,12 @@ void BM_FitInclinedTorispherical(benchmark::State& state)
     truth[1] += 8;  // D
     truth[6] += 40; // A
     const auto log = syntheticLog(shape, truth, 3);
-    tarvol::FitRequest request{
-        .shape = shape, .dims = drawing, .free = {"L", "D", "A", "zero"}, .excluded = {}, .correction = {}};
+    tarvol::FitRequest request{.shape = shape,
+                               .dims = drawing,
+                               .free = {"L", "D", "A", "zero"},
+                               .excluded = {},
+                               .correction = {},
+                               .orientation = {}};
     bool converged = false;
     for (auto _ : state) {
         const auto fit = tarvol::fitFillLog(request, log);

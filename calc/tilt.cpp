@@ -647,6 +647,21 @@ TankModel OrientedTank::model() const
     return TankModel(m_geometry, &modelVolume, m_geometry->full, std::ceil(highestLevel()));
 }
 
+ModelOutcome prepareModel(int shape, std::span<const double> dims, const std::optional<Orientation>& orientation)
+{
+    if (!orientation)
+        return prepareModel(shape, dims);
+    if (auto refused = dimensionsRefusal(shape, dims))
+        return *refused;
+    auto tilted = OrientedTank::prepare(shape, dims, *orientation);
+    if (!tilted) {
+        Refusal r;
+        r.message = tilted.error();
+        return r;
+    }
+    return tilted->model();
+}
+
 expected<TiltGrid, RunFailure> tiltGrid(int shape, std::span<const double> dims, const Orientation& base,
                                         std::span<const double> pitches, std::span<const double> rolls,
                                         double levelStep, const RunOptions& options)

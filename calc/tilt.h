@@ -31,6 +31,8 @@ struct Orientation {
     std::optional<double> gaugeX; // mm from the shell's first end; none: the middle of the shell
     double gaugeY = 0;            // mm from the tank's middle, right positive (see gaugeFoot in docs/tilt.md)
     GaugeKind gauge = GaugeKind::Vertical;
+
+    bool operator==(const Orientation&) const = default;
 };
 
 // An angle in degrees from a rise in mm: the second end's rise over the shell's length (as A of shapes 18 to
@@ -72,6 +74,10 @@ private:
     explicit OrientedTank(std::shared_ptr<const Geometry> geometry) : m_geometry(std::move(geometry)) {}
     std::shared_ptr<const Geometry> m_geometry;
 };
+
+// The shape's continuous model, or with an orientation the tilted tank's by its gauge's reading; the refusal a
+// table would give otherwise.
+ModelOutcome prepareModel(int shape, std::span<const double> dims, const std::optional<Orientation>& orientation);
 
 // The correction grid: for each column one orientation (base with its pitch or its roll replaced), the table's
 // running volume at levels 0, levelStep, … up to the highest reading of all columns; a column past its own top

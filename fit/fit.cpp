@@ -39,7 +39,7 @@ class Residuals {
 public:
     Residuals(const FitRequest& request, const std::vector<int>& fields, std::vector<FillPoint> points)
         : m_shape(request.shape), m_dims(request.dims), m_fields(fields), m_points(std::move(points)),
-          m_correction(request.correction)
+          m_correction(request.correction), m_orientation(request.orientation)
     {}
 
     int inputs() const { return static_cast<int>(m_fields.size()); }
@@ -104,7 +104,7 @@ public:
         std::vector<double> dims;
         double zero = 0, v0 = 0;
         unpack(x, dims, zero, v0);
-        const auto model = prepareModel(m_shape, dims);
+        const auto model = prepareModel(m_shape, dims, m_orientation);
         if (!model.ok()) {
             out.setConstant(kRefusedResidual);
             return false;
@@ -123,6 +123,7 @@ private:
     std::vector<int> m_fields;
     std::vector<FillPoint> m_points;
     std::function<double(double)> m_correction;
+    std::optional<Orientation> m_orientation;
 };
 
 // The step of the last decimal the values are written with (the log's rounding), down to 10⁻⁹.
@@ -318,7 +319,7 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     if (n < p + 2)
         return unexpected(FitRefusal{FitFault::TooFewPoints, {}, {}, n, p + 2});
 
-    if (auto model = prepareModel(request.shape, request.dims); !model.ok())
+    if (auto model = prepareModel(request.shape, request.dims, request.orientation); !model.ok())
         return refuse(*model.refusal());
 
     Residuals residuals(request, fields, std::move(included));
@@ -423,7 +424,7 @@ expected<FitResult, FitRefusal> fitFillLog(const FitRequest& request, const Fill
     }
 
     // every point of the log, the excluded ones too, against the fitted model
-    const auto fittedModel = prepareModel(request.shape, result.dims);
+    const auto fittedModel = prepareModel(request.shape, result.dims, request.orientation);
     const auto* model = fittedModel.ok() ? &fittedModel.model() : nullptr;
     double largest = -1;
     result.points.reserve(log.points.size());

@@ -11,6 +11,7 @@
 
 #include "calc/expected.h"
 #include "calc/refusal.h"
+#include "calc/tilt.h"
 #include "fit/filllog.h"
 
 namespace tarvol {
@@ -84,6 +85,7 @@ struct FitRequest {
     std::vector<bool> excluded; // per log point; shorter means the rest are included
     // litres that what stands in the tank adds to the shell's volume at a level (negative: takes room); none: 0
     std::function<double(double)> correction;
+    std::optional<Orientation> orientation; // a tilted tank: the log's levels are its gauge's readings
 };
 
 enum class FitFault {

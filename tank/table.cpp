@@ -7,6 +7,7 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "fit/report.h"
+#include "tank/orientation.h"
 #include "uncertainty/statement.h"
 
 namespace tarvol {
@@ -123,9 +124,25 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     const char sep = request.separator;
     if (auto refusal = tankRefusal(tank, sep))
         return RunFailure(std::move(*refusal));
+    // a tilted tank has its own table and model, by its gauge's reading
+    std::optional<OrientedTank> tilted;
+    if (tank.orientation) {
+        if (auto refused = dimensionsRefusal(tank.shape, tank.dimensions))
+            return RunFailure(std::move(*refused));
+        auto prepared = OrientedTank::prepare(tank.shape, tank.dimensions, *tank.orientation);
+        if (!prepared) {
+            Refusal refusal;
+            refusal.message = prepared.error();
+            return RunFailure(std::move(refusal));
+        }
+        tilted = std::move(*prepared);
+    }
+    const auto shellModel = [&]() {
+        return tilted ? ModelOutcome(tilted->model()) : prepareModel(tank.shape, tank.dimensions);
+    };
     const bool withDeadwoodItems = !tank.deadwood.empty();
     if (withDeadwoodItems)
-        if (const auto shell = prepareModel(tank.shape, tank.dimensions); shell.ok())
+        if (const auto shell = shellModel(); shell.ok())
             if (const auto level = overfilledLevel(tank, shell.model())) {
                 Refusal refusal;
                 refusal.message = "Внутренние детали и понтон на уровне " + formatGeneral(*level, sep)
@@ -141,6 +158,10 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     t.zero = tank.gaugeZero();
     t.byGauge = request.byGauge && t.zero.has_value();
     t.inputs = tank.uncertaintyInputs();
+    if (tilted) {
+        t.blind = tilted->blindRanges();
+        t.orientationLines = orientationStatements(*tilted, *tank.orientation, sep);
+    }
     if (t.byGauge && t.zero->fitted && t.zero->variance > 0)
         t.inputs.zero = ZeroCovariance{t.zero->variance, t.zero->fieldCovariance};
     const double zero = t.byGauge ? t.zero->mm : 0.0;
@@ -149,9 +170,9 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     std::optional<Propagation> model;
     const bool wantU = t.inputs.given();
     if (wantU || t.inputs.shell || t.byGauge) {
-        if (auto prepared = Propagation::prepare(tank.shape, tank.dimensions, t.inputs))
+        if (auto prepared = Propagation::prepare(tank.shape, tank.dimensions, t.inputs, tank.orientation))
             model.emplace(std::move(*prepared));
-        else if (!dimensionsRefusal(tank.shape, tank.dimensions) && prepareModel(tank.shape, tank.dimensions).ok())
+        else if (!dimensionsRefusal(tank.shape, tank.dimensions) && shellModel().ok())
             t.uncertaintyNote = "неопределённость не рассчитана: размер на границе допустимого";
     }
     t.hasU = model && wantU;
@@ -169,6 +190,9 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             row.volume += deadwoodCorrection(tank.deadwood, level + zero);
             row.roofZone = inRoofZone(tank.deadwood, level + zero);
         }
+        if (tilted)
+            row.blind = std::ranges::any_of(
+                t.blind, [at = level + zero](const auto& range) { return at > range.first && at <= range.second; });
         if (t.hasU) {
             row.u = model->at(level + zero, row.volume);
             if (withDeadwoodItems)
@@ -202,7 +226,7 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     // a fractional tank's last summed level lies past its top: rows end at its highest whole level
     double top = HUGE_VAL;
     if (std::ranges::any_of(tank.dimensions, [](double d) { return d != std::floor(d); }))
-        if (const auto framed = prepareModel(tank.shape, tank.dimensions); framed.ok())
+        if (const auto framed = shellModel(); framed.ok())
             top = std::floor(framed.model().top());
     if (streamLevels || (request.keepLevels && !t.byGauge))
         run.eachLevel = [&](std::int64_t level, double summed) {
@@ -215,7 +239,7 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             if (streamLevels)
                 handOut(std::move(row));
         };
-    RunOutcome outcome = calculate(tank.shape, tank.dimensions, run);
+    RunOutcome outcome = tilted ? tilted->table(run) : calculate(tank.shape, tank.dimensions, run);
     if (!outcome.ok())
         return RunFailure(outcome.error());
     const CalcResult& r = outcome.result();
@@ -310,6 +334,7 @@ std::vector<std::string> tableStatements(const TankTable& table)
     const char sep = table.separator;
     if (!table.fitLine.empty())
         lines.push_back("Размеры " + table.fitLine + ".");
+    lines.insert(lines.end(), table.orientationLines.begin(), table.orientationLines.end());
     if (!table.gaugeLine.empty())
         lines.push_back(table.gaugeLine);
     if (table.shellChanged)

@@ -25,6 +25,7 @@ struct TableRow {
     std::string text;      // the volume as printed, with the tank's decimals and the request's separator
     RowUncertainty u;      // zero where the table has no U
     bool roofZone = false; // in the floating roof's critical zone: not valid for measurement
+    bool blind = false;    // a tilted tank's reading its gauge cannot show: the surface touches the top along it
 };
 
 struct TableRequest {
@@ -67,6 +68,8 @@ struct TankTable {
     bool shellChanged = false;
     std::vector<std::string> deadwoodLines;            // the items added and deducted, and the floating roof
     std::optional<std::pair<double, double>> roofZone; // levels from..below to where the roof settles
+    std::vector<std::string> orientationLines;         // a tilted tank's angles and gauge, its dead and blind parts
+    std::vector<std::pair<double, double>> blind;      // readings (from, to] its gauge cannot show
     std::vector<std::string> uncertaintyLines;         // the budget, k and the method, when the table has U
     std::string uncertaintyNote;                       // why U is missing although asked for
 };

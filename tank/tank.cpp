@@ -7,6 +7,7 @@
 
 #include "calc/catalogue.h"
 #include "fit/filljson.h"
+#include "tank/orientation.h"
 
 namespace tarvol {
 namespace {
@@ -16,6 +17,7 @@ using Json = nlohmann::ordered_json;
 constexpr std::string_view kGaugeSection = "gauge";
 constexpr std::string_view kDeadwoodSection = "deadwood";
 constexpr std::string_view kRoofSection = "roof";
+constexpr std::string_view kOrientationSection = "orientation";
 constexpr double kNotFilled = std::numeric_limits<double>::quiet_NaN();
 
 TankFileError sectionFault(std::string key, std::string value = {})
@@ -197,10 +199,19 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
             if (!roof)
                 return unexpected(sectionFault(roof.error().key, roof.error().reason));
             tank.deadwood.roof = *roof;
+        } else if (key == kOrientationSection) {
+            auto orientation = orientationFromJson(value);
+            if (!orientation)
+                return unexpected(sectionFault(orientation.error().key, orientation.error().reason));
+            tank.orientation = *orientation;
         } else {
             tank.otherSections[key] = value;
         }
     }
+    // a tank that cannot stand so, or a gauge outside it, is the file's fault, not the table's
+    if (tank.orientation && std::ranges::all_of(tank.dimensions, [](double d) { return std::isfinite(d); }))
+        if (const auto refusal = orientationRefusal(tank.shape, tank.dimensions, *tank.orientation))
+            return unexpected(sectionFault(std::string(kOrientationSection), *refusal));
     // the fit's covariance is the fit's: a copy kept in the budget for other readers is not a second source
     if (tank.fit && tank.budget)
         tank.budget->fit.reset();
@@ -228,6 +239,8 @@ TankDocument documentOf(const Tank& tank)
         document.setSection(kDeadwoodSection, itemsJson(tank.deadwood.items));
     if (tank.deadwood.roof)
         document.setSection(kRoofSection, roofJson(*tank.deadwood.roof));
+    if (tank.orientation)
+        document.setSection(kOrientationSection, orientationJson(*tank.orientation));
     for (const auto& [key, value] : tank.otherSections.items())
         document.setSection(key, value);
     return document;

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calc/expected.h"
+#include "calc/tilt.h"
 #include "fit/fit.h"
 #include "sensor/settings.h"
 #include "tank/deadwood.h"
@@ -41,6 +42,7 @@ struct Tank {
     std::optional<sensor::Settings> sensor;  // the level sensor's settings
     std::optional<double> typedZero;         // a gauge zero given by hand, mm
     Deadwood deadwood;                       // what stands inside or hangs outside, and a floating roof
+    std::optional<Orientation> orientation;  // a horizontal tank pitched and rolled, read by a gauge off its axis
     nlohmann::ordered_json otherSections = nlohmann::ordered_json::object(); // kept as read, written back
 
     // The fit's zero where the fit freed it, else the typed one; none when the gauge reads from the level's zero.

@@ -11,8 +11,8 @@ namespace tarvol {
 
 bool UncertaintyInputs::given() const
 {
-    return std::ranges::any_of(dims, [](double u) { return u > 0; }) || level > 0 || fit.has_value()
-           || (zero && zero->variance > 0);
+    return std::ranges::any_of(dims, [](double u) { return u > 0; }) || level > 0 || pitch > 0 || roll > 0
+           || fit.has_value() || (zero && zero->variance > 0);
 }
 
 double UncertaintyInputs::dim(int field) const
@@ -97,6 +97,10 @@ std::optional<InputsFault> checkInputs(const UncertaintyInputs& inputs, int fiel
         return f;
     if (auto f = fault("coverage", problemOf(inputs.coverage, kMaxCoverage, Zero::Refused)))
         return f;
+    if (auto f = fault("u_pitch_deg", problemOf(inputs.pitch, kMaxAngleUncertainty, Zero::Allowed)))
+        return f;
+    if (auto f = fault("u_roll_deg", problemOf(inputs.roll, kMaxAngleUncertainty, Zero::Allowed)))
+        return f;
     if (inputs.limitPercent)
         if (auto f = fault("limit", problemOf(*inputs.limitPercent, kMaxLimitPercent, Zero::Refused)))
             return f;
@@ -144,6 +148,10 @@ nlohmann::ordered_json toJson(const UncertaintyInputs& inputs)
     j["u_dims"] = inputs.dims;
     j["u_level"] = inputs.level;
     j["coverage"] = inputs.coverage;
+    if (inputs.pitch > 0)
+        j["u_pitch_deg"] = inputs.pitch;
+    if (inputs.roll > 0)
+        j["u_roll_deg"] = inputs.roll;
     if (inputs.limitPercent)
         j["limit"] = *inputs.limitPercent;
     if (inputs.fit) {
@@ -188,6 +196,10 @@ expected<UncertaintyInputs, InputsFault> inputsFromJson(const nlohmann::ordered_
         return Fail(InputsFault{"u_level"});
     if (!number("coverage", inputs.coverage))
         return Fail(InputsFault{"coverage"});
+    if (!number("u_pitch_deg", inputs.pitch))
+        return Fail(InputsFault{"u_pitch_deg"});
+    if (!number("u_roll_deg", inputs.roll))
+        return Fail(InputsFault{"u_roll_deg"});
     if (section.contains("limit")) {
         double limit = 0;
         if (!number("limit", limit))

@@ -35,6 +35,8 @@ inline constexpr double kMaxAlpha = 1e-4;                 // 1/°C, above every 
 inline constexpr double kMaxStandardUncertainty = 10'000; // mm, of a dimension or the level, as typed
 inline constexpr double kMaxFitStandardError = 1e8;       // mm, past the longest dimension: what a fit finds is kept
 inline constexpr double kMaxCoverage = 10;
+// degrees: an inclinometer worse than this tells nothing of a tank that stands within 89°
+inline constexpr double kMaxAngleUncertainty = 10;
 inline constexpr double kMaxLimitPercent = 100;
 
 struct ShellTemperature {
@@ -56,8 +58,10 @@ struct ZeroCovariance {
 };
 
 struct UncertaintyInputs {
-    std::vector<double> dims;              // standard uncertainties, mm: none, one for every field, or one per field
-    double level = 0;                      // standard uncertainty of the level reading, mm
+    std::vector<double> dims; // standard uncertainties, mm: none, one for every field, or one per field
+    double level = 0;         // standard uncertainty of the level reading, mm
+    double pitch = 0;         // standard uncertainties of a tilted tank's angles, degrees
+    double roll = 0;
     double coverage = 2;                   // k of U = k·u
     std::optional<double> limitPercent;    // rows whose U exceeds it, in % of their volume, are marked
     std::optional<FieldCovariance> fit;    // replaces the own uncertainties of its fields

@@ -11,6 +11,8 @@ namespace {
 
 // Small against any dimension, large enough that the volumes' round-off stays far below the difference.
 double stepFor(double x) { return std::max(0.01, 1e-6 * std::abs(x)); }
+// degrees between the two tilted models an angle's sensitivity is differenced over: the volume is smooth in it
+constexpr double kAngleStep = 0.01;
 
 // The level's own curvature beyond this share of its linear change marks a row as nonlinear.
 constexpr double kNonlinearShare = 0.1;
@@ -49,10 +51,14 @@ double Propagation::volumeOf(const TankModel& model, double level) const
 }
 
 expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const double> dims,
-                                                    const UncertaintyInputs& inputs)
+                                                    const UncertaintyInputs& inputs,
+                                                    const std::optional<Orientation>& orientation)
 {
     using Fail = unexpected<Refusal>;
-    auto base = prepareModel(shape, dims);
+    const auto make = [shape](std::span<const double> d, const std::optional<Orientation>& o) {
+        return prepareModel(shape, d, o);
+    };
+    auto base = make(dims, orientation);
     if (!base.ok())
         return Fail(*base.refusal());
     Propagation p(base.model(), inputs.shell ? inputs.shell->lengthScale() : 1.0);
@@ -62,6 +68,20 @@ expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const d
     if (inputs.fit)
         p.m_fit = *inputs.fit;
     p.m_zero = inputs.zero;
+    // a quantity moved both ways; at the edge of what the tank accepts it is differenced on the side it can move to
+    const auto addMoved = [&p](int field, double delta, ModelOutcome plus, ModelOutcome minus, double variance,
+                               int fitIndex) -> std::optional<Refusal> {
+        double step = 2 * delta;
+        if (!plus.ok() && !minus.ok())
+            return *plus.refusal();
+        if (!plus.ok() || !minus.ok())
+            step = delta;
+        p.m_moved.push_back(
+            Moved{field, step, plus.ok() ? plus.model() : p.m_base, minus.ok() ? minus.model() : p.m_base});
+        p.m_ownVariance.push_back(variance);
+        p.m_fitIndex.push_back(fitIndex);
+        return std::nullopt;
+    };
     std::vector<double> moved(dims.begin(), dims.end());
     for (std::size_t i = 0; i < dims.size(); ++i) {
         const int field = static_cast<int>(i);
@@ -72,21 +92,26 @@ expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const d
             continue; // no influence to find
         const double delta = stepFor(dims[i]);
         moved[i] = dims[i] + delta;
-        auto plus = prepareModel(shape, moved);
+        auto plus = make(moved, orientation);
         moved[i] = dims[i] - delta;
-        auto minus = prepareModel(shape, moved);
+        auto minus = make(moved, orientation);
         moved[i] = dims[i];
-        // a field at the edge of what the shape accepts is differenced on the side it can move to
-        double step = 2 * delta;
-        if (!plus.ok() && !minus.ok())
-            return Fail(*plus.refusal());
-        if (!plus.ok() || !minus.ok())
-            step = delta;
-        p.m_moved.push_back(
-            Moved{field, step, plus.ok() ? plus.model() : p.m_base, minus.ok() ? minus.model() : p.m_base});
-        p.m_ownVariance.push_back(fitIndex < 0 ? own * own : 0);
-        p.m_fitIndex.push_back(fitIndex);
+        if (auto refused =
+                addMoved(field, delta, std::move(plus), std::move(minus), fitIndex < 0 ? own * own : 0, fitIndex))
+            return Fail(std::move(*refused));
     }
+    if (orientation)
+        for (const bool pitch : {true, false}) {
+            const double u = pitch ? inputs.pitch : inputs.roll;
+            if (u <= 0)
+                continue;
+            Orientation plus = *orientation;
+            Orientation minus = *orientation;
+            (pitch ? plus.pitchDegrees : plus.rollDegrees) += kAngleStep;
+            (pitch ? minus.pitchDegrees : minus.rollDegrees) -= kAngleStep;
+            if (auto refused = addMoved(-1, kAngleStep, make(dims, plus), make(dims, minus), u * u, -1))
+                return Fail(std::move(*refused));
+        }
     if (inputs.given())
         p.buildProfile();
     return p;

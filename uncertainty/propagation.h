@@ -10,6 +10,7 @@
 #include "calc/expected.h"
 #include "calc/model.h"
 #include "calc/refusal.h"
+#include "calc/tilt.h"
 #include "uncertainty/inputs.h"
 
 namespace tarvol {
@@ -26,8 +27,10 @@ struct RowUncertainty {
 class Propagation {
 public:
     // The refusal a run gives for the dimensions, or for a field that cannot move either way.
+    // A tilted tank's rows are by its gauge's reading, and its angles join the budget.
     static expected<Propagation, Refusal> prepare(int shape, std::span<const double> dims,
-                                                  const UncertaintyInputs& inputs);
+                                                  const UncertaintyInputs& inputs,
+                                                  const std::optional<Orientation>& orientation = std::nullopt);
 
     // The row at `level` (mm) whose table volume is `volume` (litres; used for the relative figure). Within the
     // height it reads the profile built with the inputs, which agrees with exactAt to about 1e-7 of U.

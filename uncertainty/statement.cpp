@@ -48,6 +48,9 @@ std::vector<std::string> uncertaintyStatement(const UncertaintyInputs& inputs, i
                         + formatFixed(std::sqrt(std::max(0.0, inputs.zero->variance)), 10, 2, separator)
                         + " мм, по результатам градуировки наливом.");
     lines.push_back("Стандартная неопределённость отсчёта уровня: " + number(inputs.level) + " мм.");
+    if (inputs.pitch > 0 || inputs.roll > 0)
+        lines.push_back("Стандартные неопределённости углов: наклона " + number(inputs.pitch) + "°, крена "
+                        + number(inputs.roll) + "°.");
     if (inputs.limitPercent)
         lines.push_back("Предел: " + number(*inputs.limitPercent) + " %; строки сверх него отмечены «*».");
     lines.push_back("Не входят в U: погрешность метода суммирования (указана отдельно),");

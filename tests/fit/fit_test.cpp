@@ -160,8 +160,13 @@ TEST_P(FitRefused, FitsNothing)
     const auto& c = GetParam();
     const auto log = tarvol::parseFillLog(c.log);
     ASSERT_TRUE(log.has_value());
-    const auto fit = tarvol::fitFillLog(
-        {.shape = 18, .dims = {8000, 2400, 150, 7000}, .free = c.free, .excluded = {}, .correction = {}}, *log);
+    const auto fit = tarvol::fitFillLog({.shape = 18,
+                                         .dims = {8000, 2400, 150, 7000},
+                                         .free = c.free,
+                                         .excluded = {},
+                                         .correction = {},
+                                         .orientation = {}},
+                                        *log);
     ASSERT_FALSE(fit.has_value());
     EXPECT_EQ(fit.error().fault, c.fault);
     EXPECT_FALSE(tarvol::fitRefusalText(fit.error()).empty());
@@ -267,9 +272,13 @@ TEST_P(FitTradeOff, CorrelatesAsTheParametersTradeOff)
     const std::string text = std::string(c.log).ends_with(".csv") ? readData(c.log) : std::string(c.log);
     const auto log = tarvol::parseFillLog(text);
     ASSERT_TRUE(log.has_value());
-    const auto fit = tarvol::fitFillLog(
-        {.shape = *tarvol::findShapeByKey(c.shape), .dims = c.dims, .free = c.free, .excluded = {}, .correction = {}},
-        *log);
+    const auto fit = tarvol::fitFillLog({.shape = *tarvol::findShapeByKey(c.shape),
+                                         .dims = c.dims,
+                                         .free = c.free,
+                                         .excluded = {},
+                                         .correction = {},
+                                         .orientation = {}},
+                                        *log);
     ASSERT_TRUE(fit.has_value());
     EXPECT_EQ(fit->undetermined, (std::vector<std::string>{c.free[0], c.free[1]}));
     EXPECT_NEAR(fit->correlation[0][1], c.correlation, 1e-6);
