@@ -133,6 +133,7 @@ FillOutcome runFill(const FillOptions& options, const Tank& tank, char /*separat
     // the log measured the tank with what stands in it: the model has it too
     if (!tank.deadwood.empty())
         request.correction = [deadwood = tank.deadwood](double level) { return deadwoodCorrection(deadwood, level); };
+    request.orientation = tank.orientation;
     auto fit = fitFillLog(request, *log);
     if (!fit) {
         const auto& refusal = fit.error();

@@ -35,9 +35,11 @@
 #include "cli/fill_mode.h"
 #include "cli/sensor_mode.h"
 #include "cli/tank_options.h"
+#include "cli/tilt_options.h"
 #include "cli/uncertainty_options.h"
 #include "fit/filljson.h"
 #include "fit/report.h"
+#include "tank/orientation.h"
 #include "tank/table.h"
 #include "uncertainty/propagation.h"
 #include "uncertainty/statement.h"
@@ -77,7 +79,9 @@ struct Options {
     std::string preamble; // the fit's report before the table
     tarvol::cli::UncertaintyOptions uncertainty;
     tarvol::cli::DeadwoodOptions deadwood;
-    bool showU = true; // the forms with no room for U leave it out
+    tarvol::cli::TiltOptions tilt;
+    std::optional<tarvol::cli::TiltGridRequest> grid; // the correction grid instead of the table
+    bool showU = true;                                // the forms with no room for U leave it out
 };
 
 // Standard output through one buffer whose every write(2) is checked, short writes included.
@@ -308,6 +312,8 @@ public:
             }
             if (row.roofZone)
                 line += ", \"roof_zone\": true";
+            if (row.blind)
+                line += ", \"blind\": true";
             m_out.put(line + '}');
         } else if (!m_o.reverse) {
             m_out.put(tarvol::formatGeneral(row.level, m_sep) + '\t');
@@ -315,7 +321,8 @@ public:
             if (m_showU)
                 m_out.put('\t' + tarvol::expandedText(row.u.expanded, m_sep) + '\t'
                           + tarvol::relativeText(row.u.relative, m_sep) + (row.u.overLimit ? " *" : ""));
-            m_out.put(row.roofZone ? "\tзона понтона\n" : "\n");
+            m_out.put(row.roofZone ? "\tзона понтона" : "");
+            m_out.put(row.blind ? "\tне видно уровнемеру\n" : "\n");
         }
     }
 
@@ -361,6 +368,13 @@ public:
                 if (dw.roof)
                     tail["deadwood"]["roof"] = tarvol::roofJson(*dw.roof);
             }
+            if (const auto& orientation = m_o.tank.orientation) {
+                Json blind = Json::array();
+                for (const auto& [from, to] : t.blind)
+                    blind.push_back(Json::array({from, to}));
+                tail["orientation"] = tarvol::orientationJson(*orientation);
+                tail["orientation"]["blind_readings"] = blind;
+            }
             if (t.shellChanged)
                 tail["shell"] = {{"temperature", t.inputs.shell->celsius},
                                  {"alpha", t.inputs.shell->alpha},
@@ -373,6 +387,8 @@ public:
                 m_out.put(tarvol::formatGeneral(row.volume, m_sep) + '\t' + tarvol::reverseLevelText(row.level, m_sep)
                           + '\n');
             m_out.put('\n' + (t.errorLine.empty() ? std::string("Погрешность расчётов в %") : t.errorLine) + '\n');
+            for (const auto& line : t.orientationLines)
+                m_out.put(line + '\n');
             if (!t.gaugeLine.empty())
                 m_out.put(t.gaugeLine + '\n');
             if (t.shellChanged)
@@ -529,6 +545,7 @@ void buildTank(Options& o, const CLI::App& app, const std::string& shapeText)
     try {
         tarvol::cli::applyUncertaintyOptions(o.uncertainty, o.tank);
         tarvol::cli::applyDeadwoodOptions(o.deadwood, o.tank);
+        tarvol::cli::applyTiltOptions(o.tilt, o.tank);
     } catch (const std::string& why) {
         throw UsageError{why};
     }
@@ -578,6 +595,7 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
     app.add_flag("--doses", doses, "во втором столбце журнала — дозы, а не накопленный объём");
     tarvol::cli::addUncertaintyOptions(app, o.uncertainty);
     tarvol::cli::addDeadwoodOptions(app, o.deadwood);
+    tarvol::cli::addTiltOptions(app, o.tilt);
     app.add_option("SHAPE", shapeText, "номер или ключ формы")->type_name("")->group("Аргументы");
     app.add_option("DIM", o.dims, "размеры ёмкости в мм, в порядке полей формы")->type_name("")->group("Аргументы");
 
@@ -638,6 +656,18 @@ std::optional<int> parse(int argc, char** argv, Options& o, Output& out)
         o.fill = tarvol::cli::FillOptions{fillFile, freeList, doses};
     } else if (app.count("--free") || doses) {
         throw UsageError{"--free и --doses — только вместе с --fill"};
+    }
+    if (tarvol::cli::tiltGridAsked(o.tilt)) {
+        // the grid is a table of its own: the outputs of one table, its U and a shell's temperature have no place in it
+        if (o.sensor.on || !o.tankFile.save.empty() || o.reverse || o.byGauge || o.everyMm || o.csv || uOption
+            || !o.uncertainty.shellTemperature.empty() || !o.uncertainty.alpha.empty())
+            throw UsageError{"--pitch-range и --roll-range не сочетаются с --sensor, --save-tank, --reverse, "
+                             "--by-gauge, --every-mm, --csv, неопределённостью и температурой стенки"};
+        try {
+            o.grid = tarvol::cli::tiltGridRequest(o.tilt);
+        } catch (const std::string& why) {
+            throw UsageError{why};
+        }
     }
     buildTank(o, app, shapeText);
     return std::nullopt;
@@ -714,6 +744,32 @@ int calculate(Options& o, Output& out)
     return kExitTable;
 }
 
+// The volumes of every millimetre of reading over a range of pitches or of rolls, for an inclinometer's lookup.
+int tiltGridTable(const Options& o, Output& out)
+{
+    const char sep = o.comma ? ',' : '.';
+    if (const auto refusal = tarvol::tankRefusal(o.tank, sep))
+        return refused(o, out, *refusal);
+    Progress progress(::isatty(STDERR_FILENO) == 1);
+    tarvol::RunOptions run;
+    run.progress = [&](double fraction) { progress.show(fraction); };
+    auto grid =
+        tarvol::tiltGrid(o.tank.shape, o.tank.dimensions, *o.tank.orientation, o.grid->pitches, o.grid->rolls, 1, run);
+    progress.clear();
+    if (!grid) {
+        const auto* refusal = std::get_if<tarvol::Refusal>(&grid.error());
+        return refused(o, out, refusal ? *refusal : tarvol::Refusal{});
+    }
+    // what stands in the tank changes every column alike, at the gauge's reading
+    if (!o.tank.deadwood.empty())
+        for (std::size_t i = 0; i < grid->levels.size(); ++i)
+            for (double& v : grid->volumes[i])
+                v += tarvol::deadwoodCorrection(o.tank.deadwood, grid->levels[i]);
+    out.put(o.json ? tarvol::cli::tiltGridJson(*grid)
+                   : tarvol::cli::tiltGridCsv(*grid, !o.grid->pitches.empty(), sep, o.tank.decimals));
+    return kExitTable;
+}
+
 int sensorTable(const Options& o, Output& out)
 {
     const auto run = tarvol::cli::runSensor(o.tank, o.sensor);
@@ -746,6 +802,8 @@ int main(int argc, char** argv)
             status = saveTank(o, out);
         else if (o.sensor.on)
             status = sensorTable(o, out);
+        else if (o.grid)
+            status = tiltGridTable(o, out);
         else
             status = calculate(o, out);
     } catch (const UsageError& e) {
