@@ -21,10 +21,6 @@
 namespace tarvol {
 namespace {
 
-constexpr int kFirstShape = 8;
-constexpr int kLastShape = 17;
-constexpr int kRoundedBox = 16;
-constexpr int kDTank = 17;
 constexpr double kRadian = std::numbers::pi / 180;
 constexpr double kRightAngle = 90;
 // a table of more levels than this would run for minutes: the orientation is refused instead
@@ -314,9 +310,10 @@ struct ShapeGeometry {
 
 std::optional<std::string> dimensionsFault(int shape, std::span<const double> dims)
 {
-    if (shape < kFirstShape || shape > kLastShape)
-        return "Наклон и крен задаются только для горизонтальных ёмкостей (формы " + std::to_string(kFirstShape) + "–"
-               + std::to_string(kLastShape) + "), а не для формы " + std::to_string(shape) + ".";
+    if (const GroupRange horizontal = groupRange(Group::Horizontal);
+        shape < horizontal.first || shape > horizontal.last)
+        return "Наклон и крен задаются только для горизонтальных ёмкостей (формы " + std::to_string(horizontal.first)
+               + "–" + std::to_string(horizontal.last) + "), а не для формы " + std::to_string(shape) + ".";
     std::optional<Refusal> refusal = dimensionsRefusal(shape, dims);
     if (!refusal)
         refusal = tarvol::shape(shape).functions.check(dims);
@@ -341,7 +338,7 @@ ShapeGeometry geometryOf(int shape, std::span<const double> dims)
                                                             : ellipseOutline(tank.width, tank.height);
         g.shellLength = g.riseLength = tank.shellLength;
         g.riseWidth = tank.width;
-    } else if (shape == kRoundedBox) {
+    } else if (tarvol::shape(shape).key == "rounded-box") {
         g.outline = roundedBoxOutline(dims[1], dims[2], dims[3]);
         g.shellLength = g.riseLength = dims[0];
         g.riseWidth = dims[2];
@@ -645,6 +642,26 @@ RunOutcome OrientedTank::table(const RunOptions& options) const
 TankModel OrientedTank::model() const
 {
     return TankModel(m_geometry, &modelVolume, m_geometry->full, std::ceil(highestLevel()));
+}
+
+std::optional<TiltSketch> tiltSketch(int shape, std::span<const double> dims)
+{
+    if (dimensionsFault(shape, dims))
+        return std::nullopt;
+    const ShapeGeometry g = geometryOf(shape, dims);
+    constexpr int kSteps = 48; // per side: smooth enough for a drawing a few hundred pixels across
+    TiltSketch sketch;
+    sketch.shellLength = g.shellLength;
+    sketch.height = g.outline.height;
+    for (int i = 0; i <= kSteps; ++i) {
+        const double v = g.outline.height * i / kSteps;
+        sketch.section.emplace_back(g.outline.right(v), v);
+    }
+    for (int i = kSteps; i >= 0; --i) {
+        const double v = g.outline.height * i / kSteps;
+        sketch.section.emplace_back(g.outline.left(v), v);
+    }
+    return sketch;
 }
 
 ModelOutcome prepareModel(int shape, std::span<const double> dims, const std::optional<Orientation>& orientation)

@@ -79,6 +79,15 @@ private:
 // table would give otherwise.
 ModelOutcome prepareModel(int shape, std::span<const double> dims, const std::optional<Orientation>& orientation);
 
+// What a drawing of the tank needs: the inner section across, as a closed outline of (y, z) points, mm, and the
+// shell's length; none for a shape without an orientation or refused dimensions.
+struct TiltSketch {
+    std::vector<std::pair<double, double>> section;
+    double shellLength = 0;
+    double height = 0;
+};
+std::optional<TiltSketch> tiltSketch(int shape, std::span<const double> dims);
+
 // The correction grid: for each column one orientation (base with its pitch or its roll replaced), the table's
 // running volume at levels 0, levelStep, … up to the highest reading of all columns; a column past its own top
 // holds its full table. pitches and rolls give every column's angles.
