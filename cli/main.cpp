@@ -753,20 +753,14 @@ int tiltGridTable(const Options& o, Output& out)
     Progress progress(::isatty(STDERR_FILENO) == 1);
     tarvol::RunOptions run;
     run.progress = [&](double fraction) { progress.show(fraction); };
-    auto grid =
-        tarvol::tiltGrid(o.tank.shape, o.tank.dimensions, *o.tank.orientation, o.grid->pitches, o.grid->rolls, 1, run);
+    auto grid = tarvol::tiltGridOf(o.tank, o.grid->pitches, o.grid->rolls, 1, run);
     progress.clear();
     if (!grid) {
         const auto* refusal = std::get_if<tarvol::Refusal>(&grid.error());
         return refused(o, out, refusal ? *refusal : tarvol::Refusal{});
     }
-    // what stands in the tank changes every column alike, at the gauge's reading
-    if (!o.tank.deadwood.empty())
-        for (std::size_t i = 0; i < grid->levels.size(); ++i)
-            for (double& v : grid->volumes[i])
-                v += tarvol::deadwoodCorrection(o.tank.deadwood, grid->levels[i]);
-    out.put(o.json ? tarvol::cli::tiltGridJson(*grid)
-                   : tarvol::cli::tiltGridCsv(*grid, !o.grid->pitches.empty(), sep, o.tank.decimals));
+    out.put(o.json ? tarvol::tiltGridJson(*grid)
+                   : tarvol::tiltGridCsv(*grid, !o.grid->pitches.empty(), sep, o.tank.decimals));
     return kExitTable;
 }
 

@@ -13,7 +13,6 @@ namespace tarvol::cli {
 namespace {
 
 constexpr double kSteepest = 89;
-constexpr std::size_t kMostColumns = 721;
 
 const std::string* once(const std::vector<std::string>& values, const char* option)
 {
@@ -73,13 +72,10 @@ std::vector<double> range(const std::string& text, const char* option)
     const auto step = decimalNumber(text.substr(second + 1));
     if (!from || !to || !step || *step <= 0 || *to < *from || std::abs(*from) > kSteepest || std::abs(*to) > kSteepest)
         throw bad();
-    const double count = std::floor((*to - *from) / *step + 1e-9) + 1;
-    if (count > static_cast<double>(kMostColumns))
-        throw std::string(option) + ": больше " + std::to_string(kMostColumns) + " углов";
-    std::vector<double> angles;
-    for (double k = 0; k < count; ++k)
-        angles.push_back(std::round((*from + k * *step) * 1e9) / 1e9);
-    return angles;
+    auto angles = gridAngles(*from, *to, *step);
+    if (!angles)
+        throw std::string(option) + ": углы сетки " + angles.error();
+    return std::move(*angles);
 }
 
 } // namespace
@@ -173,30 +169,6 @@ TiltGridRequest tiltGridRequest(const TiltOptions& o)
     else
         request.rolls = range(o.rollRange[0], "--roll-range");
     return request;
-}
-
-std::string tiltGridCsv(const TiltGrid& grid, bool byPitch, char separator, int decimals)
-{
-    std::ostringstream out;
-    out << "level_mm";
-    for (const double a : byPitch ? grid.pitches : grid.rolls)
-        out << ';' << formatGeneral(a, separator);
-    out << '\n';
-    for (std::size_t i = 0; i < grid.levels.size(); ++i) {
-        out << formatGeneral(grid.levels[i], separator);
-        for (const double v : grid.volumes[i])
-            out << ';' << formatFixed(v, 10, decimals, separator);
-        out << '\n';
-    }
-    return out.str();
-}
-
-std::string tiltGridJson(const TiltGrid& grid)
-{
-    nlohmann::ordered_json out{{"pitches", grid.pitches}, {"rolls", grid.rolls}, {"rows", nlohmann::json::array()}};
-    for (std::size_t i = 0; i < grid.levels.size(); ++i)
-        out["rows"].push_back({{"level", grid.levels[i]}, {"volumes", grid.volumes[i]}});
-    return out.dump() + '\n';
 }
 
 } // namespace tarvol::cli

@@ -34,8 +34,4 @@ void applyTiltOptions(const TiltOptions& options, Tank& tank);
 // The grid's angles: FROM:TO:STEP in degrees, at most 721 columns.
 TiltGridRequest tiltGridRequest(const TiltOptions& options);
 
-// The grid as CSV (`level_mm;-2;-1;0;1;2`, the angles in the header) or as JSON.
-std::string tiltGridCsv(const TiltGrid& grid, bool byPitch, char separator, int decimals);
-std::string tiltGridJson(const TiltGrid& grid);
-
 } // namespace tarvol::cli

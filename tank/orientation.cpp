@@ -1,6 +1,7 @@
 #include "tank/orientation.h"
 
 #include <cmath>
+#include <sstream>
 
 #include "calc/format.h"
 
@@ -32,7 +33,85 @@ std::string angle(double degrees, char separator)
     return formatGeneral(std::round(degrees * 1e4) / 1e4, separator) + "°";
 }
 
+expected<TiltGridRange, DeadwoodJsonError> gridFault(const std::string& key, std::string reason)
+{
+    return unexpected(DeadwoodJsonError{"tilt_grid" + (key.empty() ? std::string() : "." + key), std::move(reason)});
+}
+
 } // namespace
+
+expected<std::vector<double>, std::string> gridAngles(double from, double to, double step)
+{
+    if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step) || !(step > 0) || to < from)
+        return unexpected<std::string>("задаются числами: от, до не меньше «от» и шаг больше 0");
+    if (std::abs(from) > kSteepest || std::abs(to) > kSteepest)
+        return unexpected<std::string>("должны быть от −89° до 89°");
+    const double count = std::floor((to - from) / step + 1e-9) + 1;
+    if (count > static_cast<double>(kMostGridColumns))
+        return unexpected<std::string>("не должны составлять больше " + std::to_string(kMostGridColumns) + " столбцов");
+    std::vector<double> angles;
+    for (double k = 0; k < count; ++k)
+        angles.push_back(std::round((from + k * step) * 1e9) / 1e9);
+    return angles;
+}
+
+expected<TiltGridRange, DeadwoodJsonError> tiltGridRangeFromJson(const Json& json)
+{
+    if (!json.is_object())
+        return gridFault("", "нужен объект");
+    TiltGridRange range;
+    if (const auto vary = json.find("vary"); vary != json.end()) {
+        if (*vary != "pitch" && *vary != "roll")
+            return gridFault("vary", "нужно \"pitch\" или \"roll\"");
+        range.byPitch = *vary == "pitch";
+    }
+    for (const auto& [key, target] : {std::pair{"from_deg", &range.from}, std::pair{"to_deg", &range.to},
+                                      std::pair{"step_deg", &range.step}, std::pair{"level_step_mm", &range.levelStep}})
+        if (json.contains(key)) {
+            const auto value = numberAt(json, key);
+            if (!value)
+                return gridFault(key, "нужно число");
+            *target = *value;
+        }
+    if (const auto angles = gridAngles(range.from, range.to, range.step); !angles)
+        return gridFault("", "углы сетки " + angles.error());
+    if (range.levelStep < 1 || range.levelStep > kMostGridLevelStep || range.levelStep != std::floor(range.levelStep))
+        return gridFault("level_step_mm", "нужен шаг уровня в целых миллиметрах от 1 до 10000");
+    return range;
+}
+
+Json tiltGridRangeJson(const TiltGridRange& range)
+{
+    return Json{{"vary", range.byPitch ? "pitch" : "roll"},
+                {"from_deg", range.from},
+                {"to_deg", range.to},
+                {"step_deg", range.step},
+                {"level_step_mm", range.levelStep}};
+}
+
+std::string tiltGridCsv(const TiltGrid& grid, bool byPitch, char separator, int decimals)
+{
+    std::ostringstream out;
+    out << "level_mm";
+    for (const double a : byPitch ? grid.pitches : grid.rolls)
+        out << ';' << formatGeneral(a, separator);
+    out << '\n';
+    for (std::size_t i = 0; i < grid.levels.size(); ++i) {
+        out << formatGeneral(grid.levels[i], separator);
+        for (const double v : grid.volumes[i])
+            out << ';' << formatFixed(v, 10, decimals, separator);
+        out << '\n';
+    }
+    return out.str();
+}
+
+std::string tiltGridJson(const TiltGrid& grid)
+{
+    Json out{{"pitches", grid.pitches}, {"rolls", grid.rolls}, {"rows", Json::array()}};
+    for (std::size_t i = 0; i < grid.levels.size(); ++i)
+        out["rows"].push_back({{"level", grid.levels[i]}, {"volumes", grid.volumes[i]}});
+    return out.dump() + '\n';
+}
 
 const char* gaugeKindKey(GaugeKind kind) { return kind == GaugeKind::Fixed ? "fixed" : "vertical"; }
 

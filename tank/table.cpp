@@ -308,7 +308,35 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     if (withDeadwoodItems && !t.shellChanged)
         t.deadwoodLines.push_back("Полный объём с учётом деталей и понтона: " + formatFixed(t.fullVolume, 16, 3, sep)
                                   + " л.");
+    // the documents' appendix: the grid the tank keeps, computed with the table it goes with
+    if (tank.tiltGrid && request.keepLevels) {
+        const TiltGridRange& range = *tank.tiltGrid;
+        auto angles = gridAngles(range.from, range.to, range.step);
+        if (!angles)
+            return RunFailure(Refusal{.message = "Углы сетки наклонов " + angles.error() + "."});
+        RunOptions options;
+        options.cancel = request.cancel;
+        auto grid = tiltGridOf(tank, range.byPitch ? *angles : std::vector<double>{},
+                               range.byPitch ? std::vector<double>{} : *angles, range.levelStep, options);
+        if (!grid)
+            return RunFailure(std::move(grid.error()));
+        t.tiltGrid = std::move(*grid);
+        t.tiltGridByPitch = range.byPitch;
+    }
     return t;
+}
+
+expected<TiltGrid, RunFailure> tiltGridOf(const Tank& tank, std::span<const double> pitches,
+                                          std::span<const double> rolls, double levelStep, const RunOptions& options)
+{
+    auto grid = tiltGrid(tank.shape, tank.dimensions, tank.orientation.value_or(Orientation{}), pitches, rolls,
+                         levelStep, options);
+    // what stands in the tank changes every column alike, at the gauge's reading
+    if (grid && !tank.deadwood.empty())
+        for (std::size_t i = 0; i < grid->levels.size(); ++i)
+            for (double& v : grid->volumes[i])
+                v += deadwoodCorrection(tank.deadwood, grid->levels[i]);
+    return grid;
 }
 
 ReverseTable reverseOf(const TankTable& table)

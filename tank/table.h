@@ -70,6 +70,8 @@ struct TankTable {
     std::optional<std::pair<double, double>> roofZone; // levels from..below to where the roof settles
     std::vector<std::string> orientationLines;         // a tilted tank's angles and gauge, its dead and blind parts
     std::vector<std::pair<double, double>> blind;      // readings (from, to] its gauge cannot show
+    std::optional<TiltGrid> tiltGrid;                  // the tank's correction grid, for the documents' appendix
+    bool tiltGridByPitch = true;                       // its columns are pitches, else rolls
     std::vector<std::string> uncertaintyLines;         // the budget, k and the method, when the table has U
     std::string uncertaintyNote;                       // why U is missing although asked for
 };
@@ -91,6 +93,13 @@ public:
 std::optional<Refusal> tankRefusal(const Tank& tank, char separator);
 
 TableOutcome tableOf(const Tank& tank, const TableRequest& request);
+
+// The correction grid of the tank: its orientation (level where it has none) with the pitch or the roll stepped
+// over the given angles (exactly one list non-empty), a row every levelStep mm of reading, its deadwood added at
+// every reading. A refusal names the column's angle at fault.
+expected<TiltGrid, RunFailure> tiltGridOf(const Tank& tank, std::span<const double> pitches,
+                                          std::span<const double> rolls, double levelStep,
+                                          const RunOptions& options = {});
 
 // The reverse table "volume → level" of the kept levels. The levels where a floating roof settles give no volume:
 // a volume reached only there has no row, and the volumes above are found where the roof floats.

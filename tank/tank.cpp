@@ -18,6 +18,7 @@ constexpr std::string_view kGaugeSection = "gauge";
 constexpr std::string_view kDeadwoodSection = "deadwood";
 constexpr std::string_view kRoofSection = "roof";
 constexpr std::string_view kOrientationSection = "orientation";
+constexpr std::string_view kTiltGridSection = "tilt_grid";
 constexpr double kNotFilled = std::numeric_limits<double>::quiet_NaN();
 
 TankFileError sectionFault(std::string key, std::string value = {})
@@ -204,6 +205,11 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
             if (!orientation)
                 return unexpected(sectionFault(orientation.error().key, orientation.error().reason));
             tank.orientation = *orientation;
+        } else if (key == kTiltGridSection) {
+            auto range = tiltGridRangeFromJson(value);
+            if (!range)
+                return unexpected(sectionFault(range.error().key, range.error().reason));
+            tank.tiltGrid = *range;
         } else {
             tank.otherSections[key] = value;
         }
@@ -212,6 +218,9 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
     if (tank.orientation && std::ranges::all_of(tank.dimensions, [](double d) { return std::isfinite(d); }))
         if (const auto refusal = orientationRefusal(tank.shape, tank.dimensions, *tank.orientation))
             return unexpected(sectionFault(std::string(kOrientationSection), *refusal));
+    if (tank.tiltGrid && shape(tank.shape).group != Group::Horizontal)
+        return unexpected(
+            sectionFault(std::string(kTiltGridSection), "сетка наклонов строится только для горизонтальных ёмкостей"));
     // the fit's covariance is the fit's: a copy kept in the budget for other readers is not a second source
     if (tank.fit && tank.budget)
         tank.budget->fit.reset();
@@ -241,6 +250,8 @@ TankDocument documentOf(const Tank& tank)
         document.setSection(kRoofSection, roofJson(*tank.deadwood.roof));
     if (tank.orientation)
         document.setSection(kOrientationSection, orientationJson(*tank.orientation));
+    if (tank.tiltGrid)
+        document.setSection(kTiltGridSection, tiltGridRangeJson(*tank.tiltGrid));
     for (const auto& [key, value] : tank.otherSections.items())
         document.setSection(key, value);
     return document;

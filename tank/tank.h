@@ -16,6 +16,7 @@
 #include "fit/fit.h"
 #include "sensor/settings.h"
 #include "tank/deadwood.h"
+#include "tank/orientation.h"
 #include "tank/tankfile.h"
 #include "uncertainty/inputs.h"
 
@@ -43,6 +44,7 @@ struct Tank {
     std::optional<double> typedZero;         // a gauge zero given by hand, mm
     Deadwood deadwood;                       // what stands inside or hangs outside, and a floating roof
     std::optional<Orientation> orientation;  // a horizontal tank pitched and rolled, read by a gauge off its axis
+    std::optional<TiltGridRange> tiltGrid;   // the correction grid its documents append
     nlohmann::ordered_json otherSections = nlohmann::ordered_json::object(); // kept as read, written back
 
     // The fit's zero where the fit freed it, else the typed one; none when the gauge reads from the level's zero.

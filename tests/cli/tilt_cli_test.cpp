@@ -134,8 +134,16 @@ TEST(TiltFile, KeepsTheOrientation)
     ASSERT_EQ(typed.status, 0);
     EXPECT_EQ(typed.out, read.out);
 
-    // the same section on a vertical shape is a broken file
+    // the documents' grid is kept beside it; a range that gives no angles is a broken file
     auto json = nlohmann::json::parse(std::ifstream(file));
+    for (const auto& [step, status] : {std::pair{0.5, 0}, std::pair{0.0, 65}}) {
+        auto withGrid = json;
+        withGrid["tilt_grid"] = {{"vary", "roll"}, {"from_deg", -2}, {"to_deg", 2}, {"step_deg", step}};
+        const auto gridFile = scratch() / "grid.tarvol";
+        std::ofstream(gridFile) << withGrid.dump();
+        EXPECT_EQ(run("--tank '" + gridFile.string() + "'").status, status) << step;
+    }
+    // the same section on a vertical shape is a broken file
     json["shape"] = 0;
     json["dimensions_mm"] = {"1000"};
     const auto wrong = scratch() / "vertical.tarvol";
