@@ -105,6 +105,8 @@ TableContent fullTableDocument(const TankTable& table, TankPassport passport)
         content.basis << fromUtf8(table.fitLine);
     if (info.group == Group::Inclined && !content.dimensions.empty()) // the last field is the gauge's distance
         content.basis << kGauge.arg(content.dimensions.back().second);
+    for (const std::string& line : table.orientationLines)
+        content.basis << fromUtf8(line);
     if (!table.gaugeLine.empty())
         content.basis << fromUtf8(table.gaugeLine);
     content.basis << kCalculated;
@@ -118,6 +120,23 @@ TableContent fullTableDocument(const TankTable& table, TankPassport passport)
     content.levelVolumes = table.levelVolumes;
     content.reverse = markedFromEmptyToFull(reverseOf(table), content.levelVolumes);
     content.shellLine = fromUtf8(table.shellLine);
+    if (const auto& grid = table.tiltGrid) {
+        TableContent::GridAppendix appendix;
+        const std::vector<double>& angles = table.tiltGridByPitch ? grid->pitches : grid->rolls;
+        const std::vector<double>& other = table.tiltGridByPitch ? grid->rolls : grid->pitches;
+        const auto degrees = [sep](double a) { return fromUtf8(formatGeneral(a, sep)) + QStringLiteral("°"); };
+        appendix.title =
+            QStringLiteral("Приложение. Сетка наклонов: объём, л, по показанию уровнемера, мм, при %1 в столбцах")
+                .arg(table.tiltGridByPitch ? QStringLiteral("тангаже") : QStringLiteral("крене"));
+        if (!other.empty())
+            appendix.title += (table.tiltGridByPitch ? QStringLiteral(" и крене ") : QStringLiteral(" и тангаже "))
+                              + degrees(other.front());
+        for (const double a : angles)
+            appendix.angles << degrees(a);
+        appendix.levels = grid->levels;
+        appendix.volumes = grid->volumes;
+        content.gridAppendix = std::move(appendix);
+    }
     for (const std::string& line : table.deadwoodLines)
         content.deadwoodLines << fromUtf8(line);
     if (table.hasU && table.levelU.size() == table.levelVolumes.size()) {

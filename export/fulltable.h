@@ -38,6 +38,15 @@ struct TableContent {
 
     std::optional<double> limitPercent; // U in % of the volume above which a row is marked «*»
 
+    // The appendix of a horizontal tank's correction grid: the volume at each level for each angle.
+    struct GridAppendix {
+        QString title;      // what varies over the columns, and what stays
+        QStringList angles; // the columns' headings, "−2°"
+        std::vector<double> levels;
+        std::vector<std::vector<double>> volumes; // [row][column], litres
+    };
+    std::optional<GridAppendix> gridAppendix;
+
     bool hasUncertainty() const { return !expandedUncertainty.empty(); }
     // Whether U at `level` exceeds the limit, as the grid marks the row.
     bool overLimit(std::size_t level) const
@@ -87,6 +96,7 @@ inline const QString kReverseSheetName = QStringLiteral("Объём-уровен
 inline const QString kReverseTitle = QStringLiteral("Объём → уровень");
 inline const QString kDocumentTitle = QStringLiteral("Градуировочная таблица");
 inline const QString kTableUncertaintyHeader = QStringLiteral("U, л");
+inline const QString kGridSheetName = QStringLiteral("Сетка наклонов");
 
 // The title block: the document's name, the filled passport fields, the shape name, "caption  value мм"
 // per dimension, the basis of the calculation, the full volume, the error line and the unit line.

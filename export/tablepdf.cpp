@@ -69,7 +69,7 @@ public:
 
     int pageCount() const
     {
-        return m_tablePages + (m_curveOwnPage ? 1 : 0) + m_reversePages + (m_signatureOwnPage ? 1 : 0);
+        return m_tablePages + (m_curveOwnPage ? 1 : 0) + m_reversePages + m_gridPages + (m_signatureOwnPage ? 1 : 0);
     }
 
     bool paint(QPainter& p, const Progress& progress, const std::atomic<bool>* cancel, bool& wasCancelled)
@@ -110,6 +110,13 @@ public:
                 return false;
             bottom = drawReversePage(p, drawPageFrame(p, page++), first);
         }
+        if (const auto& grid = m_content.gridAppendix)
+            for (size_t group = 0; group < m_gridGroups; ++group)
+                for (size_t first = 0; first < grid->levels.size(); first += m_gridRowsPerPage) {
+                    if (!m_writer.newPage())
+                        return false;
+                    bottom = drawGridPage(p, drawPageFrame(p, page++), group, first);
+                }
         if (m_signatureOwnPage) {
             if (!m_writer.newPage())
                 return false;
@@ -174,6 +181,17 @@ private:
             const size_t onLast = reverseRows - static_cast<size_t>(m_reversePages - 1) * m_reverseRowsPerPage;
             const size_t blockRows = (onLast + kReverseBlocks - 1) / kReverseBlocks;
             contentBottom = m_runningHeight + 3 * m_headRow + static_cast<double>(blockRows) * m_rowHeight;
+        }
+        // the grid's appendix: at most kGridColumns angles across a page, its rows under its own header
+        if (const auto& grid = m_content.gridAppendix; grid && !grid->levels.empty() && !grid->angles.isEmpty()) {
+            const auto columns = static_cast<size_t>(grid->angles.size());
+            m_gridGroups = (columns + kGridColumns - 1) / kGridColumns;
+            m_gridRowsPerPage = static_cast<size_t>(
+                std::max(1, static_cast<int>((m_footerTop - mm(2) - m_runningHeight - 3 * m_headRow) / m_rowHeight)));
+            const size_t chunks = (grid->levels.size() + m_gridRowsPerPage - 1) / m_gridRowsPerPage;
+            m_gridPages = static_cast<int>(m_gridGroups * chunks);
+            const size_t onLast = grid->levels.size() - (chunks - 1) * m_gridRowsPerPage;
+            contentBottom = m_runningHeight + 3 * m_headRow + static_cast<double>(onLast) * m_rowHeight;
         }
         m_signatureOwnPage = m_footerTop - contentBottom < m_signatureHeight;
     }
@@ -302,6 +320,52 @@ private:
         return bottom;
     }
 
+    // Rows first .. of the grid's columns in group `group`; returns where the page's content ends.
+    double drawGridPage(QPainter& p, double top, size_t group, size_t first)
+    {
+        const TableContent::GridAppendix& grid = *m_content.gridAppendix;
+        p.setFont(m_headFont);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, top, m_area.width(), m_headRow), Qt::AlignLeft | Qt::AlignVCenter, grid.title);
+        const size_t from = group * kGridColumns;
+        const size_t to = std::min(static_cast<size_t>(grid.angles.size()), from + kGridColumns);
+        const double column = (m_area.width() - m_levelColumn) / static_cast<double>(kGridColumns);
+        const double headTop = top + m_headRow;
+        p.fillRect(QRectF(0, headTop, m_levelColumn + static_cast<double>(to - from) * column, 2 * m_headRow),
+                   QColor(0xE8, 0xE8, 0xE8));
+        p.setPen(QPen(Qt::black, mm(0.25)));
+        const QRectF levelHead(0, headTop, m_levelColumn, 2 * m_headRow);
+        p.drawRect(levelHead);
+        p.drawText(levelHead, Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("Уровень, мм"));
+        for (size_t c = from; c < to; ++c) {
+            const QRectF cell(m_levelColumn + static_cast<double>(c - from) * column, headTop, column, 2 * m_headRow);
+            p.drawRect(cell);
+            p.drawText(cell, Qt::AlignCenter, grid.angles[static_cast<qsizetype>(c)]);
+        }
+        const size_t last = std::min(grid.levels.size(), first + m_gridRowsPerPage);
+        double y = headTop + 2 * m_headRow;
+        const double right = m_levelColumn + static_cast<double>(to - from) * column;
+        for (size_t i = first; i < last; ++i, y += m_rowHeight) {
+            p.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
+            p.drawLine(QPointF(0, y + m_rowHeight), QPointF(right, y + m_rowHeight));
+            p.drawLine(QPointF(0, y), QPointF(0, y + m_rowHeight));
+            for (size_t c = 0; c <= to - from; ++c) {
+                const double x = m_levelColumn + static_cast<double>(c) * column;
+                p.drawLine(QPointF(x, y), QPointF(x, y + m_rowHeight));
+            }
+            p.setPen(Qt::black);
+            p.setFont(m_levelFont);
+            p.drawText(QRectF(0, y, m_levelColumn - mm(1.2), m_rowHeight), Qt::AlignRight | Qt::AlignVCenter,
+                       QString::fromStdString(formatGeneral(grid.levels[i], m_content.separator)));
+            p.setFont(m_cellFont);
+            for (size_t c = from; c < to; ++c)
+                p.drawText(QRectF(m_levelColumn + static_cast<double>(c - from) * column + mm(1.2), y, column - mm(2.4),
+                                  m_rowHeight),
+                           Qt::AlignRight | Qt::AlignVCenter, volumeText(grid.volumes[i][c], m_content));
+        }
+        return y;
+    }
+
     void drawSignature(QPainter& p, double top)
     {
         p.setPen(Qt::black);
@@ -410,6 +474,7 @@ private:
     }
 
     static constexpr size_t kReverseBlocks = 4;
+    static constexpr size_t kGridColumns = 9;
 
     QPdfWriter& m_writer;
     const TableContent& m_content;
@@ -423,6 +488,8 @@ private:
     double m_levelColumn = 0, m_volumeColumn = 0;
     int m_rowsFirstPage = 1, m_rowsPerPage = 1, m_tablePages = 1, m_reverseBlockRows = 1, m_reversePages = 0;
     size_t m_reverseRowsPerPage = 1;
+    size_t m_gridGroups = 0, m_gridRowsPerPage = 1;
+    int m_gridPages = 0;
     bool m_curveOwnPage = false, m_signatureOwnPage = false;
 };
 

@@ -109,6 +109,31 @@ ExportResult writeCurveSheet(lxw_workbook* workbook, lxw_worksheet* sheet, const
     return failed(path, worksheet_insert_chart_opt(sheet, 1, 3, chart, &placement));
 }
 
+// The correction grid's appendix: levels down, angles across.
+ExportResult writeGridSheet(lxw_worksheet* sheet, const TableContent::GridAppendix& grid, lxw_format* header,
+                            lxw_format* volume, const QString& path)
+{
+    setUpPrinting(sheet, 1);
+    worksheet_set_column(sheet, 0, static_cast<lxw_col_t>(grid.angles.size()), 12, nullptr);
+    if (auto e = failed(path, worksheet_write_string(sheet, 0, 0, grid.title.toUtf8().constData(), nullptr)); !e)
+        return e;
+    worksheet_write_string(sheet, 1, 0, "Уровень, мм", header);
+    for (qsizetype c = 0; c < grid.angles.size(); ++c)
+        worksheet_write_string(sheet, 1, static_cast<lxw_col_t>(c + 1), grid.angles[c].toUtf8().constData(), header);
+    worksheet_freeze_panes(sheet, 2, 1);
+    lxw_row_t row = 2;
+    for (std::size_t i = 0; i < grid.levels.size(); ++i, ++row) {
+        if (auto e = failed(path, worksheet_write_number(sheet, row, 0, grid.levels[i], nullptr)); !e)
+            return e;
+        for (std::size_t c = 0; c < grid.volumes[i].size(); ++c)
+            if (auto e = failed(path, worksheet_write_number(sheet, row, static_cast<lxw_col_t>(c + 1),
+                                                             grid.volumes[i][c], volume));
+                !e)
+                return e;
+    }
+    return {};
+}
+
 ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, const QString& path,
                            const Progress& progress, const std::atomic<bool>* cancel)
 {
@@ -211,6 +236,13 @@ ExportResult buildWorkbook(lxw_workbook* workbook, const TableContent& content, 
         return ExportError{ExportFailure::Cancelled, path, {}};
     if (auto e = writeReverseSheet(reverse, content, header, workbook, path); !e)
         return e;
+    if (const auto& grid = content.gridAppendix) {
+        lxw_worksheet* sheet = workbook_add_worksheet(workbook, kGridSheetName.toUtf8().constData());
+        if (!sheet)
+            return writeError(path, QStringLiteral("не удаётся добавить лист"));
+        if (auto e = writeGridSheet(sheet, *grid, header, volume, path); !e)
+            return e;
+    }
     return {};
 }
 

@@ -283,6 +283,47 @@ INSTANTIATE_TEST_SUITE_P(
                       PdfCase{"TwentyMetresOnManyPages", [] { return synthetic(20000, 3.5, 3); }, 26, 70, "2000"}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// A tilted tank's correction grid goes to its documents as an appendix, in the PDF's pages and on a sheet of its own.
+// Where the surface spans the floor of a box pitched by θ, a vertical gauge at its middle reads n, and the depth
+// across the floor there is n / cos θ: the volume is L·S·n / cos θ, here at n = 1 000 mm for θ = −2° … 2°.
+TEST(FullTableAppendix, CarriesTheTanksTiltGrid)
+{
+    Tank tank;
+    tank.shape = *findShapeByKey("box");
+    tank.dimensions = {8000, 1500, 2000};
+    tank.decimals = 1;
+    tank.orientation = Orientation{};
+    tank.orientation->pitchDegrees = 1;
+    tank.tiltGrid = TiltGridRange{.byPitch = true, .from = -2, .to = 2, .step = 1, .levelStep = 250};
+    const TableContent content = fullTableDocument(everyLevel(tank), {});
+    ASSERT_TRUE(content.gridAppendix);
+    const TableContent::GridAppendix& grid = *content.gridAppendix;
+    EXPECT_EQ(grid.angles, QStringLiteral("-2° -1° 0° 1° 2°").split(u' '));
+    ASSERT_GT(grid.levels.size(), 4u);
+    ASSERT_EQ(grid.levels[4], 1000);
+    const double atThousand[] = {16009.752709, 16002.437249, 16000, 16002.437249, 16009.752709}; // 16 000 / cos θ
+    for (std::size_t c = 0; c < 5; ++c)
+        EXPECT_NEAR(grid.volumes[4][c], atThousand[c], 1e-4) << c;
+
+    QTemporaryDir dir;
+    const QString book = dir.filePath(QStringLiteral("tablica.xlsx"));
+    ASSERT_TRUE(exportFullTable(book, tableFormat(u"xlsx"), content).ok());
+    const XlsxFile xlsx(book);
+    ASSERT_EQ(xlsx.sheetNames().last(), kGridSheetName);
+    EXPECT_NEAR(xlsx.cells(static_cast<int>(xlsx.sheetNames().size()))[cellName(7, 2)].number, grid.volumes[4][0],
+                1e-9);
+
+    const QString pdf = dir.filePath(QStringLiteral("tablica.pdf"));
+    ASSERT_TRUE(exportFullTable(pdf, tableFormat(u"pdf"), content).ok());
+    const auto texts = pdfPages(pdf);
+    if (!texts)
+        GTEST_SKIP() << "pdftotext not installed";
+    const QString all = texts->join(QLatin1Char('\n'));
+    EXPECT_TRUE(all.contains(QStringLiteral("Приложение. Сетка наклонов")));
+    EXPECT_TRUE(all.contains(QStringLiteral("16002,4")));
+    EXPECT_TRUE(texts->last().contains(QStringLiteral("Проверил:")));
+}
+
 struct TargetCase {
     const char* name;
     const char* chosen;
