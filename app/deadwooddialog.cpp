@@ -1,7 +1,5 @@
 #include "app/deadwooddialog.h"
 
-#include <cstring>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -250,7 +248,7 @@ std::optional<QString> DeadwoodDialog::exportItems(const QString& path)
     const std::string file = path.toStdString();
     if (const auto written = writeAtomically(file, deadwoodCsv(*items)); !written)
         return QStringLiteral("Список деталей %1 не записан: %2")
-            .arg(path, QString::fromLocal8Bit(std::strerror(written.error())));
+            .arg(path, QString::fromStdString(systemReasonText(written.error())));
     return std::nullopt;
 }
 

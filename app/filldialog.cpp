@@ -124,20 +124,6 @@ QValueAxis* axis(const QString& title)
     return a;
 }
 
-// Round ticks from 0 over [low, high], labelled with as many decimals as their interval needs.
-void roundTicks(QValueAxis* a, double low, double high)
-{
-    if (!(high > low))
-        high = low + 1;
-    const double interval = roundTickInterval(high - low, 6);
-    a->setRange(std::floor(low / interval) * interval, std::ceil(high / interval) * interval);
-    a->setTickType(QValueAxis::TicksDynamic);
-    a->setTickAnchor(0);
-    a->setTickInterval(interval);
-    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(interval) - 1e-9)), 0, 6);
-    a->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + u'f');
-}
-
 // The points of a saved fit as the text box shows them: a heading and "level;volume" a line, with the comma.
 QString savedLogText(const FitResult& saved)
 {
@@ -423,6 +409,7 @@ void FillDialog::FitClick()
     request.shape = m_shape;
     request.dims = m_dims;
     request.correction = m_correction;
+    request.orientation = m_orientation;
     const auto names = parameterNames(m_shape);
     for (size_t i = 0; i < m_free.size(); ++i)
         if (m_free[i]->isChecked())
@@ -568,11 +555,12 @@ void FillDialog::showPlots()
     }
     auto* curve = new QLineSeries();
     curve->setName(kModelSeries);
-    if (const auto model = prepareModel(fit.shape, fit.dims); model.ok()) {
+    if (const auto model = prepareModel(fit.shape, fit.dims, m_orientation); model.ok()) {
         high = std::max(high, model.model().top() - zero);
         for (int i = 0; i <= kModelSamples; ++i) {
             const double reading = low + (high - low) * i / kModelSamples;
-            const double volume = model.model().volume(reading + zero) - v0;
+            const double level = reading + zero;
+            const double volume = model.model().volume(level) + (m_correction ? m_correction(level) : 0.0) - v0;
             curve->append(reading, volume);
             vHigh = std::max(vHigh, volume);
         }
@@ -584,8 +572,8 @@ void FillDialog::showPlots()
         chart->removeAxis(old);
     auto* x = axis(kLevelAxis);
     auto* y = axis(kVolumeAxis);
-    roundTicks(x, low, high);
-    roundTicks(y, 0, vHigh);
+    setRoundTicks(x, low, high);
+    setRoundTicks(y, 0, vHigh);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     attach(chart, curve, x, y);
@@ -599,8 +587,8 @@ void FillDialog::showPlots()
     auto* rx = axis(kLevelAxis);
     auto* ry = axis(kResidualAxis);
     const double margin = (rHigh - rLow) * 0.05;
-    roundTicks(rx, low, high);
-    roundTicks(ry, rLow - margin, rHigh + margin);
+    setRoundTicks(rx, low, high);
+    setRoundTicks(ry, rLow - margin, rHigh + margin);
     rChart->addAxis(rx, Qt::AlignBottom);
     rChart->addAxis(ry, Qt::AlignLeft);
     attach(rChart, residuals, rx, ry);

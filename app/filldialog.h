@@ -11,6 +11,7 @@
 
 #include <QDialog>
 
+#include "calc/tilt.h"
 #include "fit/filllog.h"
 #include "fit/fit.h"
 
@@ -46,6 +47,8 @@ public:
     bool fitIsCurrent() const;
     // Litres what stands in the tank adds to the shell at a level: the log measured the tank with it.
     void setCorrection(std::function<double(double)> correction) { m_correction = std::move(correction); }
+    // A tilted tank is fitted, and its model drawn, in its orientation: the log read its gauge.
+    void setOrientation(const std::optional<Orientation>& orientation) { m_orientation = orientation; }
     void accept() override;
     // The fit is still being computed.
     bool fitting() const { return m_job != nullptr; }
@@ -72,6 +75,7 @@ private:
     int m_shape;
     std::vector<double> m_dims;
     std::function<double(double)> m_correction;
+    std::optional<Orientation> m_orientation;
     QString m_logFile; // the loaded file's name, until the text is edited
     // the points a saved fit was made of, with their lines in the original log, while its text is not edited
     std::optional<FillLog> m_savedLog;

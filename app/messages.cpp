@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QValueAxis>
 
 namespace tarvol {
 namespace {
@@ -152,6 +153,28 @@ QString errorBoxText(const QString& message)
     if (!message.isEmpty() && message.back() > QChar(u'.'))
         return message + u'.';
     return message;
+}
+
+void setRoundTicks(QValueAxis* axis, double low, double high)
+{
+    if (!(high > low))
+        high = low + 1;
+    const double interval = roundTickInterval(high - low, 6);
+    axis->setRange(std::floor(low / interval) * interval, std::ceil(high / interval) * interval);
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(interval);
+    const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(interval) - 1e-9)), 0, 6);
+    axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + u'f');
+}
+
+std::optional<double> typedDecimal(const QString& text)
+{
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char('.')).replace(QChar(0x2212), QLatin1Char('-'));
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    return ok && std::isfinite(v) ? std::optional(v) : std::nullopt;
 }
 
 } // namespace tarvol

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <optional>
 #include <set>
 
 #include <QLocale>
 #include <QString>
 
 class QMessageBox;
+
+class QValueAxis;
 
 namespace tarvol {
 
@@ -60,5 +63,11 @@ QString withAccessKey(const QString& text, std::set<QChar>& taken);
 
 // A tick interval of 1, 2 or 5 × 10ⁿ that divides `span` into at most `most` intervals; 1 for an empty span.
 double roundTickInterval(double span, int most);
+// The axis over [low, high] widened to round ticks, labelled with as many decimals as their interval needs.
+void setRoundTicks(QValueAxis* axis, double low, double high);
+
+// A number as the user types it: either decimal mark, either minus sign, spaces around; none when it is not a
+// finite number.
+std::optional<double> typedDecimal(const QString& text);
 
 } // namespace tarvol

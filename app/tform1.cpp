@@ -73,6 +73,8 @@ const QString kIncomplete = QStringLiteral("Данные введены не п�
 const QString kTankMenu = QStringLiteral("&Ёмкость");
 const QString kFillCommand = QStringLiteral("&Градуировка по наливу…");
 const QString kDeadwoodCommand = QStringLiteral("&Внутренние детали и понтон…");
+const QString kTiltCommand = QStringLiteral("&Наклон…");
+const QString kTiltGridCommand = QStringLiteral("Се&тка наклонов…");
 const QString kFolderError = QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!");
 const QString kFolderErrorAt = QStringLiteral("Не могу создать папку %1!");
 const QString kAbout = QStringLiteral("Программа  TARVOL. V 4.1\n"
@@ -290,6 +292,12 @@ TForm1::TForm1(QWidget* parent)
     m_deadwoodCommand = tankMenu->addAction(kDeadwoodCommand);
     m_deadwoodCommand->setObjectName(QStringLiteral("DeadwoodCommand"));
     command(m_deadwoodCommand, &TForm1::DeadwoodCommandClick);
+    m_tiltCommand = tankMenu->addAction(kTiltCommand);
+    m_tiltCommand->setObjectName(QStringLiteral("TiltCommand"));
+    command(m_tiltCommand, &TForm1::TiltCommandClick);
+    m_tiltGridCommand = tankMenu->addAction(kTiltGridCommand);
+    m_tiltGridCommand->setObjectName(QStringLiteral("TiltGridCommand"));
+    command(m_tiltGridCommand, &TForm1::TiltGridCommandClick);
     for (int i = 0; i < kDimensionRows; ++i)
         connect(m_fields[static_cast<size_t>(i)], &QLineEdit::textEdited, this, [this] { forgetFit(); });
 
@@ -547,7 +555,12 @@ void TForm1::ComboBox1Change()
     for (QLabel* thumbnail : m_thumbnails)
         thumbnail->hide();
 
-    if (const auto k = findShape(selectedShapeName().toStdString())) {
+    const auto k = findShape(selectedShapeName().toStdString());
+    // only a horizontal shell is pitched and rolled; an inclined shape is its pitch-only preset
+    const bool tilts = k && shape(*k).group == Group::Horizontal;
+    m_tiltCommand->setEnabled(tilts);
+    m_tiltGridCommand->setEnabled(tilts);
+    if (k) {
         const ShapeInfo& info = shape(*k);
         if (info.outerDimensions) {
             m_ui->Label0->setText(kOuterTitle);
@@ -685,7 +698,7 @@ bool TForm1::runShape()
     request.separator = decimalSeparator();
     request.byGauge = true; // a tank with a gauge zero is read by its gauge
     // every level is kept for the saves when the full-table formats hold the tank's height
-    if (const auto model = prepareModel(tank.shape, tank.dimensions); model.ok())
+    if (const auto model = prepareModel(tank.shape, tank.dimensions, tank.orientation); model.ok())
         request.keepLevels = model.model().top() <= kMaxTableLevel;
 
     TableOutcome outcome = tableInBackground(tank, request);

@@ -106,6 +106,9 @@ public:
     // every row.
     const Deadwood& deadwood() const { return m_tank.deadwood; }
     void applyDeadwood(const Deadwood& deadwood);
+    // A horizontal tank's pitch, roll and gauge (app/tform1_tilt.cpp): kept in its file, applied to every row.
+    const std::optional<Orientation>& orientation() const { return m_tank.orientation; }
+    void applyOrientation(const std::optional<Orientation>& orientation);
 
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
@@ -125,6 +128,8 @@ public slots:
     void Image26Click();
     void FillCommandClick();     // «Градуировка по наливу…»
     void DeadwoodCommandClick(); // «Внутренние детали и понтон…»
+    void TiltCommandClick();     // «Наклон…»
+    void TiltGridCommandClick(); // «Сетка наклонов…»
 
     // Save commands.
     void D1Click();
@@ -192,6 +197,8 @@ private:
     Ui::TForm1* m_ui;
     QAction* m_fillCommand = nullptr;
     QAction* m_deadwoodCommand = nullptr;
+    QAction* m_tiltCommand = nullptr;     // for the horizontal shapes only
+    QAction* m_tiltGridCommand = nullptr; // likewise
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
     std::array<QLineEdit*, kDimensionRows + 1> m_fields{}; // Edit1 .. Edit9

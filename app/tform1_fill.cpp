@@ -36,6 +36,7 @@ void TForm1::FillCommandClick()
                       fitted ? tank.fit : std::nullopt);
     if (!tank.deadwood.empty())
         dialog.setCorrection([deadwood = tank.deadwood](double level) { return deadwoodCorrection(deadwood, level); });
+    dialog.setOrientation(tank.orientation);
     if (dialog.exec() == QDialog::Accepted && dialog.fit())
         applyFit(*dialog.fit());
 }

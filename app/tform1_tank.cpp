@@ -155,6 +155,8 @@ Tank TForm1::currentTank() const
     tank.decimals = runDecimals(m_ui->ComboBox2->currentIndex());
     if (tank.fit && tank.fit->shape != tank.shape)
         tank.fit.reset();
+    if (tank.orientation && (!k || shape(*k).group != Group::Horizontal))
+        tank.orientation.reset();
     return tank;
 }
 

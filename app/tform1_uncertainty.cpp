@@ -23,6 +23,8 @@ namespace {
 // The largest relative U is looked for above this share of the height: near the bottom it grows without bound.
 constexpr double kReportFromShare = 0.1;
 const QString kRoofZoneTip = QStringLiteral("Зона посадки понтона на опоры: строка для измерений непригодна");
+const QString kBlindTip =
+    QStringLiteral("Уровнемер этот уровень не покажет: вдоль него жидкость уже касается верха ёмкости");
 
 QString fromUtf8(const std::string& text)
 {
@@ -103,6 +105,11 @@ void TForm1::showTable()
                 grid->item(row, column)->setBackground(QColor(255, 236, 179));
                 grid->item(row, column)->setToolTip(kRoofZoneTip);
             }
+        if (r.blind) // a tilted tank's reading its gauge cannot show
+            for (int column : {0, 1}) {
+                grid->item(row, column)->setForeground(QColor(128, 128, 128));
+                grid->item(row, column)->setToolTip(kBlindTip);
+            }
         if (!showU)
             continue;
         grid->setItem(row, 2, new QTableWidgetItem(fromUtf8(expandedText(r.u.expanded, separator))));
@@ -123,6 +130,8 @@ QString TForm1::uncertaintyReport() const
     const TankTable& t = *m_table;
     const char separator = t.separator;
     QStringList lines;
+    for (const std::string& line : t.orientationLines)
+        lines << fromUtf8(line);
     if (!t.gaugeLine.empty())
         lines << fromUtf8(t.gaugeLine);
     if (t.shellChanged)

@@ -70,6 +70,11 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
                                QString::fromUtf8(captions[i].data(), static_cast<qsizetype>(captions[i].size()))
                                    + QStringLiteral(", мм")));
     m_level = field(QStringLiteral("uLevel"), kLevelCaption);
+    // a horizontal tank may stand tilted: its angles' uncertainties join the budget
+    if (tarvol::shape(shape).group == Group::Horizontal) {
+        m_pitch = field(QStringLiteral("uPitch"), QStringLiteral("Угол &тангажа, ° (при наклоне)"));
+        m_roll = field(QStringLiteral("uRoll"), QStringLiteral("Угол &крена, ° (при наклоне)"));
+    }
     m_coverage = field(QStringLiteral("coverage"), kCoverageCaption);
     m_limit = field(QStringLiteral("limit"), kLimitCaption);
     m_temperature = field(QStringLiteral("shellTemperature"), kTemperatureCaption);
@@ -97,6 +102,10 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
                 m_dims[i]->setText(shown(u));
         if (current->level > 0)
             m_level->setText(shown(current->level));
+        if (m_pitch && current->pitch > 0)
+            m_pitch->setText(shown(current->pitch));
+        if (m_roll && current->roll > 0)
+            m_roll->setText(shown(current->roll));
         m_coverage->setText(shown(current->coverage));
         if (current->limitPercent)
             m_limit->setText(shown(*current->limitPercent));
@@ -112,6 +121,9 @@ void UncertaintyDialog::clearFields()
     for (QLineEdit* edit : m_dims)
         edit->clear();
     m_level->clear();
+    for (QLineEdit* angle : {m_pitch, m_roll})
+        if (angle)
+            angle->clear();
     m_coverage->setText(shown(2));
     m_limit->clear();
     m_temperature->clear();
@@ -139,6 +151,8 @@ bool UncertaintyDialog::readFields()
             return false;
     if (!read(m_level, 0, in.level) || !read(m_coverage, 2, in.coverage))
         return false;
+    if ((m_pitch && !read(m_pitch, 0, in.pitch)) || (m_roll && !read(m_roll, 0, in.roll)))
+        return false;
     if (!m_limit->text().trimmed().isEmpty()) {
         double limit = 0;
         if (!read(m_limit, 0, limit))
@@ -158,6 +172,8 @@ bool UncertaintyDialog::readFields()
         static const std::pair<const char*, QString> kFields[] = {
             {"u_dims", QStringLiteral("размеры")},
             {"u_level", QStringLiteral("отсчёт уровня")},
+            {"u_pitch_deg", QStringLiteral("угол тангажа")},
+            {"u_roll_deg", QStringLiteral("угол крена")},
             {"coverage", QStringLiteral("k")},
             {"limit", QStringLiteral("предел U")},
             {"shell_temperature", QStringLiteral("температура стенки")},

@@ -38,6 +38,8 @@ private:
     QFormLayout* m_form = nullptr;
     std::vector<QLineEdit*> m_dims; // uDim1 .. uDimN
     QLineEdit* m_level;
+    QLineEdit* m_pitch = nullptr; // for a horizontal shape only
+    QLineEdit* m_roll = nullptr;
     QLineEdit* m_coverage;
     QLineEdit* m_limit;
     QLineEdit* m_temperature;
