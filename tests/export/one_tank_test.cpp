@@ -29,6 +29,8 @@ struct OneTankCase {
     bool fitted; // fitted to the horizontal cylinder's fill log, gauge zero freed
     bool shell;  // the shell at 40 °C
     bool budget; // u of every field 1 mm, of the level 1 mm, a limit of 0,05 %
+    bool inside; // a coil, an outside sump and a floating roof with its zone
+    bool tilted; // pitched 1°, rolled 3°, a dipstick 400 mm right of the axis; u(pitch) 0,1° with a budget
 };
 
 struct Ran {
@@ -101,6 +103,19 @@ public:
             tank.budget->level = 1;
             tank.budget->limitPercent = 0.05;
         }
+        if (GetParam().inside) {
+            tank.deadwood.items = {{"змеевик", 200, 400, 100, Spread::Uniform, false, 2.0},
+                                   {"приямок", 0, 0, 50, Spread::Uniform, true, std::nullopt}};
+            tank.deadwood.roof = FloatingRoof{2000, 800, 1500, 1600};
+        }
+        if (GetParam().tilted) {
+            tank.orientation = Orientation{};
+            tank.orientation->pitchDegrees = 1;
+            tank.orientation->rollDegrees = 3;
+            tank.orientation->gaugeY = 400;
+            if (tank.budget)
+                tank.budget->pitch = 0.1;
+        }
         EXPECT_TRUE(writeTank(file("bak.tarvol").toStdString(), tank).has_value());
         return tank;
     }
@@ -132,7 +147,8 @@ TEST_P(OneTank, EveryOutputShowsTheCoresOneTable)
             continue;
         else
             statements << fromUtf8(line);
-    ASSERT_EQ(statements.isEmpty(), !GetParam().fitted && !GetParam().shell && !GetParam().budget);
+    ASSERT_EQ(statements.isEmpty(), !GetParam().fitted && !GetParam().shell && !GetParam().budget && !GetParam().inside
+                                        && !GetParam().tilted);
 
     // the file reads back to the same tank
     const auto read = readTank(path.toStdString());
@@ -148,6 +164,8 @@ TEST_P(OneTank, EveryOutputShowsTheCoresOneTable)
         const TableRow& r = t.rows[i];
         EXPECT_EQ(cell(row, 0), QString::number(static_cast<qint64>(r.level))) << row;
         EXPECT_EQ(cell(row, 1), fromUtf8(r.text)) << row;
+        // the roof's zone and the readings a tilted tank's gauge cannot see are marked, with the reason
+        EXPECT_EQ(grid()->item(row, 0)->toolTip().isEmpty(), !r.roofZone && !r.blind) << row;
         if (t.hasU) {
             EXPECT_EQ(cell(row, 2), fromUtf8(expandedText(r.u.expanded, ','))) << row;
         }
@@ -221,7 +239,9 @@ TEST_P(OneTank, EveryOutputShowsTheCoresOneTable)
         if (t.hasU)
             line += u'\t' + fromUtf8(expandedText(r.u.expanded, ',')) + u'\t'
                     + fromUtf8(relativeText(r.u.relative, ',')) + (r.u.overLimit ? QStringLiteral(" *") : QString());
-        EXPECT_TRUE(printed.contains(line + u'\n')) << line.toStdString();
+        // a row in the roof's zone or out of the gauge's sight says so after its figures
+        EXPECT_TRUE(printed.contains(line + (r.roofZone || r.blind ? QString() : QStringLiteral("\n"))))
+            << line.toStdString();
     }
     for (const QString& line : statements)
         EXPECT_TRUE(printed.contains(line)) << line.toStdString();
@@ -258,11 +278,14 @@ TEST_P(OneTank, EveryOutputShowsTheCoresOneTable)
 }
 
 INSTANTIATE_TEST_SUITE_P(Tanks, OneTank,
-                         ::testing::Values(OneTankCase{"Plain", false, false, false},
-                                           OneTankCase{"Fitted", true, false, false},
-                                           OneTankCase{"ShellAt40", false, true, false},
-                                           OneTankCase{"WithBudget", false, false, true},
-                                           OneTankCase{"FittedWithBudgetAt40", true, true, true}),
+                         ::testing::Values(OneTankCase{"Plain", false, false, false, false, false},
+                                           OneTankCase{"Fitted", true, false, false, false, false},
+                                           OneTankCase{"ShellAt40", false, true, false, false, false},
+                                           OneTankCase{"WithBudget", false, false, true, false, false},
+                                           OneTankCase{"FittedWithBudgetAt40", true, true, true, false, false},
+                                           OneTankCase{"DeadwoodAndRoof", false, false, false, true, false},
+                                           OneTankCase{"TiltedWithBudget", false, false, true, false, true},
+                                           OneTankCase{"EveryModifier", true, true, true, true, true}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 } // namespace
