@@ -98,7 +98,7 @@ DeadwoodDialog::DeadwoodDialog(const Deadwood& current, QWidget* parent) : QDial
     roofForm->addRow(QStringLiteral("&Масса, кг"), m_mass);
     roofForm->addRow(QStringLiteral("Пло&тность продукта, кг/м³"), m_density);
     roofForm->addRow(QStringLiteral("Зона посадки на опоры о&т, мм"), m_zoneFrom);
-    roofForm->addRow(QStringLiteral("зона посадки &до, мм"), m_zoneTo);
+    roofForm->addRow(QStringLiteral("Зона посадки &до, мм"), m_zoneTo);
     layout->addWidget(m_roof);
 
     m_problem = new QLabel(this);
