@@ -69,6 +69,7 @@ struct TankTable {
     std::vector<std::string> deadwoodLines;            // the items added and deducted, and the floating roof
     std::optional<std::pair<double, double>> roofZone; // levels from..below to where the roof settles
     std::vector<std::string> orientationLines;         // a tilted tank's angles and gauge, its dead and blind parts
+    std::vector<std::string> recordLines;              // a measured tank's courses, tilt and product
     std::vector<std::pair<double, double>> blind;      // readings (from, to] its gauge cannot show
     std::vector<std::string> uncertaintyLines;         // the budget, k and the method, when the table has U
     std::string uncertaintyNote;                       // why U is missing although asked for
