@@ -39,6 +39,8 @@ class TForm1;
 
 namespace tarvol {
 
+class MeasuredPanel;
+
 // The decimal separator of the user's number format, as the core writes it; the grid and every document use it.
 char decimalSeparator();
 
@@ -106,6 +108,9 @@ public:
     // every row.
     const Deadwood& deadwood() const { return m_tank.deadwood; }
     void applyDeadwood(const Deadwood& deadwood);
+    // A tank made from its strapping record (app/tform1_measured.cpp): the selector's item after the catalogue.
+    bool measuredSelected() const;
+    MeasuredPanel* measuredPanel() const { return m_measured; }
 
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
@@ -125,6 +130,7 @@ public slots:
     void Image26Click();
     void FillCommandClick();     // «Градуировка по наливу…»
     void DeadwoodCommandClick(); // «Внутренние детали и понтон…»
+    void ProtocolCommandClick(); // «Протокол измерений…»
 
     // Save commands.
     void D1Click();
@@ -188,10 +194,15 @@ private:
     TankPassport tablePassport() const; // the tank's, an empty date offered as today's
     void setTablePassport(const TankPassport& passport);
     void forgetFit();
+    void setUpMeasured();
+    void addMeasuredItem();
+    void showMeasuredPanel(bool shown);
 
     Ui::TForm1* m_ui;
     QAction* m_fillCommand = nullptr;
     QAction* m_deadwoodCommand = nullptr;
+    QAction* m_protocolCommand = nullptr;
+    MeasuredPanel* m_measured = nullptr;
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
     std::array<QLineEdit*, kDimensionRows + 1> m_fields{}; // Edit1 .. Edit9
