@@ -113,12 +113,13 @@ MeasuredPanel::MeasuredPanel(QWidget* parent) : QWidget(parent)
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(2);
 
-    grid->addWidget(new QLabel(QStringLiteral("Пояса снизу вверх (вставка из таблицы: Ctrl+V)"), this), 0, 0, 1, 1);
-    m_courses = newTable(
-        {QStringLiteral("Высота, мм"), QStringLiteral("Толщина, мм"), QStringLiteral("Длины окружности, мм (через ;)")},
-        QStringLiteral("CourseTable"), this);
-    m_courses->setColumnWidth(kHeightColumn, 70);
-    m_courses->setColumnWidth(kThicknessColumn, 75);
+    grid->addWidget(new QLabel(QStringLiteral("Пояса снизу вверх; отсчёты через «;»; Ctrl+V — из таблицы"), this), 0, 0,
+                    1, 1);
+    m_courses =
+        newTable({QStringLiteral("Высота, мм"), QStringLiteral("Толщина, мм"), QStringLiteral("Окружность, мм")},
+                 QStringLiteral("CourseTable"), this);
+    m_courses->setColumnWidth(kHeightColumn, 66);
+    m_courses->setColumnWidth(kThicknessColumn, 70);
     grid->addWidget(m_courses, 1, 0, 10, 1);
     grid->addWidget(rowButtons(m_courses, QStringLiteral("Добавить пояс"), QStringLiteral("Удалить пояс"), this), 11,
                     0);
