@@ -176,6 +176,8 @@ ExportContent shownContent(const TForm1& form)
     if (const auto& table = form.shownTable()) {
         if (!table->fitLine.empty())
             content.notes << QString::fromStdString(table->fitLine);
+        for (const std::string& line : table->recordLines)
+            content.notes << QString::fromStdString(line);
         if (!table->gaugeLine.empty())
             content.notes << QString::fromStdString(table->gaugeLine);
         if (table->shellChanged)
