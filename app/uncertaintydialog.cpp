@@ -153,8 +153,8 @@ bool UncertaintyDialog::readFields()
         shell.alpha = m_material->currentIndex() == 1 ? kAluminiumExpansion : kSteelExpansion;
         in.shell = shell;
     }
-    if (std::ranges::all_of(in.dims, [&](double u) { return u == in.dims.front(); }))
-        in.dims.resize(1); // one value for every field
+    if (!in.dims.empty() && std::ranges::all_of(in.dims, [&](double u) { return u == in.dims.front(); }))
+        in.dims.resize(1); // one value for every field; a tank without fields has none
     if (const auto fault = checkInputs(in, static_cast<int>(m_dims.size()))) {
         static const std::pair<const char*, QString> kFields[] = {
             {"u_dims", QStringLiteral("размеры")},

@@ -222,7 +222,7 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
         e.key = kStrappingSection;
         return unexpected(std::move(e));
     }
-    if (measured && tank.budget && !tank.budget->dims.empty())
+    if (measured && tank.budget && std::ranges::any_of(tank.budget->dims, [](double u) { return u > 0; }))
         return unexpected(sectionFault("uncertainty.u_dims", "у резервуара по измерениям нет полей размеров: "
                                                              "задайте u_circumference_mm и u_thickness_mm"));
     // a tank that cannot stand so, or a gauge outside it, is the file's fault, not the table's

@@ -51,7 +51,7 @@ Json tankJson()
                       "shell_temperature_c": 12.0, "alpha_shell": 12e-6, "tilt": {"mm_per_m": 8.0},
                       "bottom": [[0, -60], [2000, -35], [3000, 0]],
                       "u_circumference_mm": 2.0, "u_thickness_mm": 0.3},
-        "uncertainty": {"u_level": 1.5}})");
+        "uncertainty": {"u_dims": [0], "u_level": 1.5}})"); // a zero for no field is no budget of fields
 }
 
 std::string written(const std::string& name, const Json& tank)
