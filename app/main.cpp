@@ -17,8 +17,10 @@ namespace {
 bool headless(int argc, char* argv[])
 {
     for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--save-document") == 0 || std::strncmp(argv[i], "--save-document=", 16) == 0)
-            return true;
+        for (const char* option : {"--save-document", "--save-protocol"})
+            if (const std::size_t n = std::strlen(option);
+                std::strncmp(argv[i], option, n) == 0 && (argv[i][n] == '\0' || argv[i][n] == '='))
+                return true;
     return false;
 }
 
@@ -40,7 +42,10 @@ int main(int argc, char* argv[])
     const QCommandLineOption document(QStringLiteral("save-document"),
                                       QStringLiteral("записать градуировочную таблицу ёмкости без окна"),
                                       QStringLiteral("OUT"));
-    parser.addOptions({tank, document});
+    const QCommandLineOption protocol(QStringLiteral("save-protocol"),
+                                      QStringLiteral("записать протокол измерений резервуара (PDF) без окна"),
+                                      QStringLiteral("OUT"));
+    parser.addOptions({tank, document, protocol});
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("файл ёмкости .tarvol"));
     if (!parser.parse(application.arguments())) {
         std::fprintf(stderr, "tarvol: %s\n", parser.errorText().toLocal8Bit().constData());
@@ -49,11 +54,16 @@ int main(int argc, char* argv[])
     QString tankFile = parser.value(tank);
     if (tankFile.isEmpty() && !parser.positionalArguments().isEmpty())
         tankFile = parser.positionalArguments().front();
-    if (parser.isSet(document)) {
+    if (parser.isSet(document) || parser.isSet(protocol)) {
         if (tankFile.isEmpty()) {
-            std::fprintf(stderr, "tarvol: --save-document требует файла ёмкости (--tank FILE)\n");
+            std::fprintf(stderr, "tarvol: %s требует файла ёмкости (--tank FILE)\n",
+                         parser.isSet(document) ? "--save-document" : "--save-protocol");
             return tarvol::kDocumentUsage;
         }
+        const int made =
+            parser.isSet(protocol) ? tarvol::saveTankProtocol(tankFile, parser.value(protocol)) : tarvol::kDocumentMade;
+        if (made != tarvol::kDocumentMade || !parser.isSet(document))
+            return made;
         return tarvol::saveTankDocument(tankFile, parser.value(document));
     }
 

@@ -9,6 +9,7 @@
 
 #include "app/tform1.h"
 #include "export/fulltable.h"
+#include "export/protocol.h"
 #include "tank/table.h"
 #include "tank/tank.h"
 
@@ -58,6 +59,33 @@ int saveTankDocument(const QString& tankPath, const QString& documentPath)
     if (const ExportResult written = exportFullTable(documentPath, format, table); !written.ok()) {
         complain(written.error().message());
         return written.error().kind == ExportFailure::BadTable ? kDocumentRefused : kDocumentNotWritten;
+    }
+    return kDocumentMade;
+}
+
+int saveTankProtocol(const QString& tankPath, const QString& protocolPath)
+{
+    if (QFileInfo(protocolPath).suffix().compare(QStringLiteral("pdf"), Qt::CaseInsensitive) != 0) {
+        complain(QStringLiteral("протокол измерений записывается в PDF: нужно расширение pdf: %1").arg(protocolPath));
+        return kDocumentUsage;
+    }
+    const auto tank = readTank(QFile::encodeName(tankPath).toStdString());
+    if (!tank) {
+        complain(QString::fromStdString(tankFileErrorText(tank.error())));
+        return isAccessFault(tank.error().fault) ? kDocumentNoTank : kDocumentBrokenTank;
+    }
+    if (!tank->strapping) {
+        complain(QStringLiteral("протокол измерений есть только у резервуара по измерениям: %1").arg(tankPath));
+        return kDocumentRefused;
+    }
+    const auto protocol = protocolOf(*tank->strapping, printedPassport(tank->passport), decimalSeparator());
+    if (!protocol) {
+        complain(protocol.error());
+        return kDocumentRefused;
+    }
+    if (const ExportResult written = writeProtocolPdf(protocolPath, *protocol); !written.ok()) {
+        complain(written.error().message());
+        return kDocumentNotWritten;
     }
     return kDocumentMade;
 }

@@ -26,4 +26,7 @@ inline constexpr int kDocumentNotWritten = 73;
 // the format of OUT's suffix (pdf, xlsx, csv), with the tank's passport; messages go to standard error.
 int saveTankDocument(const QString& tankPath, const QString& documentPath);
 
+// "tarvol --tank FILE --save-protocol OUT.pdf": the measurement protocol of a tank made from its strapping record.
+int saveTankProtocol(const QString& tankPath, const QString& protocolPath);
+
 } // namespace tarvol

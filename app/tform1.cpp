@@ -34,6 +34,7 @@
 #include <QWindow>
 
 #include "app/backgroundrun.h"
+#include "app/measuredpanel.h"
 #include "app/messages.h"
 #include "calc/catalogue.h"
 #include "calc/format.h"
@@ -311,6 +312,7 @@ TForm1::TForm1(QWidget* parent)
     connect(picture, &QShortcut::activated, this, &TForm1::Image26Click);
     setWindowIcon(programIcon());
 
+    setUpMeasured();
     loadThumbnails();
     // the layout scrolls inside the window where the screen is smaller than the layout
     QWidget* content = takeCentralWidget();
@@ -382,6 +384,7 @@ void TForm1::FormCreate()
     m_ui->ComboBox1->clear();
     for (const ShapeInfo& info : shapes())
         m_ui->ComboBox1->addItem(fromUtf8(info.name));
+    addMeasuredItem();
     m_ui->ComboBox1->setCurrentIndex(0);
     setGridColumns(false);
     ensureProgramFolder();
@@ -428,6 +431,7 @@ void TForm1::fitFontsToLayout()
     QList<std::pair<QString, int>> names;
     for (const ShapeInfo& info : shapes())
         names.append({fromUtf8(info.name), edit.width() - textMargins});
+    names.append({fromUtf8(kMeasuredShapeName), edit.width() - textMargins});
     condenseToFit(selector, names);
     condenseToFit(selector->lineEdit(), names);
 }
@@ -485,6 +489,8 @@ void TForm1::updateActions(bool calculated)
     for (int i = 0; i < kDimensionRows; ++i)
         m_fields[static_cast<size_t>(i)]->setReadOnly(calculated);
     m_ui->Edit9->setReadOnly(true);
+    if (m_measured)
+        m_measured->setReadOnly(calculated);
 }
 
 void TForm1::setEnteringState() { updateActions(false); }
@@ -497,6 +503,7 @@ void TForm1::lockCommands(bool locked)
     const std::array<QAction*, 6> commands{m_ui->N2, m_ui->N3, m_ui->N4, m_ui->N5, m_ui->N6, m_fillCommand};
     std::vector<QWidget*> inputs{m_ui->N1, m_ui->TankMenu, m_ui->ComboBox1, m_ui->RG1, m_ui->ComboBox2};
     inputs.insert(inputs.end(), m_fields.begin(), m_fields.begin() + kDimensionRows);
+    inputs.push_back(m_measured);
     if (locked) {
         m_focusBeforeRun = focusWidget();
         m_enabledBeforeRun.clear();
@@ -575,6 +582,7 @@ void TForm1::ComboBox1Change()
             m_units[i]->show();
         }
     }
+    showMeasuredPanel(measuredSelected());
     // the title's background follows its "outer" property in the style sheet
     m_ui->Label0->style()->unpolish(m_ui->Label0);
     m_ui->Label0->style()->polish(m_ui->Label0);
@@ -646,6 +654,8 @@ void TForm1::RG1Click()
         m_ui->ComboBox1->clear();
         for (int k = range.first; k <= range.last; ++k)
             m_ui->ComboBox1->addItem(fromUtf8(shape(k).name));
+        if (static_cast<Group>(group) == Group::Vertical)
+            addMeasuredItem();
     }
     // only the chosen orientation is a tab stop
     for (QAbstractButton* button : m_ui->RG1Buttons->buttons())
@@ -679,7 +689,7 @@ void TForm1::N2Click()
     m_ui->Edit9->clear();
     setCalculatedState();
 
-    if (findShape(selectedShapeName().toStdString()) && !runShape()) {
+    if ((findShape(selectedShapeName().toStdString()) || measuredSelected()) && !runShape()) {
         m_ui->Edit9->setText(stepBefore); // a cancelled run leaves the window as "Правка" would have
         return;
     }
@@ -700,6 +710,7 @@ bool TForm1::runShape()
     // every level is kept for the saves when the full-table formats hold the tank's height
     if (const auto model = prepareModel(tank.shape, tank.dimensions, tank.orientation); model.ok())
         request.keepLevels = model.model().top() <= kMaxTableLevel;
+    request.keepLevels = request.keepLevels || isMeasuredShape(tank.shape); // never past 100 m
 
     TableOutcome outcome = tableInBackground(tank, request);
     if (!outcome.ok()) {

@@ -39,6 +39,8 @@ class TForm1;
 
 namespace tarvol {
 
+class MeasuredPanel;
+
 // The decimal separator of the user's number format, as the core writes it; the grid and every document use it.
 char decimalSeparator();
 
@@ -109,6 +111,9 @@ public:
     // A horizontal tank's pitch, roll and gauge (app/tform1_tilt.cpp): kept in its file, applied to every row.
     const std::optional<Orientation>& orientation() const { return m_tank.orientation; }
     void applyOrientation(const std::optional<Orientation>& orientation);
+    // A tank made from its strapping record (app/tform1_measured.cpp): the selector's item after the catalogue.
+    bool measuredSelected() const;
+    MeasuredPanel* measuredPanel() const { return m_measured; }
 
 signals:
     // A thumbnail was clicked: the picture viewer shows the selected shape's drawing.
@@ -130,6 +135,7 @@ public slots:
     void DeadwoodCommandClick(); // «Внутренние детали и понтон…»
     void TiltCommandClick();     // «Наклон…»
     void TiltGridCommandClick(); // «Сетка наклонов…»
+    void ProtocolCommandClick(); // «Протокол измерений…»
 
     // Save commands.
     void D1Click();
@@ -193,12 +199,17 @@ private:
     TankPassport tablePassport() const; // the tank's, an empty date offered as today's
     void setTablePassport(const TankPassport& passport);
     void forgetFit();
+    void setUpMeasured();
+    void addMeasuredItem();
+    void showMeasuredPanel(bool shown);
 
     Ui::TForm1* m_ui;
     QAction* m_fillCommand = nullptr;
     QAction* m_deadwoodCommand = nullptr;
     QAction* m_tiltCommand = nullptr;     // for the horizontal shapes only
     QAction* m_tiltGridCommand = nullptr; // likewise
+    QAction* m_protocolCommand = nullptr;
+    MeasuredPanel* m_measured = nullptr;
     std::unique_ptr<TForm2> m_viewer;
     std::array<QLabel*, kDimensionRows> m_captions{};
     std::array<QLineEdit*, kDimensionRows + 1> m_fields{}; // Edit1 .. Edit9

@@ -178,6 +178,8 @@ ExportContent shownContent(const TForm1& form)
             content.notes << QString::fromStdString(table->fitLine);
         for (const std::string& line : table->orientationLines)
             content.notes << QString::fromStdString(line);
+        for (const std::string& line : table->recordLines)
+            content.notes << QString::fromStdString(line);
         if (!table->gaugeLine.empty())
             content.notes << QString::fromStdString(table->gaugeLine);
         if (table->shellChanged)

@@ -23,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "app/measuredpanel.h"
 #include "app/messages.h"
 #include "app/tankdocument.h"
 #include "calc/catalogue.h"
@@ -157,6 +158,11 @@ Tank TForm1::currentTank() const
         tank.fit.reset();
     if (tank.orientation && (!k || shape(*k).group != Group::Horizontal))
         tank.orientation.reset();
+    tank.strapping.reset();
+    if (measuredSelected()) {
+        tank.shape = kMeasuredShape;
+        tank.strapping = m_measured->record();
+    }
     return tank;
 }
 
@@ -244,7 +250,7 @@ bool TForm1::openTank(const QString& path)
 
 void TForm1::applyTank(const Tank& tank)
 {
-    const ShapeInfo& info = shape(tank.shape);
+    const ShapeInfo& info = shapeInfo(tank.shape);
     {
         const QSignalBlocker block(m_ui->RG1Buttons);
         m_ui->RG1Buttons->button(static_cast<int>(info.group))->setChecked(true);
@@ -258,10 +264,12 @@ void TForm1::applyTank(const Tank& tank)
         m_fields[i]->setText(std::isnan(tank.dimensions[i])
                                  ? QString()
                                  : fromUtf8(formatGeneral(tank.dimensions[i], decimalSeparator())));
+    if (tank.strapping)
+        m_measured->setRecord(*tank.strapping);
     m_ui->ComboBox2->setCurrentIndex(tank.decimals);
     m_tank = tank;
     // a field count the shape does not have gets the run's own refusal
-    if (tank.dimensions.size() != info.captions.size()) {
+    if (!isMeasuredShape(tank.shape) && tank.dimensions.size() != info.captions.size()) {
         RunOptions options;
         options.separator = decimalSeparator();
         const RunOutcome outcome = calculate(tank.shape, tank.dimensions, options);
@@ -302,10 +310,16 @@ bool TForm1::saveTankAs()
 bool TForm1::saveTankTo(const QString& path)
 {
     const Tank tank = currentTank();
-    if (tank.shape < 0) {
+    if (tank.shape < 0 && !isMeasuredShape(tank.shape)) {
         messages().information(kNoShape);
         return false;
     }
+    // a record the reading would refuse is not written: the file could not be opened again
+    if (tank.strapping)
+        if (const auto fault = checkStrapping(*tank.strapping)) {
+            messages().information(fromUtf8(strappingErrorText(*fault)));
+            return false;
+        }
     const TankDocument document = documentOf(tank);
     const std::string text = tankFileText(document);
     const ExportResult written =

@@ -59,7 +59,8 @@ void TForm1::applyUncertainty(const std::optional<UncertaintyInputs>& inputs)
 
 void TForm1::editUncertainty()
 {
-    const auto k = findShape(selectedShapeName().toStdString());
+    const auto k =
+        measuredSelected() ? std::optional<int>(kMeasuredShape) : findShape(selectedShapeName().toStdString());
     if (!k)
         return;
     UncertaintyDialog dialog(*k, uncertaintyInputs(), this);

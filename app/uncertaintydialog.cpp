@@ -13,6 +13,7 @@
 
 #include "calc/catalogue.h"
 #include "calc/format.h"
+#include "tank/measured.h"
 
 namespace tarvol {
 namespace {
@@ -64,7 +65,7 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
         form->addRow(caption, edit);
         return edit;
     };
-    const auto& captions = tarvol::shape(shape).captions;
+    const auto& captions = tarvol::shapeInfo(shape).captions; // none for a measured tank
     for (std::size_t i = 0; i < captions.size(); ++i)
         m_dims.push_back(field(QStringLiteral("uDim%1").arg(i + 1),
                                QString::fromUtf8(captions[i].data(), static_cast<qsizetype>(captions[i].size()))
@@ -166,8 +167,8 @@ bool UncertaintyDialog::readFields()
         shell.alpha = m_material->currentIndex() == 1 ? kAluminiumExpansion : kSteelExpansion;
         in.shell = shell;
     }
-    if (std::ranges::all_of(in.dims, [&](double u) { return u == in.dims.front(); }))
-        in.dims.resize(1); // one value for every field
+    if (!in.dims.empty() && std::ranges::all_of(in.dims, [&](double u) { return u == in.dims.front(); }))
+        in.dims.resize(1); // one value for every field; a tank without fields has none
     if (const auto fault = checkInputs(in, static_cast<int>(m_dims.size()))) {
         static const std::pair<const char*, QString> kFields[] = {
             {"u_dims", QStringLiteral("размеры")},

@@ -33,12 +33,14 @@
 #include "calc/run.h"
 #include "cli/deadwood_options.h"
 #include "cli/fill_mode.h"
+#include "cli/measured_options.h"
 #include "cli/sensor_mode.h"
 #include "cli/tank_options.h"
 #include "cli/tilt_options.h"
 #include "cli/uncertainty_options.h"
 #include "fit/filljson.h"
 #include "fit/report.h"
+#include "tank/measured.h"
 #include "tank/orientation.h"
 #include "tank/table.h"
 #include "uncertainty/propagation.h"
@@ -387,6 +389,8 @@ public:
                 m_out.put(tarvol::formatGeneral(row.volume, m_sep) + '\t' + tarvol::reverseLevelText(row.level, m_sep)
                           + '\n');
             m_out.put('\n' + (t.errorLine.empty() ? std::string("Погрешность расчётов в %") : t.errorLine) + '\n');
+            for (const auto& line : t.recordLines)
+                m_out.put(line + '\n');
             for (const auto& line : t.orientationLines)
                 m_out.put(line + '\n');
             if (!t.gaugeLine.empty())
@@ -415,14 +419,14 @@ private:
             return;
         m_begun = true;
         const tarvol::Tank& tank = m_o.tank;
-        const auto& info = tarvol::shape(tank.shape);
+        const auto& info = tarvol::shapeInfo(tank.shape);
         if (m_o.csv) {
             m_out.put(std::string(tarvol::kCsvHeader) + '\n');
         } else if (m_o.json) {
             Json head;
             if (tank.fit)
                 head["fit"] = tarvol::fitJson(*tank.fit);
-            head["shape"] = tank.shape;
+            head["shape"] = tarvol::isMeasuredShape(tank.shape) ? Json(info.key) : Json(tank.shape);
             head["name"] = info.name;
             head["dimensions"] = Json::array();
             for (const double d : tank.dimensions)
@@ -523,6 +527,9 @@ void buildTank(Options& o, const CLI::App& app, const std::string& shapeText)
         if (!shapeText.empty())
             throw UsageError{"--tank не сочетается с формой и размерами в командной строке"};
         o.tank = tarvol::cli::loadTank(o.tankFile.load);
+        if (tarvol::isMeasuredShape(o.tank.shape))
+            if (auto why = tarvol::cli::measuredUsageError(app))
+                throw UsageError{*why};
     } else {
         if (shapeText.empty())
             throw UsageError{"не указана форма"};

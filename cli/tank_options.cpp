@@ -5,6 +5,7 @@
 #include "calc/catalogue.h"
 #include "calc/model.h"
 #include "calc/run.h"
+#include "tank/measured.h"
 #include "tank/table.h"
 
 namespace tarvol::cli {
@@ -30,8 +31,10 @@ std::optional<Refusal> saveTank(const std::string& path, const Tank& tank)
     // the table's own checks without its levels: a tank that gives no table is not written
     if (auto refusal = tankRefusal(tank, '.'))
         return refusal;
-    if (const auto model = prepareModel(tank.shape, tank.dimensions); !model.ok())
-        return *model.refusal();
+    // a measured tank's record was checked with the table's refusal; a drawn shape's model is prepared
+    if (!isMeasuredShape(tank.shape))
+        if (const auto model = prepareModel(tank.shape, tank.dimensions); !model.ok())
+            return *model.refusal();
     if (auto written = writeTank(path, tank); !written)
         throw TankFileFailure{kExitCantCreate, tankFileErrorText(written.error())};
     return std::nullopt;

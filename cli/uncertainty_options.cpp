@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "calc/catalogue.h"
+#include "tank/measured.h"
 
 namespace tarvol::cli {
 
@@ -64,7 +65,7 @@ const std::string* once(const std::vector<std::string>& values, const char* opti
 
 void applyUncertaintyOptions(const UncertaintyOptions& o, Tank& tank)
 {
-    const int fieldCount = static_cast<int>(shape(tank.shape).captions.size());
+    const int fieldCount = static_cast<int>(shapeInfo(tank.shape).captions.size());
     std::optional<UncertaintyInputs> inputs = tank.budget;
     if (tank.shell) {
         if (!inputs)

@@ -7,6 +7,7 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "export/tablewriters.h"
+#include "tank/measured.h"
 #include "uncertainty/statement.h"
 
 namespace tarvol {
@@ -17,6 +18,7 @@ const QString kBlank = QStringLiteral("____________");
 const QString kBasisInner = QStringLiteral("Рассчитана по номинальным внутренним размерам ёмкости");
 const QString kBasisOuter = QStringLiteral("Рассчитана по наружным размерам и толщине стенки");
 const QString kGauge = QStringLiteral("Уровень отсчитывается по уровнемеру на расстоянии %1 мм от нижнего края");
+const QString kBasisMeasured = QStringLiteral("Рассчитана по измерениям резервуара геометрическим методом");
 const QString kBasisFitted = QStringLiteral("Рассчитана по размерам ёмкости, подобранным");
 const QString kCalculated = QStringLiteral("Таблица рассчитана по размерам ёмкости, а не получена измерением");
 const QString kFullVolume = QStringLiteral("Полный объём ёмкости: %1 л");
@@ -91,7 +93,8 @@ QStringList signatureLines(const TankPassport& passport)
 
 TableContent fullTableDocument(const TankTable& table, TankPassport passport)
 {
-    const ShapeInfo& info = shape(table.shape);
+    const ShapeInfo& info = shapeInfo(table.shape);
+    const bool measured = isMeasuredShape(table.shape);
     const char sep = table.separator;
     TableContent content;
     content.passport = std::move(passport);
@@ -100,7 +103,12 @@ TableContent fullTableDocument(const TankTable& table, TankPassport passport)
         content.dimensions.emplace_back(fromUtf8(info.captions[k]), fromUtf8(formatGeneral(table.dimensions[k], sep)));
     // the dimensions of a fitted tank come from a fill, not from the drawing's nominal values
     const bool fitted = !table.fitLine.empty();
-    content.basis << (fitted ? kBasisFitted : info.outerDimensions ? kBasisOuter : kBasisInner);
+    content.basis << (measured               ? kBasisMeasured
+                      : fitted               ? kBasisFitted
+                      : info.outerDimensions ? kBasisOuter
+                                             : kBasisInner);
+    for (const std::string& line : table.recordLines)
+        content.basis << fromUtf8(line);
     if (fitted)
         content.basis << fromUtf8(table.fitLine);
     if (info.group == Group::Inclined && !content.dimensions.empty()) // the last field is the gauge's distance
@@ -109,7 +117,8 @@ TableContent fullTableDocument(const TankTable& table, TankPassport passport)
         content.basis << fromUtf8(line);
     if (!table.gaugeLine.empty())
         content.basis << fromUtf8(table.gaugeLine);
-    content.basis << kCalculated;
+    if (!measured)
+        content.basis << kCalculated;
     if (table.accuracy.known())
         content.fullVolumeLine = kFullVolume.arg(litres(table.accuracy.fullVolume, sep));
     if (info.group == Group::Inclined && !table.levelVolumes.empty())

@@ -7,6 +7,7 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "fit/report.h"
+#include "tank/measured.h"
 #include "tank/orientation.h"
 #include "uncertainty/statement.h"
 
@@ -100,6 +101,8 @@ std::optional<double> overfilledLevel(const Tank& tank, const TankModel& shell)
 
 std::optional<Refusal> tankRefusal(const Tank& tank, char separator)
 {
+    if (isMeasuredShape(tank.shape))
+        return measuredRefusal(tank);
     // an unknown shape or a wrong field count is the run's own refusal
     if (tank.shape < 0 || tank.shape >= kShapeCount || tank.dimensions.size() != shape(tank.shape).captions.size())
         return std::nullopt;
@@ -121,6 +124,8 @@ std::optional<Refusal> tankRefusal(const Tank& tank, char separator)
 
 TableOutcome tableOf(const Tank& tank, const TableRequest& request)
 {
+    if (isMeasuredShape(tank.shape))
+        return measuredTableOf(tank, request);
     const char sep = request.separator;
     if (auto refusal = tankRefusal(tank, sep))
         return RunFailure(std::move(*refusal));
@@ -362,6 +367,7 @@ std::vector<std::string> tableStatements(const TankTable& table)
     const char sep = table.separator;
     if (!table.fitLine.empty())
         lines.push_back("Размеры " + table.fitLine + ".");
+    lines.insert(lines.end(), table.recordLines.begin(), table.recordLines.end());
     lines.insert(lines.end(), table.orientationLines.begin(), table.orientationLines.end());
     if (!table.gaugeLine.empty())
         lines.push_back(table.gaugeLine);

@@ -69,6 +69,7 @@ struct TankTable {
     std::vector<std::string> deadwoodLines;            // the items added and deducted, and the floating roof
     std::optional<std::pair<double, double>> roofZone; // levels from..below to where the roof settles
     std::vector<std::string> orientationLines;         // a tilted tank's angles and gauge, its dead and blind parts
+    std::vector<std::string> recordLines;              // a measured tank's courses, tilt and product
     std::vector<std::pair<double, double>> blind;      // readings (from, to] its gauge cannot show
     std::optional<TiltGrid> tiltGrid;                  // the tank's correction grid, for the documents' appendix
     bool tiltGridByPitch = true;                       // its columns are pitches, else rolls

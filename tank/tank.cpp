@@ -156,9 +156,17 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
             return unexpected(value.error());
         tank.dimensions.push_back(*value);
     }
-    const int fieldCount = static_cast<int>(shape(tank.shape).captions.size());
+    const bool measured = isMeasuredShape(tank.shape);
+    const int fieldCount = static_cast<int>(shapeInfo(tank.shape).captions.size());
     for (const auto& [key, value] : document.sections.items()) {
-        if (key == kFillSection) {
+        if (measured && key == kStrappingSection) {
+            auto record = strappingFromJson(value);
+            if (!record)
+                return unexpected(sectionFault(record.error().key, record.error().reason));
+            tank.strapping = std::move(*record);
+        } else if (measured && (key == kFillSection || key == kOrientationSection)) {
+            return unexpected(sectionFault(std::string(key), "не применяется к резервуару по измерениям"));
+        } else if (key == kFillSection) {
             if (!value.is_object() || !value.contains("fit"))
                 return unexpected(sectionFault("fill"));
             try {
@@ -214,11 +222,20 @@ expected<Tank, TankFileError> tankFromDocument(const TankDocument& document)
             tank.otherSections[key] = value;
         }
     }
+    if (measured && !tank.strapping) {
+        TankFileError e;
+        e.fault = TankFileFault::MissingKey;
+        e.key = kStrappingSection;
+        return unexpected(std::move(e));
+    }
+    if (measured && tank.budget && std::ranges::any_of(tank.budget->dims, [](double u) { return u > 0; }))
+        return unexpected(sectionFault("uncertainty.u_dims", "у резервуара по измерениям нет полей размеров: "
+                                                             "задайте u_circumference_mm и u_thickness_mm"));
     // a tank that cannot stand so, or a gauge outside it, is the file's fault, not the table's
     if (tank.orientation && std::ranges::all_of(tank.dimensions, [](double d) { return std::isfinite(d); }))
         if (const auto refusal = orientationRefusal(tank.shape, tank.dimensions, *tank.orientation))
             return unexpected(sectionFault(std::string(kOrientationSection), *refusal));
-    if (tank.tiltGrid && shape(tank.shape).group != Group::Horizontal)
+    if (tank.tiltGrid && (measured || shape(tank.shape).group != Group::Horizontal))
         return unexpected(
             sectionFault(std::string(kTiltGridSection), "сетка наклонов строится только для горизонтальных ёмкостей"));
     // the fit's covariance is the fit's: a copy kept in the budget for other readers is not a second source
@@ -236,6 +253,8 @@ TankDocument documentOf(const Tank& tank)
     for (const double d : tank.dimensions)
         document.dimensions.push_back(dimensionText(d));
     // the sections in one order, the ones this version does not know after them
+    if (tank.strapping)
+        document.setSection(kStrappingSection, strappingToJson(*tank.strapping));
     if (tank.fit)
         document.setSection(kFillSection, Json{{"fit", fitJson(*tank.fit)}});
     if (const UncertaintyInputs inputs = tank.uncertaintyInputs(); tank.budget || inputs.shell || inputs.fit)

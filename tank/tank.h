@@ -16,7 +16,9 @@
 #include "fit/fit.h"
 #include "sensor/settings.h"
 #include "tank/deadwood.h"
+#include "tank/measured.h"
 #include "tank/orientation.h"
+#include "tank/strapping.h"
 #include "tank/tankfile.h"
 #include "uncertainty/inputs.h"
 
@@ -33,7 +35,7 @@ struct GaugeZero {
 };
 
 struct Tank {
-    int shape = 0;                  // catalogue index
+    int shape = 0;                  // catalogue index, or kMeasuredShape
     std::vector<double> dimensions; // mm in field order: typed ones whole, fitted ones to a tenth
     int decimals = 0;               // volume decimal places, 0..3
     TankPassport passport;
@@ -45,6 +47,9 @@ struct Tank {
     Deadwood deadwood;                       // what stands inside or hangs outside, and a floating roof
     std::optional<Orientation> orientation;  // a horizontal tank pitched and rolled, read by a gauge off its axis
     std::optional<TiltGridRange> tiltGrid;   // the correction grid its documents append
+
+    // A measured tank's record, in place of its dimensions.
+    std::optional<StrappingRecord> strapping;
     nlohmann::ordered_json otherSections = nlohmann::ordered_json::object(); // kept as read, written back
 
     // The fit's zero where the fit freed it, else the typed one; none when the gauge reads from the level's zero.
@@ -53,8 +58,13 @@ struct Tank {
     std::optional<FieldCovariance> fitCovariance() const;
     // What the table's uncertainty is made of: the budget, the fit's covariance and the shell together.
     UncertaintyInputs uncertaintyInputs() const;
-    // Whether the rows carry U: a budget or a fit.
-    bool hasUncertainty() const { return uncertaintyInputs().given(); }
+    // Whether the rows carry U: a budget, a fit or a measured tank's own uncertainties.
+    bool hasUncertainty() const
+    {
+        if (strapping)
+            return uncertaintyInputs().level > 0 || strapping->uCircumference > 0 || strapping->uThickness > 0;
+        return uncertaintyInputs().given();
+    }
 };
 
 // A fit's dimension as the tank keeps it: to a tenth of a millimetre, as the fields show it.

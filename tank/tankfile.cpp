@@ -18,6 +18,7 @@
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "tank/atomicwrite.h"
+#include "tank/measured.h"
 
 namespace tarvol {
 namespace {
@@ -225,16 +226,23 @@ TankDocument documentOf(const Json& root)
     const Json& shapeKey = required(root, "shape");
     if (!shapeKey.is_string())
         broken(TankFileFault::WrongType, "shape");
-    const auto shape = findShapeByKey(shapeKey.get<std::string>());
+    const auto shape = shapeKey.get<std::string>() == kMeasuredShapeKey ? std::optional<int>(kMeasuredShape)
+                                                                        : findShapeByKey(shapeKey.get<std::string>());
     if (!shape)
         broken(TankFileFault::UnknownShape, "shape", shapeKey.get<std::string>());
     doc.shape = *shape;
 
-    const Json& dims = required(root, "dimensions_mm");
-    if (!dims.is_array())
-        broken(TankFileFault::WrongType, "dimensions_mm");
-    for (std::size_t i = 0; i < dims.size(); ++i)
-        doc.dimensions.push_back(dimensionText(dims[i], i));
+    // a measured tank has its strapping record instead of dimensions
+    if (isMeasuredShape(doc.shape)) {
+        if (root.contains("dimensions_mm"))
+            broken(TankFileFault::BadValue, "dimensions_mm");
+    } else {
+        const Json& dims = required(root, "dimensions_mm");
+        if (!dims.is_array())
+            broken(TankFileFault::WrongType, "dimensions_mm");
+        for (std::size_t i = 0; i < dims.size(); ++i)
+            doc.dimensions.push_back(dimensionText(dims[i], i));
+    }
 
     if (const auto at = root.find("decimals"); at != root.end()) {
         if (!at->is_number_integer())
@@ -360,8 +368,9 @@ std::string tankFileText(const TankDocument& doc)
     Json root;
     root["format"] = kTankFormat;
     root["version"] = kTankVersion;
-    root["shape"] = shape(doc.shape).key;
-    root["dimensions_mm"] = Json::array();
+    root["shape"] = shapeInfo(doc.shape).key;
+    if (!isMeasuredShape(doc.shape))
+        root["dimensions_mm"] = Json::array();
     for (const std::string& d : doc.dimensions) {
         // field texts are digit strings of at most eight digits; anything else is kept as typed
         const bool digits = !d.empty() && d.size() <= 8 && d.find_first_not_of("0123456789") == std::string::npos;

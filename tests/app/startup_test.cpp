@@ -11,10 +11,12 @@ namespace {
 
 TEST_F(FormTest, OpensWithEveryShapeOfferedAndNoOrientationChosen)
 {
-    ASSERT_EQ(selector()->count(), tarvol::kShapeCount);
+    // the catalogue's shapes, then the tank made from its measurements
+    ASSERT_EQ(selector()->count(), tarvol::kShapeCount + 1);
     EXPECT_EQ(selector()->currentIndex(), 0);
     EXPECT_EQ(selector()->currentText(), QStringLiteral("Сферическая ёмкость"));
     EXPECT_EQ(selector()->itemText(25), QStringLiteral("Прямоугольная емкость с наклоном"));
+    EXPECT_EQ(selector()->itemText(26), QStringLiteral("Вертикальный резервуар по измерениям"));
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(control<QRadioButton>(QStringLiteral("RG1Item%1").arg(i))->isChecked()) << i;
     EXPECT_TRUE(messages.shown.empty());
@@ -106,7 +108,7 @@ TEST_F(FormTest, ProgramFolderThatCannotBeMadeIsReportedAndTheWindowStillWorks)
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].kind, RecordingMessages::Kind::Error);
     EXPECT_EQ(messages.shown[0].text, QStringLiteral("Не могу создать папку ProgramFiles\\Tarvol!"));
-    EXPECT_EQ(again.findChild<QComboBox*>("ComboBox1")->count(), tarvol::kShapeCount);
+    EXPECT_EQ(again.findChild<QComboBox*>("ComboBox1")->count(), tarvol::kShapeCount + 1);
 }
 
 struct Homeless {
