@@ -72,10 +72,10 @@ QString summaryText(const SensorOutcome& o)
     if (o.settings.maxError || o.settings.maxPoints) {
         const double full = t.litres(t.fullUnits);
         text += QStringLiteral(", наибольшая погрешность %1 л")
-                    .arg(QString::fromStdString(formatFixed(o.points.maxErrorLitres, 6, 3, ',')));
+                    .arg(QString::fromStdString(formatFixed(o.points.maxErrorLitres, 15, 3, ',')));
         if (full > 0)
             text += QStringLiteral(" (%1 %)").arg(
-                QString::fromStdString(formatFixed(100 * o.points.maxErrorLitres / full, 6, 4, ',')));
+                QString::fromStdString(formatFixed(100 * o.points.maxErrorLitres / full, 15, 4, ',')));
         if (o.points.at)
             text += QLatin1Char(' ') + readingAt(t.reading, *o.points.at);
     }

@@ -254,8 +254,8 @@ SensorRun runSensor(const Tank& tank, const SensorOptions& o, const sensor::Sear
     if (limit || points) {
         const double full = table->litres(table->fullUnits);
         run.summary = "Точек: " + std::to_string(chosen.points.size()) + ", наибольшая погрешность "
-                      + formatFixed(chosen.maxErrorLitres, 6, 3, ',') + " л"
-                      + (full > 0 ? " (" + formatFixed(100 * chosen.maxErrorLitres / full, 6, 4, ',') + " %)" : "")
+                      + formatFixed(chosen.maxErrorLitres, 15, 3, ',') + " л"
+                      + (full > 0 ? " (" + formatFixed(100 * chosen.maxErrorLitres / full, 15, 4, ',') + " %)" : "")
                       + (chosen.at ? " при " + readingWords(table->reading) + std::to_string(*chosen.at) : "") + ".";
     }
     return run;

@@ -67,6 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Точек: 10, наибольшая погрешность 47,039 л", true},
                       DialogCase{"Permille", withError(100'000, true), "Точек: 16", true},
                       DialogCase{"ElevenPoints", withPoints(11), "Точек: 10, наибольшая погрешность 43,225 л", true},
+                      // the straight line from empty to full: 2175595601/2000 l at 1619 mm, every digit shown
+                      DialogCase{"TwoPoints", withPoints(2), "Точек: 2, наибольшая погрешность 1087,798 л", true},
                       DialogCase{"FullTable", tarvol::sensor::Settings{}, "Строк таблицы: 2001. Точек: 2001.", true},
                       DialogCase{"TopStartsAtTheTop", fromTop(0), "Строк таблицы: 2001", true},
                       DialogCase{"ZeroAboveTop",
