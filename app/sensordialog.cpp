@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPen>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScatterSeries>
@@ -72,10 +73,10 @@ QString summaryText(const SensorOutcome& o)
     if (o.settings.maxError || o.settings.maxPoints) {
         const double full = t.litres(t.fullUnits);
         text += QStringLiteral(", наибольшая погрешность %1 л")
-                    .arg(QString::fromStdString(formatFixed(o.points.maxErrorLitres, 6, 3, ',')));
+                    .arg(QString::fromStdString(formatFixed(o.points.maxErrorLitres, 15, 3, ',')));
         if (full > 0)
             text += QStringLiteral(" (%1 %)").arg(
-                QString::fromStdString(formatFixed(100 * o.points.maxErrorLitres / full, 6, 4, ',')));
+                QString::fromStdString(formatFixed(100 * o.points.maxErrorLitres / full, 15, 4, ',')));
         if (o.points.at)
             text += QLatin1Char(' ') + readingAt(t.reading, *o.points.at);
     }
@@ -216,20 +217,32 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     m_chart = new QChart;
     m_chart->legend()->hide();
     m_curve = new QLineSeries(m_chart);
+    m_curve->setPen(QPen(QColor(160, 160, 160), 1));
+    m_chords = new QLineSeries(m_chart);
+    m_chords->setObjectName(QStringLiteral("SensorChords"));
+    m_errorLine = new QLineSeries(m_chart);
+    m_errorLine->setObjectName(QStringLiteral("SensorError"));
+    m_errorLine->setPen(QPen(QColor(176, 0, 0), 1));
     m_marks = new QScatterSeries(m_chart);
     m_marks->setMarkerSize(7);
-    m_chart->addSeries(m_curve);
-    m_chart->addSeries(m_marks);
+    for (auto* series : {static_cast<QXYSeries*>(m_curve), static_cast<QXYSeries*>(m_chords),
+                         static_cast<QXYSeries*>(m_marks), static_cast<QXYSeries*>(m_errorLine)})
+        m_chart->addSeries(series);
     auto* axisX = new QValueAxis(m_chart);
     auto* axisY = new QValueAxis(m_chart);
+    auto* axisError = new QValueAxis(m_chart);
     axisY->setTitleText(QStringLiteral("Объём, л"));
+    axisError->setTitleText(QStringLiteral("Погрешность, л"));
     axisX->setLabelFormat(QStringLiteral("%d"));
     axisY->setLabelFormat(QStringLiteral("%.0f"));
+    axisError->setLabelFormat(QStringLiteral("%g"));
     m_chart->addAxis(axisX, Qt::AlignBottom);
     m_chart->addAxis(axisY, Qt::AlignLeft);
-    for (auto* series : {static_cast<QXYSeries*>(m_curve), static_cast<QXYSeries*>(m_marks)}) {
+    m_chart->addAxis(axisError, Qt::AlignRight);
+    for (auto* series : {static_cast<QXYSeries*>(m_curve), static_cast<QXYSeries*>(m_chords),
+                         static_cast<QXYSeries*>(m_marks), static_cast<QXYSeries*>(m_errorLine)}) {
         series->attachAxis(axisX);
-        series->attachAxis(axisY);
+        series->attachAxis(series == m_errorLine ? axisError : axisY);
     }
     m_chartView = new QChartView(m_chart, this);
     m_chartView->setObjectName(QStringLiteral("SensorPlot"));
@@ -379,9 +392,12 @@ void SensorDialog::showOutcome()
     m_summary->setStyleSheet(m_outcome.table ? QString() : QStringLiteral("color: #b00000"));
     m_save->setEnabled(m_outcome.table.has_value() && !m_outcome.table->rows.empty());
     QList<QPointF> curve;
+    QList<QPointF> chords;
+    QList<QPointF> errors;
     QList<QPointF> marks;
     if (m_outcome.table) {
         const auto& t = *m_outcome.table;
+        const auto& points = m_outcome.points.points;
         const qsizetype n = static_cast<qsizetype>(t.rows.size());
         const qsizetype stride = std::max<qsizetype>(1, n / kPlotPoints);
         for (qsizetype k = 0; k < n; k += stride)
@@ -389,20 +405,55 @@ void SensorDialog::showOutcome()
                           t.litres(t.rows[static_cast<size_t>(k)].units)});
         if (n > 0 && (n - 1) % stride != 0)
             curve.append({static_cast<double>(t.rows.back().x), t.litres(t.rows.back().units)});
-        if (m_outcome.points.points.size() < t.rows.size() || n <= 50)
-            for (const auto& p : m_outcome.points.points)
+        const auto pointStride = std::max<std::size_t>(1, points.size() / static_cast<std::size_t>(kPlotPoints));
+        for (std::size_t k = 0; k < points.size(); k += pointStride)
+            chords.append({static_cast<double>(points[k].x), t.litres(points[k].units)});
+        if (!points.empty() && (points.size() - 1) % pointStride != 0)
+            chords.append({static_cast<double>(points.back().x), t.litres(points.back().units)});
+        // the error along the broken line: of each run of rows, the one farthest off, so no peak is lost
+        std::size_t segment = 0;
+        for (qsizetype from = 0; from < n && points.size() >= 2; from += stride) {
+            double worst = 0;
+            double at = static_cast<double>(t.rows[static_cast<size_t>(from)].x);
+            for (qsizetype k = from; k < std::min(n, from + stride); ++k) {
+                const auto& row = t.rows[static_cast<size_t>(k)];
+                while (segment + 2 < points.size() && points[segment + 1].x <= row.x)
+                    ++segment;
+                const auto& a = points[segment];
+                const auto& b = points[segment + 1];
+                const double line =
+                    t.litres(a.units)
+                    + t.litres(b.units - a.units) * static_cast<double>(row.x - a.x) / static_cast<double>(b.x - a.x);
+                const double off = line - t.litres(row.units);
+                if (std::abs(off) > std::abs(worst) || k == from) {
+                    worst = off;
+                    at = static_cast<double>(row.x);
+                }
+            }
+            errors.append({at, worst});
+        }
+        if (points.size() < t.rows.size() || n <= 50)
+            for (const auto& p : points)
                 marks.append({static_cast<double>(p.x), t.litres(p.units)});
         auto* axisX = qobject_cast<QValueAxis*>(m_chart->axes(Qt::Horizontal).value(0));
         auto* axisY = qobject_cast<QValueAxis*>(m_chart->axes(Qt::Vertical).value(0));
-        if (n > 0 && axisX && axisY) {
+        auto* axisError = qobject_cast<QValueAxis*>(m_chart->axes(Qt::Vertical).value(1));
+        if (n > 0 && axisX && axisY && axisError) {
             axisX->setTitleText(readingAxis(t.reading));
             axisX->setRange(static_cast<double>(t.rows.front().x), static_cast<double>(t.rows.back().x));
             const auto [lo, hi] = std::minmax_element(t.rows.begin(), t.rows.end(),
                                                       [](const auto& a, const auto& b) { return a.units < b.units; });
             axisY->setRange(t.litres(lo->units), std::max(t.litres(hi->units), t.litres(lo->units) + 1));
+            const double reach = std::max(m_outcome.points.maxErrorLitres, t.litres(1));
+            axisError->setRange(-reach, reach);
+            // ticks on round numbers rather than on fractions of the table's own range
+            for (auto* axis : {axisX, axisY, axisError})
+                axis->applyNiceNumbers();
         }
     }
     m_curve->replace(curve);
+    m_chords->replace(chords);
+    m_errorLine->replace(errors);
     m_marks->replace(marks);
     emit outcomeShown();
 }

@@ -87,7 +87,9 @@ private:
     QLabel* m_summary;
     QChart* m_chart;
     QChartView* m_chartView;
-    QLineSeries* m_curve;
+    QLineSeries* m_curve;     // the table's rows
+    QLineSeries* m_chords;    // the broken line through the breakpoints, as the sensor interpolates
+    QLineSeries* m_errorLine; // the broken line less the table, on the right-hand axis
     QScatterSeries* m_marks;
     QPushButton* m_save;
     QTimer* m_delay;

@@ -93,6 +93,45 @@ private:
     bool m_shown = false;
 };
 
+// What is wrong with --max-error, each fault by its name: the form, the range, the decimals, a decimal comma.
+std::optional<std::string> errorLimitFault(const std::string& text)
+{
+    if (sensor::parseErrorLimit(text) && text.find(',') == std::string::npos)
+        return std::nullopt;
+    std::string value = text;
+    const bool percent = !value.empty() && value.back() == '%';
+    if (percent)
+        value.pop_back();
+    const auto point = value.find_first_of(".,");
+    const std::string whole = value.substr(0, point);
+    const std::string fraction = point == std::string::npos ? std::string{} : value.substr(point + 1);
+    const auto digits = [](const std::string& s) { return s.find_first_not_of("0123456789") == std::string::npos; };
+    if (whole.empty() || !digits(whole) || !digits(fraction) || (point != std::string::npos && fraction.empty()))
+        return "--max-error принимает число литров или процентов (E%): " + text;
+    if (point != std::string::npos && value[point] == ',') {
+        std::string withPoint = text;
+        withPoint[point] = '.';
+        return "--max-error принимает число с десятичной точкой: " + withPoint + ", а не " + text;
+    }
+    if (fraction.size() > 6)
+        return "--max-error: не более шести знаков после запятой: " + text;
+    if (percent)
+        return "--max-error в процентах — от 0 до 100 %: " + text;
+    return "--max-error в литрах — не больше 999 999 999 л: " + text;
+}
+
+std::optional<std::string> pointsFault(const std::string& text)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return "--max-points принимает целое число точек от 2 до 99 999 999: " + text;
+    const auto n = wholeMm(text);
+    if (!n || *n > 99'999'999)
+        return "--max-points: точек не больше 99 999 999: " + text;
+    if (*n < 2)
+        return "--max-points: точек не меньше 2 (первая и последняя): " + text;
+    return std::nullopt;
+}
+
 } // namespace
 
 void addSensorOptions(CLI::App& app, SensorOptions& o)
@@ -127,13 +166,12 @@ std::optional<std::string> sensorUsageError(const CLI::App& app, const SensorOpt
         return "--code и --span задаются вместе";
     if (app.count("--code") && !codeRange(o.code, o.span))
         return "--code принимает EMPTY:FULL, --span — длину в мм: целые числа до восьми цифр";
-    if (app.count("--max-error") && !sensor::parseErrorLimit(o.maxError))
-        return "--max-error принимает число литров или процентов (E%), не более шести знаков после запятой";
-    if (app.count("--max-points")) {
-        const auto n = wholeMm(o.maxPoints);
-        if (!n || *n < 2)
-            return "--max-points принимает целое число не меньше 2";
-    }
+    if (app.count("--max-error"))
+        if (auto why = errorLimitFault(o.maxError))
+            return why;
+    if (app.count("--max-points"))
+        if (auto why = pointsFault(o.maxPoints))
+            return why;
     if (app.count("--format") && !sensor::findFormat(o.format))
         return "--format принимает " + formatKeys();
     return std::nullopt;
@@ -216,8 +254,8 @@ SensorRun runSensor(const Tank& tank, const SensorOptions& o, const sensor::Sear
     if (limit || points) {
         const double full = table->litres(table->fullUnits);
         run.summary = "Точек: " + std::to_string(chosen.points.size()) + ", наибольшая погрешность "
-                      + formatFixed(chosen.maxErrorLitres, 6, 3, ',') + " л"
-                      + (full > 0 ? " (" + formatFixed(100 * chosen.maxErrorLitres / full, 6, 4, ',') + " %)" : "")
+                      + formatFixed(chosen.maxErrorLitres, 15, 3, ',') + " л"
+                      + (full > 0 ? " (" + formatFixed(100 * chosen.maxErrorLitres / full, 15, 4, ',') + " %)" : "")
                       + (chosen.at ? " при " + readingWords(table->reading) + std::to_string(*chosen.at) : "") + ".";
     }
     return run;

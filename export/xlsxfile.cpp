@@ -29,6 +29,9 @@ QString xlsxErrorText(lxw_error error, int systemError)
                                 : QStringLiteral("не удаётся собрать книгу во временной папке");
     case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
         return QStringLiteral("таблица не помещается на лист книги");
+    case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+        // only a passport's free text can be that long
+        return QStringLiteral("строка паспорта длиннее 32 767 знаков не помещается в ячейку книги: сократите её");
     default:
         return QStringLiteral("ошибка построения книги с кодом %1").arg(static_cast<int>(error));
     }

@@ -4,6 +4,7 @@
 #include <unsupported/Eigen/NonLinearOptimization>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -166,9 +167,11 @@ std::optional<FitFailure> failureOf(const std::vector<const FitPoint*>& fitted, 
     }
     const double levelStep = writtenStep(levels);
     const double volumeStep = writtenStep(volumes);
-    double squares = 0, rounding = 0, steps = 0;
-    int measured = 0, stepped = 0, above = 0, below = 0, runs = 0, last = 0;
-    double previous = kNaN;
+    double squares = 0, rounding = 0;
+    std::vector<double> steps;
+    int measured = 0, above = 0, below = 0, runs = 0, last = 0;
+    // the last two measured points, level and residual in mm
+    std::array<std::pair<double, double>, 2> before{{{kNaN, kNaN}, {kNaN, kNaN}}};
     for (size_t i = 0; i < fitted.size(); ++i) {
         const FitPoint& p = *fitted[i];
         if (std::isfinite(p.residualMm) && slopes[i] > 0) {
@@ -177,11 +180,18 @@ std::optional<FitFailure> failureOf(const std::vector<const FitPoint*>& fitted, 
             const double step = std::hypot(levelStep, volumeStep / slopes[i]);
             rounding += step * step / 12;
             ++measured;
-            if (std::isfinite(previous)) {
-                steps += (p.residualMm - previous) * (p.residualMm - previous);
-                ++stepped;
+            // the second divided difference of three neighbours, scaled to the noise of one residual: a misfit
+            // that is smooth along the level, however large, leaves it near zero even in a sparse log
+            const auto [x0, r0] = before[0];
+            const auto [x1, r1] = before[1];
+            const double h0 = x1 - x0;
+            const double h1 = p.level - x1;
+            if (std::isfinite(r0) && h0 > 0 && h1 > 0) {
+                const double w0 = 1 / h0, w2 = 1 / h1, w1 = -(w0 + w2);
+                const double d = (w0 * r0 + w1 * r1 + w2 * p.residualMm) / std::sqrt(w0 * w0 + w1 * w1 + w2 * w2);
+                steps.push_back(std::abs(d));
             }
-            previous = p.residualMm;
+            before = {before[1], std::pair{p.level, p.residualMm}};
         }
         const int sign = p.residual > 0 ? 1 : p.residual < 0 ? -1 : 0;
         if (sign == 0)
@@ -190,12 +200,15 @@ std::optional<FitFailure> failureOf(const std::vector<const FitPoint*>& fitted, 
         runs += sign != last;
         last = sign;
     }
-    if (stepped == 0 || above == 0 || below == 0)
+    if (steps.empty() || above == 0 || below == 0)
         return std::nullopt;
     const double residualMm = std::sqrt(squares / measured);
-    // the reading noise from the steps between neighbours, which a smooth misfit hardly changes (von Neumann),
-    // and never less than what the log's rounding makes
-    const double noiseMm = std::max(std::sqrt(steps / (2.0 * stepped)), std::sqrt(rounding / measured));
+    // the reading noise from the second differences of neighbours, by their median so that the few points where
+    // the section narrows to nothing (a residual in mm grows without bound there) do not pass for noise; never less
+    // than what the log's rounding makes. 0.6745 is the median of |N(0, 1)|.
+    auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    const double noiseMm = std::max(*middle / 0.6745, std::sqrt(rounding / measured));
     const double systematicMm = std::sqrt(std::max(residualMm * residualMm - noiseMm * noiseMm, 0.0));
     const double n = above + below;
     const double pairs = 2.0 * above * below;

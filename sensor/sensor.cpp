@@ -53,6 +53,16 @@ std::optional<std::int64_t> printedUnits(double volume, int decimals)
 // n/d to the nearest integer, halves away from zero as a printed volume is rounded; d > 0.
 Wide roundHalfAway(Wide n, Wide d) { return n >= 0 ? floorDiv(2 * n + d, 2 * d) : -floorDiv(-2 * n + d, 2 * d); }
 
+// A large number as whole digits in groups of three, as a user reads it: no exponent, no unit lost.
+std::string grouped(double value)
+{
+    std::string digits = formatFixed(std::trunc(value), 40, 0, ',');
+    const std::size_t sign = !digits.empty() && digits[0] == '-' ? 1 : 0;
+    for (auto at = digits.size(); at > sign + 3; at -= 3)
+        digits.insert(at - 3, 1, ' ');
+    return digits;
+}
+
 } // namespace
 
 std::string_view readingName(Reading reading)
@@ -154,8 +164,14 @@ std::string refusalText(const Refusal& r)
         return "Для заданной погрешности нужно точек: " + whole(r.value) + ", а допускается не более " + whole(r.limit)
                + ". Увеличьте погрешность или число точек.";
     case Fault::TooLarge:
-        return "Таблица датчика слишком велика для точного подбора точек: " + whole(r.value) + " при пределе "
-               + whole(r.limit) + ".";
+        if (!std::isfinite(r.value))
+            return "Объём ёмкости не число: таблицу датчика не построить.";
+        // the readings' bound is the one whole-number limit; any other is the volume's, in litres
+        if (r.limit == static_cast<double>(kLargestReading))
+            return "Таблица датчика слишком велика для точного подбора точек: показание или код " + grouped(r.value)
+                   + " при пределе " + grouped(r.limit) + ".";
+        return "Объём ёмкости слишком велик для таблицы датчика: " + grouped(r.value) + " л при пределе "
+               + grouped(r.limit) + " л.";
     case Fault::NoTable:
         return "Нет таблицы ёмкости для датчика.";
     case Fault::Cancelled:

@@ -23,26 +23,63 @@ void to_json(nlohmann::json& j, const Settings& s)
     j["format"] = s.format;
 }
 
+namespace {
+
+// The largest reading, code or point count a file may hold: eight digits, as typed on the command line.
+constexpr std::int64_t kLargest = 99'999'999;
+constexpr double kLargestLitres = 999'999'999;
+
+[[noreturn]] void refuse(const std::string& key)
+{
+    throw nlohmann::json::out_of_range::create(406, "sensor." + key, nullptr);
+}
+
+// A whole number of at most eight digits under `key`, or the fallback when there is none; anything else is refused
+// rather than cast, since a file's 1e300 would not fit the integer.
+std::int64_t whole(const nlohmann::json& j, const char* key, std::int64_t fallback, std::int64_t least = -kLargest)
+{
+    if (!j.contains(key))
+        return fallback;
+    const auto& v = j.at(key);
+    if (!v.is_number_integer() || (v.is_number_unsigned() && v.get<std::uint64_t>() > std::uint64_t{kLargest}))
+        refuse(key);
+    const auto n = v.get<std::int64_t>();
+    if (n < least || n > kLargest)
+        refuse(key);
+    return n;
+}
+
+} // namespace
+
 void from_json(const nlohmann::json& j, Settings& s)
 {
     Settings read;
     Geometry& g = read.geometry;
-    if (j.contains("mounting"))
-        g.mounting = j.at("mounting").get<std::string>() == "top" ? Mounting::Top : Mounting::Bottom;
-    g.zero = j.value("zero", g.zero);
-    g.reference = j.value("reference", g.reference);
+    if (!j.is_object())
+        refuse("");
+    if (j.contains("mounting")) {
+        const auto& m = j.at("mounting");
+        if (!m.is_string() || (m != "top" && m != "bottom"))
+            refuse("mounting");
+        g.mounting = m == "top" ? Mounting::Top : Mounting::Bottom;
+    }
+    g.zero = whole(j, "zero", g.zero);
+    g.reference = whole(j, "reference", g.reference);
     if (j.contains("code") && j.at("code").is_object()) {
         const auto& c = j.at("code");
-        g.code = CodeRange{c.value("empty", std::int64_t{0}), c.value("full", std::int64_t{1023}),
-                           c.value("span", std::int64_t{0})};
+        g.code = CodeRange{whole(c, "empty", 0), whole(c, "full", 1023), whole(c, "span", 0)};
     }
     if (j.contains("max_error") && j.at("max_error").is_object()) {
         const auto& e = j.at("max_error");
+        const bool percent = e.value("percent", false);
+        const double value = e.value("value", 0.0);
+        if (!std::isfinite(value) || value < 0 || value > (percent ? 100.0 : kLargestLitres))
+            refuse("max_error");
         // the value went out as a double of six decimals at most
-        read.maxError = ErrorLimit{std::llround(e.value("value", 0.0) * 1e6), e.value("percent", false)};
+        read.maxError = ErrorLimit{std::llround(value * 1e6), percent};
     }
-    if (j.contains("max_points") && j.at("max_points").is_number_integer())
-        read.maxPoints = j.at("max_points").get<std::int64_t>();
+    if (j.contains("max_points") && !j.at("max_points").is_null())
+        read.maxPoints = whole(j, "max_points", 2, 2);
     if (j.contains("format") && findFormat(j.at("format").get<std::string>()))
         read.format = j.at("format").get<std::string>();
     s = read;

@@ -109,9 +109,8 @@ std::optional<InputsFault> checkInputs(const UncertaintyInputs& inputs, int fiel
             return f;
     if (inputs.shell) {
         const double t = inputs.shell->celsius;
-        if (!std::isfinite(t))
-            return InputsFault{"shell_temperature", InputsProblem::Invalid};
-        if (t < kMinShellCelsius || t > kMaxShellCelsius)
+        // a temperature may be below zero: any fault of it is one of range
+        if (!std::isfinite(t) || t < kMinShellCelsius || t > kMaxShellCelsius)
             return InputsFault{"shell_temperature", InputsProblem::OutOfRange};
         if (auto f = fault("alpha", problemOf(inputs.shell->alpha, kMaxAlpha, Zero::Allowed)))
             return f;
@@ -123,7 +122,7 @@ std::string inputsProblemText(InputsProblem problem)
 {
     switch (problem) {
     case InputsProblem::Invalid:
-        return "неверное значение";
+        return "нужно конечное неотрицательное число (коэффициенту охвата и пределу — больше нуля)";
     case InputsProblem::OutOfRange:
         return "значение вне допустимого диапазона";
     case InputsProblem::Count:

@@ -1,10 +1,15 @@
 // «Для датчика уровня…»: the dialog's summary for known figures, and the save through the window.
 
+#include <QChartView>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLineSeries>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QValueAxis>
+
+#include <cmath>
 
 #include "app/sensordialog.h"
 #include "export/savedialog.h"
@@ -59,6 +64,27 @@ TEST_P(SensorDialogSummary, ShowsPointsAndErrorAtOnce)
     EXPECT_TRUE(dialog.findChild<QLabel*>("SensorSummary")->text().contains(GetParam().summary))
         << dialog.findChild<QLabel*>("SensorSummary")->text().toStdString();
     EXPECT_EQ(dialog.findChild<QPushButton*>("SaveSensor")->isEnabled(), GetParam().saveable);
+    if (!GetParam().saveable)
+        return;
+    // the plot: the broken line through every breakpoint, its error peaking at the reported one, round ticks
+    const auto* chart = dialog.findChild<QChartView*>("SensorPlot")->chart();
+    const auto* chords = chart->findChild<QLineSeries*>("SensorChords");
+    const auto* error = chart->findChild<QLineSeries*>("SensorError");
+    ASSERT_TRUE(chords && error);
+    EXPECT_EQ(chords->count(), static_cast<int>(dialog.outcome().points.points.size()));
+    double peak = 0;
+    for (const QPointF& p : error->points())
+        peak = std::max(peak, std::abs(p.y()));
+    EXPECT_NEAR(peak, dialog.outcome().points.maxErrorLitres, 1e-6);
+    for (auto* axis : chart->axes()) {
+        const auto* values = qobject_cast<QValueAxis*>(axis);
+        const double step = (values->max() - values->min()) / (values->tickCount() - 1);
+        const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
+        EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 || std::abs(mantissa - 5) < 1e-9
+                    || std::abs(mantissa - 2.5) < 1e-9)
+            << values->min() << " … " << values->max() << " by " << step;
+        EXPECT_NEAR(std::remainder(values->min(), step), 0, 1e-9 * step);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -67,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  "Точек: 10, наибольшая погрешность 47,039 л", true},
                       DialogCase{"Permille", withError(100'000, true), "Точек: 16", true},
                       DialogCase{"ElevenPoints", withPoints(11), "Точек: 10, наибольшая погрешность 43,225 л", true},
+                      // the straight line from empty to full: 2175595601/2000 l at 1619 mm, every digit shown
+                      DialogCase{"TwoPoints", withPoints(2), "Точек: 2, наибольшая погрешность 1087,798 л", true},
                       DialogCase{"FullTable", tarvol::sensor::Settings{}, "Строк таблицы: 2001. Точек: 2001.", true},
                       DialogCase{"TopStartsAtTheTop", fromTop(0), "Строк таблицы: 2001", true},
                       DialogCase{"ZeroAboveTop",

@@ -121,7 +121,19 @@ INSTANTIATE_TEST_SUITE_P(
                    R"({"format": "tarvol-tank", "version": 1, "shape": "horizontal-cylinder",
                        "dimensions_mm": [2000, 1000], "uncertainty": {"fit_covariance": {"fields": [0, 1],
                        "matrix": [[-1, 0], [0, -1]]}}})",
-                   65, "«uncertainty.fit_covariance»"}),
+                   65, "«uncertainty.fit_covariance»"},
+        StatusCase{"NegativeDimensionU",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000],
+                       "uncertainty": {"u_dims": [-1]}})",
+                   65, "«uncertainty.u_dims»: нужно конечное неотрицательное число"},
+        StatusCase{"SensorZeroPastAWholeNumber",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000],
+                       "sensor": {"zero": 1e300}})",
+                   65, "«sensor»"},
+        StatusCase{"SensorErrorOverAHundredPercent",
+                   R"({"format": "tarvol-tank", "version": 1, "shape": "sphere", "dimensions_mm": [1000],
+                       "sensor": {"max_error": {"value": 1e300, "percent": true}, "max_points": -5}})",
+                   65, "«sensor»"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // A folder or a device is no file to read; a tank the run refuses is not written; nor is one whose folder is missing.

@@ -99,7 +99,8 @@ struct RefusedCase {
 class BudgetRefused : public ::testing::TestWithParam<RefusedCase> {};
 
 // A value past its range is a usage error naming the option and the range, before a row is printed: none of them
-// can make a row overflow to INF or NaN, or the refinement of U recurse without end.
+// can make a row overflow to INF or NaN, or the refinement of U recurse without end. The sensor's limits share
+// the table: a value past its range is named as such, not as a fault of form.
 TEST_P(BudgetRefused, NamesTheOptionAndItsRange)
 {
     const auto r = tarvol::test::runShell(std::string(TARVOL_TABLE_PATH) + " " + GetParam().options
@@ -118,7 +119,14 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"LevelU", "--u-level 1e308", "--u-level: неотрицательное число не больше 10000 мм"},
         RefusedCase{"Coverage", "--u-dim 1 --coverage 1e308", "--coverage: положительное число не больше 10"},
         RefusedCase{"Limit", "--u-dim 1 --limit 1000%", "--limit: положительное число процентов не больше 100"},
-        RefusedCase{"CommaInOneValue", "--u-level 1,2", "--u-level принимает одно число с десятичной точкой: 1.2"}),
+        RefusedCase{"CommaInOneValue", "--u-level 1,2", "--u-level принимает одно число с десятичной точкой: 1.2"},
+        RefusedCase{"SensorPointsPastRange", "--sensor --max-points 1000000000", "--max-points: точек не больше"},
+        RefusedCase{"SensorOnePoint", "--sensor --max-points 1", "--max-points: точек не меньше 2"},
+        RefusedCase{"SensorPercentPastRange", "--sensor --max-error 1000%", "--max-error в процентах — от 0 до 100"},
+        RefusedCase{"SensorSevenDecimals", "--sensor --max-error 0.0000001", "--max-error: не более шести знаков"},
+        RefusedCase{"SensorCommaInError", "--sensor --max-error 0,5%",
+                    "--max-error принимает число с десятичной "
+                    "точкой: 0.5%"}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // The budget saved with the tank prints the same table when the tank is read back.

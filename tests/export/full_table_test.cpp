@@ -201,6 +201,18 @@ TEST_P(FullTableFile, TableWithoutLevelsIsRefused)
     EXPECT_TRUE(entries(dir.path()).isEmpty());
 }
 
+// A workbook cell holds 32 767 characters: a longer passport line is refused in words, not by the library's code.
+TEST(FullTableWorkbook, OverlongPassportLineIsNamed)
+{
+    QTemporaryDir dir;
+    TableContent content = synthetic(20, 0, 1);
+    content.passport.owner = std::string(40'000, 'x');
+    const ExportResult result = exportFullTable(dir.filePath(QStringLiteral("t.xlsx")), tableFormat(u"xlsx"), content);
+    ASSERT_FALSE(result.ok());
+    EXPECT_TRUE(result.error().message().contains(QStringLiteral("длиннее 32 767 знаков")))
+        << result.error().message().toStdString();
+}
+
 INSTANTIATE_TEST_SUITE_P(Formats, FullTableFile,
                          ::testing::Values(FormatCase{"Xlsx", tableFormat(u"xlsx"), "tablica.xlsx"},
                                            FormatCase{"Pdf", tableFormat(u"pdf"), "tablica.pdf"},

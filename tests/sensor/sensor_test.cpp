@@ -259,6 +259,16 @@ INSTANTIATE_TEST_SUITE_P(
                       GeometryCase{"EqualCodes", {Mounting::Top, 0, 50, CodeRange{9, 9, 100}}, Fault::EqualCodes}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// A volume past the exact range is named in whole litres with its unit, the limit 2^50 units, never in E notation.
+TEST(SensorTooLarge, NamesTheVolumeInLitres)
+{
+    const std::vector<double> tank{0, 5.2e17};
+    const auto t = sensorTable(tank, Geometry{}, 0);
+    ASSERT_FALSE(t);
+    EXPECT_EQ(refusalText(t.error()), "Объём ёмкости слишком велик для таблицы датчика: 520 000 000 000 000 000 л при "
+                                      "пределе 1 125 899 906 842 624 л.");
+}
+
 struct LimitCase {
     const char* name;
     const char* text;
