@@ -557,7 +557,7 @@ void buildTank(Options& o, const CLI::App& app, const std::string& shapeText)
         throw UsageError{why};
     }
     if (o.sensor.on)
-        o.tank.sensor = tarvol::cli::sensorSettings(o.sensor);
+        o.tank.sensor = tarvol::cli::sensorSettings(o.sensor, o.tank.sensor.value_or(tarvol::sensor::Settings{}));
 }
 
 // Parses the command line; returns the exit status when the command ends here (help, version, list, usage error).

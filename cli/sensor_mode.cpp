@@ -177,14 +177,15 @@ std::optional<std::string> sensorUsageError(const CLI::App& app, const SensorOpt
     return std::nullopt;
 }
 
-sensor::Settings sensorSettings(const SensorOptions& o)
+sensor::Settings sensorSettings(const SensorOptions& o, const sensor::Settings& saved)
 {
-    sensor::Settings settings;
+    sensor::Settings settings = saved;
     sensor::Geometry& geometry = settings.geometry;
     if (!o.fromTop.empty()) {
         geometry.mounting = sensor::Mounting::Top;
         geometry.reference = *wholeMm(o.fromTop);
     } else if (!o.zero.empty()) {
+        geometry.mounting = sensor::Mounting::Bottom;
         geometry.zero = *wholeMm(o.zero);
     }
     if (!o.code.empty())
@@ -222,15 +223,16 @@ SensorRun runSensor(const Tank& tank, const SensorOptions& o, const sensor::Sear
         return run;
     }
     const int decimals = outcome.table().decimals;
-    const sensor::Geometry geometry = sensorSettings(o).geometry;
-    const auto table = sensor::sensorTable(outcome.table().levelVolumes, geometry, decimals);
+    // the settings the tank keeps are the defaults; a typed option overrides its own
+    const sensor::Settings settings = sensorSettings(o, tank.sensor.value_or(sensor::Settings{}));
+    const auto table = sensor::sensorTable(outcome.table().levelVolumes, settings.geometry, decimals);
     if (!table) {
         run.refusal = sensor::refusalText(table.error());
         return run;
     }
 
-    const auto limit = o.maxError.empty() ? std::nullopt : sensor::parseErrorLimit(o.maxError);
-    const auto points = o.maxPoints.empty() ? std::nullopt : std::optional<std::int64_t>(*wholeMm(o.maxPoints));
+    const auto& limit = settings.maxError;
+    const auto& points = settings.maxPoints;
     sensor::Breakpoints chosen;
     if (limit) {
         auto fewest = sensor::fewestWithin(*table, *limit, points, watch);
@@ -249,7 +251,7 @@ SensorRun runSensor(const Tank& tank, const SensorOptions& o, const sensor::Sear
     } else {
         chosen = sensor::everyRow(*table);
     }
-    const auto* format = sensor::findFormat(o.format.empty() ? "csv" : o.format);
+    const auto* format = sensor::findFormat(settings.format);
     run.out = format->write(*table, chosen);
     if (limit || points) {
         const double full = table->litres(table->fullUnits);

@@ -33,10 +33,10 @@ struct SensorRun {
     std::string summary; // how many points and what largest error, for standard error
 };
 
-// The sensor's settings the options give.
-sensor::Settings sensorSettings(const SensorOptions& options);
+// The sensor's settings the options give over `saved` (a tank's own): a typed option replaces its own setting.
+sensor::Settings sensorSettings(const SensorOptions& options, const sensor::Settings& saved = {});
 
-// The sensor's table of the tank, volumes with the tank's decimal places, read from the gauge's zero where the tank
+// The sensor's table of the tank with the settings it keeps under the typed ones, volumes with the tank's decimal places, read from the gauge's zero where the tank
 // has one and at the shell's temperature. `control` watches and stops the table and the search; without one, a
 // run that takes more than a second shows its progress on standard error when that is a terminal.
 SensorRun runSensor(const Tank& tank, const SensorOptions& options, const sensor::SearchControl* control = nullptr);

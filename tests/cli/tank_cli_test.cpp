@@ -137,6 +137,22 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 // A folder or a device is no file to read; a tank the run refuses is not written; nor is one whose folder is missing.
+// The sensor's settings a file keeps are the defaults of --sensor; a typed option replaces its own.
+TEST(TankFileCommand, KeptSensorSettingsAreTheDefaults)
+{
+    const std::string file = (scratch() / "sensor.tarvol").string();
+    const std::string tank = " --decimals 1 horizontal-cylinder 2000 1000";
+    ASSERT_EQ(run("--sensor --zero 5 --max-points 6 --format xy --save-tank '" + file + "'" + tank).status, 0);
+    for (const auto& [typed, meant] : {std::pair{"", "--zero 5 --max-points 6 --format xy"},
+                                       std::pair{" --max-points 9", "--zero 5 --max-points 9 --format xy"},
+                                       std::pair{" --from-top 1100", "--from-top 1100 --max-points 6 --format xy"}}) {
+        const Ran fromFile = run("--sensor --tank '" + file + "'" + typed);
+        const Ran byHand = run(std::string("--sensor ") + meant + tank);
+        ASSERT_EQ(byHand.status, 0) << byHand.err;
+        EXPECT_EQ(fromFile.out, byHand.out) << typed;
+    }
+}
+
 TEST(TankFileCommand, UnreadableRefusedAndUnwritable)
 {
     EXPECT_EQ(run("--tank '" + scratch().string() + "'").status, 66);
