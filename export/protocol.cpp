@@ -12,22 +12,10 @@
 #include "calc/format.h"
 #include "export/atomicfile.h"
 #include "export/fulltable.h"
+#include "export/tablewriters.h"
 
 namespace tarvol {
 namespace {
-
-constexpr int kResolution = 300; // dots per inch of the page's coordinates
-
-double mm(double millimetres) { return millimetres * kResolution / 25.4; }
-
-QFont font(double points, bool bold = false)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
 
 QString text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
@@ -72,8 +60,8 @@ public:
 
     bool row(const QStringList& cells, const std::vector<double>& shares, bool heading)
     {
-        m_p.setFont(font(8, heading));
-        const double pad = mm(1);
+        m_p.setFont(pdfFont(8, heading));
+        const double pad = pdfMm(1);
         double height = 0;
         for (qsizetype c = 0; c < cells.size(); ++c) {
             const QRectF cell(0, 0, shares[static_cast<std::size_t>(c)] * m_width - 2 * pad, m_bottom);
@@ -83,7 +71,7 @@ public:
         if (!fit(height))
             return false;
         double x = 0;
-        m_p.setPen(QPen(Qt::black, mm(0.15)));
+        m_p.setPen(QPen(Qt::black, pdfMm(0.15)));
         for (qsizetype c = 0; c < cells.size(); ++c) {
             const double w = shares[static_cast<std::size_t>(c)] * m_width;
             const QRectF cell(x, m_y, w, height);
@@ -196,7 +184,7 @@ ExportResult writeProtocolPdf(const QString& path, const ProtocolContent& conten
     if (!file.openForWriting())
         return writeError(path, file.failure());
     QPdfWriter writer(&file);
-    writer.setResolution(kResolution);
+    writer.setResolution(kPdfResolution);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(15, 12, 12, 12),
                                      QPageLayout::Millimeter));
     writer.setTitle(kProtocolTitle);
@@ -210,18 +198,19 @@ ExportResult writeProtocolPdf(const QString& path, const ProtocolContent& conten
     ProtocolPainter page(writer, painter);
     bool painted = true;
     for (qsizetype i = 0; painted && i < content.head.size(); ++i)
-        painted = page.paragraph(content.head[i], i == 0 ? font(14, true) : font(9), i == 0 ? mm(3) : mm(1));
-    page.skip(mm(3));
+        painted =
+            page.paragraph(content.head[i], i == 0 ? pdfFont(14, true) : pdfFont(9), i == 0 ? pdfMm(3) : pdfMm(1));
+    page.skip(pdfMm(3));
     const std::vector<double> shares = columnShares(static_cast<std::size_t>(content.courseHeader.size()));
     painted = painted && page.row(content.courseHeader, shares, true);
     for (std::size_t i = 0; painted && i < content.courses.size(); ++i)
         painted = page.row(content.courses[i], shares, false);
-    page.skip(mm(3));
+    page.skip(pdfMm(3));
     for (qsizetype i = 0; painted && i < content.bottom.size(); ++i)
-        painted = page.paragraph(content.bottom[i], font(9), mm(1));
-    page.skip(mm(8));
+        painted = page.paragraph(content.bottom[i], pdfFont(9), pdfMm(1));
+    page.skip(pdfMm(8));
     for (qsizetype i = 0; painted && i < content.signature.size(); ++i)
-        painted = page.paragraph(content.signature[i], font(10), mm(5));
+        painted = page.paragraph(content.signature[i], pdfFont(10), pdfMm(5));
     painter.end();
     if (!painted) {
         const QString reason = file.failure();

@@ -18,19 +18,7 @@
 namespace tarvol {
 namespace {
 
-constexpr int kResolution = 300; // dots per inch of the page's coordinates
 constexpr int kCurvePoints = 2000;
-
-double mm(double millimetres) { return millimetres * kResolution / 25.4; }
-
-QFont font(double points, bool bold = false)
-{
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPointSizeF(points);
-    f.setBold(bold);
-    return f;
-}
 
 QString volumeText(double litres, const TableContent& content)
 {
@@ -99,11 +87,12 @@ public:
         if (m_curveOwnPage) {
             if (!m_writer.newPage())
                 return false;
-            const double top = drawPageFrame(p, page++) + mm(4);
-            drawCurve(p, QRectF(m_area.left(), top, m_area.width(), std::min(m_footerTop - top - mm(4), mm(160))));
+            const double top = drawPageFrame(p, page++) + pdfMm(4);
+            drawCurve(p,
+                      QRectF(m_area.left(), top, m_area.width(), std::min(m_footerTop - top - pdfMm(4), pdfMm(160))));
         } else {
-            drawCurve(p, QRectF(m_area.left(), bottom + mm(8), m_area.width(),
-                                std::min(m_footerTop - bottom - mm(10), mm(130))));
+            drawCurve(p, QRectF(m_area.left(), bottom + pdfMm(8), m_area.width(),
+                                std::min(m_footerTop - bottom - pdfMm(10), pdfMm(130))));
         }
         for (size_t first = 0; first < m_reverse.rows.size(); first += m_reverseRowsPerPage) {
             if (!m_writer.newPage())
@@ -122,44 +111,44 @@ public:
                 return false;
             bottom = drawPageFrame(p, page++);
         }
-        drawSignature(p, bottom + mm(10));
+        drawSignature(p, bottom + pdfMm(10));
         return true;
     }
 
 private:
     void measure()
     {
-        m_nameFont = font(12, true);
-        m_titleFont = font(9);
-        m_headFont = font(8, true);
-        m_footFont = font(8);
+        m_nameFont = pdfFont(12, true);
+        m_titleFont = pdfFont(9);
+        m_headFont = pdfFont(8, true);
+        m_footFont = pdfFont(8);
         const QFontMetricsF title(m_titleFont, &m_writer);
-        m_titleHeight = mm(3);
+        m_titleHeight = pdfMm(3);
         for (qsizetype i = 0; i < m_title.size(); ++i)
             m_titleHeight += titleLineHeight(i);
-        m_runningHeight = title.lineSpacing() + mm(3);
-        m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - mm(2);
-        m_signatureHeight = mm(10) + static_cast<double>(m_signature.size()) * mm(9);
+        m_runningHeight = title.lineSpacing() + pdfMm(3);
+        m_footerTop = m_area.bottom() - QFontMetricsF(m_footFont, &m_writer).lineSpacing() - pdfMm(2);
+        m_signatureHeight = pdfMm(10) + static_cast<double>(m_signature.size()) * pdfMm(9);
 
-        m_levelColumn = mm(17);
+        m_levelColumn = pdfMm(17);
         m_volumeColumn = (m_area.width() - m_levelColumn) / (m_content.hasUncertainty() ? 11 : 10);
         m_headRow = QFontMetricsF(m_headFont, &m_writer).lineSpacing() * 1.5;
 
         // the largest volume has the widest text; the cell font shrinks until it fits the column
         const auto [lo, hi] = std::minmax_element(m_content.levelVolumes.begin(), m_content.levelVolumes.end());
         double points = 8;
-        QFontMetricsF at8(font(points), &m_writer);
+        QFontMetricsF at8(pdfFont(points), &m_writer);
         const double widest = std::max(at8.horizontalAdvance(volumeText(*lo, m_content)),
                                        at8.horizontalAdvance(volumeText(*hi, m_content)));
-        const double room = m_volumeColumn - mm(2.4);
+        const double room = m_volumeColumn - pdfMm(2.4);
         if (widest > room)
             points = std::max(4.0, points * room / widest);
-        m_cellFont = font(points);
-        m_levelFont = font(points, true);
-        m_rowHeight = std::max(QFontMetricsF(m_cellFont, &m_writer).lineSpacing() * 1.3, mm(3.2));
+        m_cellFont = pdfFont(points);
+        m_levelFont = pdfFont(points, true);
+        m_rowHeight = std::max(QFontMetricsF(m_cellFont, &m_writer).lineSpacing() * 1.3, pdfMm(3.2));
 
         const auto rowsBelow = [&](double head) {
-            return std::max(1, static_cast<int>((m_footerTop - mm(2) - head - 2 * m_headRow) / m_rowHeight));
+            return std::max(1, static_cast<int>((m_footerTop - pdfMm(2) - head - 2 * m_headRow) / m_rowHeight));
         };
         m_rowsFirstPage = rowsBelow(m_titleHeight);
         m_rowsPerPage = rowsBelow(m_runningHeight);
@@ -168,11 +157,11 @@ private:
         m_tablePages = 1 + (further + m_rowsPerPage - 1) / m_rowsPerPage;
         const int lastRows = further == 0 ? rows : further - (m_tablePages - 2) * m_rowsPerPage;
         const double lastHead = m_tablePages == 1 ? m_titleHeight : m_runningHeight;
-        m_curveOwnPage = m_footerTop - lastHead - 2 * m_headRow - lastRows * m_rowHeight < mm(85);
+        m_curveOwnPage = m_footerTop - lastHead - 2 * m_headRow - lastRows * m_rowHeight < pdfMm(85);
 
         // the reverse table runs in column pairs side by side, each with its own header
         m_reverseBlockRows =
-            std::max(1, static_cast<int>((m_footerTop - mm(2) - m_runningHeight - 3 * m_headRow) / m_rowHeight));
+            std::max(1, static_cast<int>((m_footerTop - pdfMm(2) - m_runningHeight - 3 * m_headRow) / m_rowHeight));
         m_reverseRowsPerPage = static_cast<size_t>(m_reverseBlockRows) * kReverseBlocks;
         const size_t reverseRows = m_reverse.rows.size();
         m_reversePages = static_cast<int>((reverseRows + m_reverseRowsPerPage - 1) / m_reverseRowsPerPage);
@@ -186,8 +175,8 @@ private:
         if (const auto& grid = m_content.gridAppendix; grid && !grid->levels.empty() && !grid->angles.isEmpty()) {
             const auto columns = static_cast<size_t>(grid->angles.size());
             m_gridGroups = (columns + kGridColumns - 1) / kGridColumns;
-            m_gridRowsPerPage = static_cast<size_t>(
-                std::max(1, static_cast<int>((m_footerTop - mm(2) - m_runningHeight - 3 * m_headRow) / m_rowHeight)));
+            m_gridRowsPerPage = static_cast<size_t>(std::max(
+                1, static_cast<int>((m_footerTop - pdfMm(2) - m_runningHeight - 3 * m_headRow) / m_rowHeight)));
             const size_t chunks = (grid->levels.size() + m_gridRowsPerPage - 1) / m_gridRowsPerPage;
             m_gridPages = static_cast<int>(m_gridGroups * chunks);
             const size_t onLast = grid->levels.size() - (chunks - 1) * m_gridRowsPerPage;
@@ -233,12 +222,12 @@ private:
             const QString head = lead + fm.elidedText(m_content.shapeName, Qt::ElideRight, std::max(0.0, room)) + tail;
             p.drawText(QRectF(0, 0, m_area.width(), fm.lineSpacing()), Qt::AlignLeft | Qt::AlignTop,
                        fm.elidedText(head, Qt::ElideRight, m_area.width()));
-            p.setPen(QPen(QColor(0x80, 0x80, 0x80), mm(0.15)));
-            p.drawLine(QPointF(0, fm.lineSpacing() + mm(1)), QPointF(m_area.width(), fm.lineSpacing() + mm(1)));
+            p.setPen(QPen(QColor(0x80, 0x80, 0x80), pdfMm(0.15)));
+            p.drawLine(QPointF(0, fm.lineSpacing() + pdfMm(1)), QPointF(m_area.width(), fm.lineSpacing() + pdfMm(1)));
             p.setPen(Qt::black);
         }
         p.setFont(m_footFont);
-        p.drawText(QRectF(m_area.left(), m_footerTop + mm(1), m_area.width(), m_area.bottom() - m_footerTop),
+        p.drawText(QRectF(m_area.left(), m_footerTop + pdfMm(1), m_area.width(), m_area.bottom() - m_footerTop),
                    Qt::AlignRight | Qt::AlignTop, QStringLiteral("Лист %1 из %2").arg(page).arg(pageCount()));
         return page == 1 ? m_titleHeight : m_runningHeight;
     }
@@ -248,7 +237,7 @@ private:
     {
         const QRectF whole(0, top, m_area.width(), 2 * m_headRow);
         p.fillRect(whole, QColor(0xE8, 0xE8, 0xE8));
-        p.setPen(QPen(Qt::black, mm(0.25)));
+        p.setPen(QPen(Qt::black, pdfMm(0.25)));
         p.setFont(m_headFont);
         p.drawRect(whole);
         const QRectF level(0, top, m_levelColumn, 2 * m_headRow);
@@ -282,7 +271,7 @@ private:
                        .arg(kReverseTitle, QString::fromStdString(
                                                formatFixed(m_reverse.volumeStep, 16, decimals, m_content.separator))));
         const double headTop = top + m_headRow;
-        const double gap = mm(6);
+        const double gap = pdfMm(6);
         const double blockWidth = (m_area.width() - gap * (kReverseBlocks - 1)) / kReverseBlocks;
         const size_t last = std::min(m_reverse.rows.size(), first + m_reverseRowsPerPage);
         const size_t perBlock = (last - first + kReverseBlocks - 1) / kReverseBlocks;
@@ -293,7 +282,7 @@ private:
             const QRectF levelHead(x + blockWidth / 2, headTop, blockWidth / 2, 2 * m_headRow);
             p.setFont(m_headFont);
             p.fillRect(volumeHead.united(levelHead), QColor(0xE8, 0xE8, 0xE8));
-            p.setPen(QPen(Qt::black, mm(0.25)));
+            p.setPen(QPen(Qt::black, pdfMm(0.25)));
             p.drawRect(volumeHead);
             p.drawRect(levelHead);
             p.drawText(volumeHead, Qt::AlignCenter, QStringLiteral("Объём, л"));
@@ -302,16 +291,16 @@ private:
             double y = headTop + 2 * m_headRow;
             for (size_t i = first + b * perBlock; i < end; ++i, y += m_rowHeight) {
                 const ReverseRow& row = m_reverse.rows[i];
-                p.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
+                p.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), pdfMm(0.15)));
                 p.drawLine(QPointF(x, y + m_rowHeight), QPointF(x + blockWidth, y + m_rowHeight));
                 for (double edge : {x, x + blockWidth / 2, x + blockWidth})
                     p.drawLine(QPointF(edge, y), QPointF(edge, y + m_rowHeight));
                 p.setPen(Qt::black);
                 p.setFont(m_cellFont);
-                p.drawText(QRectF(x + mm(1.2), y, blockWidth / 2 - mm(2.4), m_rowHeight),
+                p.drawText(QRectF(x + pdfMm(1.2), y, blockWidth / 2 - pdfMm(2.4), m_rowHeight),
                            Qt::AlignRight | Qt::AlignVCenter,
                            QString::fromStdString(formatFixed(row.volume, 16, decimals, m_content.separator)));
-                p.drawText(QRectF(x + blockWidth / 2 + mm(1.2), y, blockWidth / 2 - mm(2.4), m_rowHeight),
+                p.drawText(QRectF(x + blockWidth / 2 + pdfMm(1.2), y, blockWidth / 2 - pdfMm(2.4), m_rowHeight),
                            Qt::AlignRight | Qt::AlignVCenter,
                            QString::fromStdString(reverseLevelText(row.level, m_content.separator)));
             }
@@ -333,7 +322,7 @@ private:
         const double headTop = top + m_headRow;
         p.fillRect(QRectF(0, headTop, m_levelColumn + static_cast<double>(to - from) * column, 2 * m_headRow),
                    QColor(0xE8, 0xE8, 0xE8));
-        p.setPen(QPen(Qt::black, mm(0.25)));
+        p.setPen(QPen(Qt::black, pdfMm(0.25)));
         const QRectF levelHead(0, headTop, m_levelColumn, 2 * m_headRow);
         p.drawRect(levelHead);
         p.drawText(levelHead, Qt::AlignCenter | Qt::TextWordWrap, QStringLiteral("Уровень, мм"));
@@ -346,7 +335,7 @@ private:
         double y = headTop + 2 * m_headRow;
         const double right = m_levelColumn + static_cast<double>(to - from) * column;
         for (size_t i = first; i < last; ++i, y += m_rowHeight) {
-            p.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
+            p.setPen(QPen(QColor(0xB0, 0xB0, 0xB0), pdfMm(0.15)));
             p.drawLine(QPointF(0, y + m_rowHeight), QPointF(right, y + m_rowHeight));
             p.drawLine(QPointF(0, y), QPointF(0, y + m_rowHeight));
             for (size_t c = 0; c <= to - from; ++c) {
@@ -355,12 +344,12 @@ private:
             }
             p.setPen(Qt::black);
             p.setFont(m_levelFont);
-            p.drawText(QRectF(0, y, m_levelColumn - mm(1.2), m_rowHeight), Qt::AlignRight | Qt::AlignVCenter,
+            p.drawText(QRectF(0, y, m_levelColumn - pdfMm(1.2), m_rowHeight), Qt::AlignRight | Qt::AlignVCenter,
                        QString::fromStdString(formatGeneral(grid.levels[i], m_content.separator)));
             p.setFont(m_cellFont);
             for (size_t c = from; c < to; ++c)
-                p.drawText(QRectF(m_levelColumn + static_cast<double>(c - from) * column + mm(1.2), y, column - mm(2.4),
-                                  m_rowHeight),
+                p.drawText(QRectF(m_levelColumn + static_cast<double>(c - from) * column + pdfMm(1.2), y,
+                                  column - pdfMm(2.4), m_rowHeight),
                            Qt::AlignRight | Qt::AlignVCenter, volumeText(grid.volumes[i][c], m_content));
         }
         return y;
@@ -369,12 +358,12 @@ private:
     void drawSignature(QPainter& p, double top)
     {
         p.setPen(Qt::black);
-        p.setFont(font(10));
+        p.setFont(pdfFont(10));
         const QFontMetricsF fm(p.font(), &m_writer);
         double y = top;
         for (const QString& line : m_signature) {
             p.drawText(QPointF(0, y + fm.ascent()), line);
-            y += mm(9);
+            y += pdfMm(9);
         }
     }
 
@@ -384,7 +373,7 @@ private:
         const QRectF level(0, y, m_levelColumn, m_rowHeight);
         p.fillRect(level, QColor(0xF4, 0xF4, 0xF4));
         // a darker rule every 5 cm guides the eye along long columns
-        p.setPen(QPen(r % 5 == 4 ? QColor(0x60, 0x60, 0x60) : QColor(0xB0, 0xB0, 0xB0), mm(0.15)));
+        p.setPen(QPen(r % 5 == 4 ? QColor(0x60, 0x60, 0x60) : QColor(0xB0, 0xB0, 0xB0), pdfMm(0.15)));
         p.drawLine(QPointF(0, y + m_rowHeight), QPointF(m_area.width(), y + m_rowHeight));
         p.drawLine(QPointF(0, y), QPointF(0, y + m_rowHeight));
         for (int c = 0; c <= (m_content.hasUncertainty() ? 11 : 10); ++c) {
@@ -396,13 +385,15 @@ private:
         p.drawText(level, Qt::AlignCenter, QString::number(r));
         p.setFont(m_cellFont);
         for (int c = 0; c < 10 && 10 * r + c <= top; ++c) {
-            const QRectF cell(m_levelColumn + c * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
+            const QRectF cell(m_levelColumn + c * m_volumeColumn + pdfMm(1.2), y, m_volumeColumn - pdfMm(2.4),
+                              m_rowHeight);
             p.drawText(
                 cell, Qt::AlignRight | Qt::AlignVCenter,
                 volumeText(m_content.levelVolumes[10 * static_cast<size_t>(r) + static_cast<size_t>(c)], m_content));
         }
         if (m_content.hasUncertainty() && 10 * r <= top) {
-            const QRectF cell(m_levelColumn + 10 * m_volumeColumn + mm(1.2), y, m_volumeColumn - mm(2.4), m_rowHeight);
+            const QRectF cell(m_levelColumn + 10 * m_volumeColumn + pdfMm(1.2), y, m_volumeColumn - pdfMm(2.4),
+                              m_rowHeight);
             const auto rowLevel = 10 * static_cast<size_t>(r);
             p.drawText(
                 cell, Qt::AlignRight | Qt::AlignVCenter,
@@ -425,36 +416,37 @@ private:
         p.setPen(Qt::black);
         const double titleRow = QFontMetricsF(m_headFont, &m_writer).lineSpacing() * 1.5;
         p.drawText(QRectF(box.left(), box.top(), box.width(), titleRow), Qt::AlignCenter, kCurveTitle);
-        const QRectF plot(box.left() + mm(22), box.top() + titleRow + mm(2), box.width() - mm(26),
-                          box.height() - titleRow - mm(16));
+        const QRectF plot(box.left() + pdfMm(22), box.top() + titleRow + pdfMm(2), box.width() - pdfMm(26),
+                          box.height() - titleRow - pdfMm(16));
         const auto toX = [&](double level) { return plot.left() + level / xMax * plot.width(); };
         const auto toY = [&](double v) { return plot.bottom() - (v - yMin) / (yMax - yMin) * plot.height(); };
 
         p.setFont(m_footFont);
         const QFontMetricsF fm(m_footFont, &m_writer);
         for (double x = 0; x <= xMax + xStep / 2; x += xStep) {
-            p.setPen(QPen(QColor(0xD0, 0xD0, 0xD0), mm(0.15)));
+            p.setPen(QPen(QColor(0xD0, 0xD0, 0xD0), pdfMm(0.15)));
             p.drawLine(QPointF(toX(x), plot.top()), QPointF(toX(x), plot.bottom()));
             p.setPen(Qt::black);
-            p.drawText(QRectF(toX(x) - mm(10), plot.bottom() + mm(1), mm(20), fm.lineSpacing()), Qt::AlignCenter,
-                       tickText(x, xStep, m_content.separator));
+            p.drawText(QRectF(toX(x) - pdfMm(10), plot.bottom() + pdfMm(1), pdfMm(20), fm.lineSpacing()),
+                       Qt::AlignCenter, tickText(x, xStep, m_content.separator));
         }
         for (double v = yMin; v <= yMax + yStep / 2; v += yStep) {
-            p.setPen(QPen(QColor(0xD0, 0xD0, 0xD0), mm(0.15)));
+            p.setPen(QPen(QColor(0xD0, 0xD0, 0xD0), pdfMm(0.15)));
             p.drawLine(QPointF(plot.left(), toY(v)), QPointF(plot.right(), toY(v)));
             p.setPen(Qt::black);
-            p.drawText(QRectF(box.left(), toY(v) - fm.lineSpacing() / 2, mm(20), fm.lineSpacing()),
+            p.drawText(QRectF(box.left(), toY(v) - fm.lineSpacing() / 2, pdfMm(20), fm.lineSpacing()),
                        Qt::AlignRight | Qt::AlignVCenter, tickText(v, yStep, m_content.separator));
         }
-        p.drawText(QRectF(plot.left(), plot.bottom() + mm(1) + fm.lineSpacing(), plot.width(), fm.lineSpacing() * 1.5),
-                   Qt::AlignCenter, QStringLiteral("Уровень, мм"));
+        p.drawText(
+            QRectF(plot.left(), plot.bottom() + pdfMm(1) + fm.lineSpacing(), plot.width(), fm.lineSpacing() * 1.5),
+            Qt::AlignCenter, QStringLiteral("Уровень, мм"));
         p.save();
-        p.translate(box.left() + mm(1), plot.center().y());
+        p.translate(box.left() + pdfMm(1), plot.center().y());
         p.rotate(-90);
-        p.drawText(QRectF(-plot.height() / 2, -mm(1), plot.height(), fm.lineSpacing() * 1.2), Qt::AlignCenter,
+        p.drawText(QRectF(-plot.height() / 2, -pdfMm(1), plot.height(), fm.lineSpacing() * 1.2), Qt::AlignCenter,
                    QStringLiteral("Объём, л"));
         p.restore();
-        p.setPen(QPen(Qt::black, mm(0.25)));
+        p.setPen(QPen(Qt::black, pdfMm(0.25)));
         p.drawRect(plot);
 
         QPainterPath curve;
@@ -468,7 +460,7 @@ private:
             if (level == top)
                 break;
         }
-        p.setPen(QPen(QColor(0x10, 0x40, 0xA0), mm(0.5), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setPen(QPen(QColor(0x10, 0x40, 0xA0), pdfMm(0.5), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         p.drawPath(curve);
     }
@@ -503,7 +495,7 @@ ExportResult writeTablePdf(const QString& path, const TableContent& content, con
         return writeError(path, file.failure());
 
     QPdfWriter writer(&file);
-    writer.setResolution(kResolution);
+    writer.setResolution(kPdfResolution);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 12, 12, 12),
                                      QPageLayout::Millimeter));
     writer.setTitle(content.shapeName);
@@ -530,6 +522,15 @@ ExportResult writeTablePdf(const QString& path, const TableContent& content, con
     if (progress)
         progress(content.tableRows(), 0);
     return {};
+}
+
+QFont pdfFont(double points, bool bold)
+{
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
 }
 
 } // namespace tarvol

@@ -4,9 +4,16 @@
 
 #include <atomic>
 
+#include <QFont>
+
 #include "export/fulltable.h"
 
 namespace tarvol {
+
+// The PDF documents' page coordinates and type: 300 dots an inch, DejaVu Sans.
+inline constexpr int kPdfResolution = 300;
+inline double pdfMm(double millimetres) { return millimetres * kPdfResolution / 25.4; }
+QFont pdfFont(double points, bool bold = false);
 
 inline bool cancelRequested(const std::atomic<bool>* cancel)
 {
