@@ -69,8 +69,8 @@ expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const d
         p.m_fit = *inputs.fit;
     p.m_zero = inputs.zero;
     // a quantity moved both ways; at the edge of what the tank accepts it is differenced on the side it can move to
-    const auto addMoved = [&p](int field, double delta, ModelOutcome plus, ModelOutcome minus, double variance,
-                               int fitIndex) -> std::optional<Refusal> {
+    const auto addMoved = [&p](int field, double delta, const ModelOutcome& plus, const ModelOutcome& minus,
+                               double variance, int fitIndex) -> std::optional<Refusal> {
         double step = 2 * delta;
         if (!plus.ok() && !minus.ok())
             return *plus.refusal();
@@ -92,12 +92,11 @@ expected<Propagation, Refusal> Propagation::prepare(int shape, std::span<const d
             continue; // no influence to find
         const double delta = stepFor(dims[i]);
         moved[i] = dims[i] + delta;
-        auto plus = make(moved, orientation);
+        const auto plus = make(moved, orientation);
         moved[i] = dims[i] - delta;
-        auto minus = make(moved, orientation);
+        const auto minus = make(moved, orientation);
         moved[i] = dims[i];
-        if (auto refused =
-                addMoved(field, delta, std::move(plus), std::move(minus), fitIndex < 0 ? own * own : 0, fitIndex))
+        if (auto refused = addMoved(field, delta, plus, minus, fitIndex < 0 ? own * own : 0, fitIndex))
             return Fail(std::move(*refused));
     }
     if (orientation)
