@@ -7,6 +7,7 @@
 #include "calc/format.h"
 #include "tank/measured.h"
 #include "tank/table.h"
+#include "tank/table_parts.h"
 #include "uncertainty/statement.h"
 
 namespace tarvol {
@@ -56,21 +57,11 @@ private:
 };
 
 // The row's U with the deadwood's own and the slope it changes, and the limit's mark: as for the drawn shapes.
+// The row's U finished: the deadwood's part, the relative U and the limit's mark.
 RowUncertainty finished(RowUncertainty u, const Tank& tank, const ShellAt& shell, double level, double volume)
 {
-    const UncertaintyInputs in = tank.uncertaintyInputs();
-    if (!tank.deadwood.empty()) {
-        const double shellSlope = shell.volume(level + 0.5) - shell.volume(level - 0.5);
-        const double slope = shellSlope + deadwoodCorrection(tank.deadwood, level + 0.5)
-                             - deadwoodCorrection(tank.deadwood, level - 0.5);
-        const double own = deadwoodStandard(tank.deadwood, level);
-        const double variance = u.u * u.u + own * own + (slope * slope - shellSlope * shellSlope) * in.level * in.level;
-        u.u = std::sqrt(std::max(0.0, variance));
-        u.expanded = in.coverage * u.u;
-    }
-    u.relative = volume > 0 ? 100 * u.expanded / volume : std::numeric_limits<double>::quiet_NaN();
-    u.overLimit = in.limitPercent && volume > 0 && u.relative > *in.limitPercent;
-    return u;
+    return withDeadwood(u, tank, tank.uncertaintyInputs(), shell.volume(level + 0.5) - shell.volume(level - 0.5), level,
+                        volume);
 }
 
 // What the title block says of the record: its courses, its tilt and the product the shell is stretched by.
@@ -153,13 +144,13 @@ TableOutcome measuredTableOf(const Tank& tank, const TableRequest& request)
     const auto last = static_cast<std::int64_t>(std::max(0.0, std::floor(measured.height() - zero)));
     t.highest = static_cast<double>(last);
 
-    const bool withDeadwood = !tank.deadwood.empty();
+    const bool withItems = !tank.deadwood.empty();
     const auto makeRow = [&](double level) {
         TableRow row;
         row.level = level;
         const double at = level + zero;
         row.volume = shell.volume(at);
-        if (withDeadwood) {
+        if (withItems) {
             row.volume += deadwoodCorrection(tank.deadwood, at);
             row.roofZone = inRoofZone(tank.deadwood, at);
         }
@@ -168,8 +159,7 @@ TableOutcome measuredTableOf(const Tank& tank, const TableRequest& request)
         return row;
     };
 
-    std::vector<std::pair<double, double>> nonlinear;
-    bool wasNonlinear = false;
+    NonlinearRanges nonlinear;
     for (std::int64_t n = 0; n <= last; ++n) {
         if (n % kPollEvery == 0) {
             if (request.cancel && request.cancel->load(std::memory_order_relaxed))
@@ -180,17 +170,10 @@ TableOutcome measuredTableOf(const Tank& tank, const TableRequest& request)
         const auto level = static_cast<double>(n);
         TableRow row = makeRow(level);
         // a thousandth of a litre below zero is rounding, not a fault
-        if (withDeadwood && row.volume < -1e-3)
-            return RunFailure(refusalSaying("Внутренние детали и понтон на уровне " + formatGeneral(level + zero, sep)
-                                            + " мм занимают больше места, чем есть в ёмкости: проверьте их объёмы "
-                                              "и уровни."));
-        if (t.hasU) {
-            if (row.u.nonlinear && !wasNonlinear)
-                nonlinear.emplace_back(level, level);
-            else if (row.u.nonlinear)
-                nonlinear.back().second = level;
-            wasNonlinear = row.u.nonlinear;
-        }
+        if (withItems && row.volume < -1e-3)
+            return RunFailure(overfilledRefusal(level + zero, sep));
+        if (t.hasU)
+            nonlinear.add(level, row.u.nonlinear);
         if (request.keepLevels) {
             t.levelVolumes.push_back(row.volume);
             if (t.hasU)
@@ -205,7 +188,7 @@ TableOutcome measuredTableOf(const Tank& tank, const TableRequest& request)
         else
             t.rows.push_back(std::move(row));
     }
-    t.nonlinear = std::move(nonlinear);
+    t.nonlinear = nonlinear.take();
 
     t.fullVolume = shell.full() + deadwoodCorrection(tank.deadwood, t.totalHeight);
     if (t.hasU) {
@@ -214,20 +197,7 @@ TableOutcome measuredTableOf(const Tank& tank, const TableRequest& request)
         t.uncertaintyLines = uncertaintyLines(tank, record, sep);
     }
     t.recordLines = recordStatements(record, measured, sep);
-    if (t.zero && t.zero->mm != 0)
-        t.gaugeLine = std::string(t.byGauge ? "Таблица по показаниям уровнемера" : "Таблица по уровню от дна ёмкости")
-                      + "; нуль уровнемера на " + formatGeneral(std::round(std::abs(t.zero->mm) * 100) / 100, sep)
-                      + " мм " + (t.zero->mm < 0 ? "ниже" : "выше") + " нуля уровня.";
-    t.shellChanged = t.inputs.shell.has_value();
-    t.shellLine = shellLine(t.inputs, sep);
-    if (t.shellChanged)
-        t.shellLine += " Полный объём: " + formatFixed(t.fullVolume, 16, 3, sep) + " л.";
-    t.deadwoodLines = deadwoodStatements(tank.deadwood, sep);
-    if (const auto& roof = tank.deadwood.roof)
-        t.roofZone.emplace(roof->zoneFrom, roof->zoneTo);
-    if (withDeadwood && !t.shellChanged)
-        t.deadwoodLines.push_back("Полный объём с учётом деталей и понтона: " + formatFixed(t.fullVolume, 16, 3, sep)
-                                  + " л.");
+    stateModifiers(t, tank, "нуля уровня", sep);
     return t;
 }
 

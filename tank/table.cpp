@@ -9,6 +9,7 @@
 #include "fit/report.h"
 #include "tank/measured.h"
 #include "tank/orientation.h"
+#include "tank/table_parts.h"
 #include "uncertainty/statement.h"
 
 namespace tarvol {
@@ -21,51 +22,6 @@ constexpr double kLevelsScanned = 2'000'000;
 bool fittedField(const Tank& tank, std::size_t field)
 {
     return tank.fit && findParameter(*tank.fit, ParameterKind::Field, static_cast<int>(field));
-}
-
-std::string zeroLine(const GaugeZero& zero, bool byGauge, char separator)
-{
-    const std::string where = formatGeneral(std::round(std::abs(zero.mm) * 100) / 100, separator) + " мм "
-                              + (zero.mm < 0 ? "ниже" : "выше") + " дна ёмкости";
-    return std::string(byGauge ? "Таблица по показаниям уровнемера" : "Таблица по уровню от дна ёмкости")
-           + "; нуль уровнемера на " + where + ".";
-}
-
-// Rows whose linear estimate is poor, gathered into ranges of levels as the rows come.
-class NonlinearRanges {
-public:
-    void add(double level, bool nonlinear)
-    {
-        if (nonlinear && !m_last)
-            m_ranges.emplace_back(level, level);
-        else if (nonlinear)
-            m_ranges.back().second = level;
-        m_last = nonlinear;
-    }
-    std::vector<std::pair<double, double>> take() { return std::move(m_ranges); }
-
-private:
-    std::vector<std::pair<double, double>> m_ranges;
-    bool m_last = false;
-};
-
-// The row's U with the deadwood's own uncertainty and the slope it changes: the level's u acts on the slope of the
-// volume the row shows, not the empty shell's.
-RowUncertainty withDeadwood(RowUncertainty u, const Tank& tank, const Propagation& model, double level, double volume)
-{
-    const UncertaintyInputs& in = tank.budget ? *tank.budget : UncertaintyInputs{};
-    const double shellSlope = model.volume(level + 0.5) - model.volume(level - 0.5);
-    const double itemsSlope =
-        deadwoodCorrection(tank.deadwood, level + 0.5) - deadwoodCorrection(tank.deadwood, level - 0.5);
-    const double own = deadwoodStandard(tank.deadwood, level);
-    const double slope = shellSlope + itemsSlope;
-    const double uLevel = in.level;
-    const double variance = u.u * u.u + own * own + (slope * slope - shellSlope * shellSlope) * uLevel * uLevel;
-    u.u = std::sqrt(std::max(0.0, variance));
-    u.expanded = in.coverage * u.u;
-    u.relative = volume > 0 ? 100 * u.expanded / volume : std::numeric_limits<double>::quiet_NaN();
-    u.overLimit = in.limitPercent && volume > 0 && u.relative > *in.limitPercent;
-    return u;
 }
 
 // The level at which the deadwood and the roof would take more room than the shell has, if there is one: a row's
@@ -148,12 +104,8 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     const bool withDeadwoodItems = !tank.deadwood.empty();
     if (withDeadwoodItems)
         if (const auto shell = shellModel(); shell.ok())
-            if (const auto level = overfilledLevel(tank, shell.model())) {
-                Refusal refusal;
-                refusal.message = "Внутренние детали и понтон на уровне " + formatGeneral(*level, sep)
-                                  + " мм занимают больше места, чем есть в ёмкости: проверьте их объёмы и уровни.";
-                return RunFailure(std::move(refusal));
-            }
+            if (const auto level = overfilledLevel(tank, shell.model()))
+                return RunFailure(overfilledRefusal(*level, sep));
 
     TankTable t;
     t.shape = tank.shape;
@@ -182,6 +134,9 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     }
     t.hasU = model && wantU;
     const bool fromModel = model && (t.inputs.shell || t.byGauge);
+    const UncertaintyInputs budget = tank.budget.value_or(UncertaintyInputs{});
+    // litres per mm of the empty shell, which the deadwood's slope is added to
+    const auto slopeAt = [&model](double level) { return model->volume(level + 0.5) - model->volume(level - 0.5); };
 
     // the rows whose linear estimate is poor are told at every millimetre, whichever rows are printed
     NonlinearRanges nonlinear;
@@ -201,7 +156,7 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
         if (t.hasU) {
             row.u = model->at(level + zero, row.volume);
             if (withDeadwoodItems)
-                row.u = withDeadwood(row.u, tank, *model, level + zero, row.volume);
+                row.u = withDeadwood(row.u, tank, budget, slopeAt(level + zero), level + zero, row.volume);
             if (everyMillimetre)
                 nonlinear.add(level, row.u.nonlinear);
         }
@@ -293,26 +248,15 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
         const double full = model->volume(t.totalHeight) + deadwoodCorrection(tank.deadwood, t.totalHeight);
         t.fullU = model->at(t.totalHeight, full);
         if (withDeadwoodItems)
-            t.fullU = withDeadwood(*t.fullU, tank, *model, t.totalHeight, full);
+            t.fullU = withDeadwood(*t.fullU, tank, budget, slopeAt(t.totalHeight), t.totalHeight, full);
     }
     if (tank.fit)
         t.fitLine = fitTitleLine(*tank.fit, sep);
-    if (t.zero && t.zero->mm != 0)
-        t.gaugeLine = zeroLine(*t.zero, t.byGauge, sep);
-    t.shellChanged = t.inputs.shell.has_value();
-    t.shellLine = shellLine(t.inputs, sep);
-    if (t.shellChanged)
-        t.shellLine += " Полный объём: " + formatFixed(t.fullVolume, 16, 3, sep) + " л.";
+    stateModifiers(t, tank, "дна ёмкости", sep);
     if (t.hasU)
         t.uncertaintyLines = uncertaintyStatement(
             t.inputs, tank.shape, sep,
             std::ranges::any_of(tank.deadwood.items, [](const DeadwoodItem& i) { return i.standard.has_value(); }));
-    t.deadwoodLines = deadwoodStatements(tank.deadwood, sep);
-    if (const auto& roof = tank.deadwood.roof)
-        t.roofZone.emplace(roof->zoneFrom, roof->zoneTo);
-    if (withDeadwoodItems && !t.shellChanged)
-        t.deadwoodLines.push_back("Полный объём с учётом деталей и понтона: " + formatFixed(t.fullVolume, 16, 3, sep)
-                                  + " л.");
     // the documents' appendix: the grid the tank keeps, computed with the table it goes with
     if (tank.tiltGrid && request.keepLevels) {
         const TiltGridRange& range = *tank.tiltGrid;
@@ -329,6 +273,48 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
         t.tiltGridByPitch = range.byPitch;
     }
     return t;
+}
+
+RowUncertainty withDeadwood(RowUncertainty u, const Tank& tank, const UncertaintyInputs& in, double shellSlope,
+                            double level, double volume)
+{
+    if (!tank.deadwood.empty()) {
+        const double slope = shellSlope + deadwoodCorrection(tank.deadwood, level + 0.5)
+                             - deadwoodCorrection(tank.deadwood, level - 0.5);
+        const double own = deadwoodStandard(tank.deadwood, level);
+        const double variance = u.u * u.u + own * own + (slope * slope - shellSlope * shellSlope) * in.level * in.level;
+        u.u = std::sqrt(std::max(0.0, variance));
+        u.expanded = in.coverage * u.u;
+    }
+    u.relative = volume > 0 ? 100 * u.expanded / volume : std::numeric_limits<double>::quiet_NaN();
+    u.overLimit = in.limitPercent && volume > 0 && u.relative > *in.limitPercent;
+    return u;
+}
+
+Refusal overfilledRefusal(double level, char separator)
+{
+    Refusal refusal;
+    refusal.message = "Внутренние детали и понтон на уровне " + formatGeneral(level, separator)
+                      + " мм занимают больше места, чем есть в ёмкости: проверьте их объёмы и уровни.";
+    return refusal;
+}
+
+void stateModifiers(TankTable& t, const Tank& tank, const char* zeroBase, char separator)
+{
+    if (t.zero && t.zero->mm != 0)
+        t.gaugeLine = std::string(t.byGauge ? "Таблица по показаниям уровнемера" : "Таблица по уровню от дна ёмкости")
+                      + "; нуль уровнемера на " + formatGeneral(std::round(std::abs(t.zero->mm) * 100) / 100, separator)
+                      + " мм " + (t.zero->mm < 0 ? "ниже " : "выше ") + zeroBase + ".";
+    t.shellChanged = t.inputs.shell.has_value();
+    t.shellLine = shellLine(t.inputs, separator);
+    if (t.shellChanged)
+        t.shellLine += " Полный объём: " + formatFixed(t.fullVolume, 16, 3, separator) + " л.";
+    t.deadwoodLines = deadwoodStatements(tank.deadwood, separator);
+    if (const auto& roof = tank.deadwood.roof)
+        t.roofZone.emplace(roof->zoneFrom, roof->zoneTo);
+    if (!tank.deadwood.empty() && !t.shellChanged)
+        t.deadwoodLines.push_back(
+            "Полный объём с учётом деталей и понтона: " + formatFixed(t.fullVolume, 16, 3, separator) + " л.");
 }
 
 expected<TiltGrid, RunFailure> tiltGridOf(const Tank& tank, std::span<const double> pitches,
