@@ -2,17 +2,11 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/once_option.h"
 #include "cli/tank_options.h"
 
 namespace tarvol::cli {
 namespace {
-
-const std::string* once(const std::vector<std::string>& values, const char* option)
-{
-    if (values.size() > 1)
-        throw std::string(option) + " указан больше одного раза";
-    return values.empty() ? nullptr : &values[0];
-}
 
 double number(const std::string& text, const char* option)
 {
@@ -27,11 +21,7 @@ double number(const std::string& text, const char* option)
 void addDeadwoodOptions(CLI::App& app, DeadwoodOptions& o)
 {
     const auto add = [&](const char* name, std::vector<std::string>& into, const char* type, const char* what) {
-        app.add_option(name, into, what)
-            ->type_name(type)
-            ->expected(1)
-            ->allow_extra_args(false)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        addOnceOption(app, name, into, type, what);
     };
     add("--deadwood", o.file, "FILE",
         "внутренние и наружные детали, CSV: name;from_mm;to_mm;volume_l;distribution;sign[;u_l]");
@@ -47,10 +37,10 @@ bool anyDeadwoodOption(const DeadwoodOptions& o)
 
 void applyDeadwoodOptions(const DeadwoodOptions& o, Tank& tank)
 {
-    const std::string* file = once(o.file, "--deadwood");
-    const std::string* mass = once(o.mass, "--roof");
-    const std::string* density = once(o.density, "--roof-density");
-    const std::string* zone = once(o.zone, "--roof-zone");
+    const std::string* file = onceValue(o.file, "--deadwood");
+    const std::string* mass = onceValue(o.mass, "--roof");
+    const std::string* density = onceValue(o.density, "--roof-density");
+    const std::string* zone = onceValue(o.zone, "--roof-zone");
     if ((mass || density || zone) && !(mass && density && zone))
         throw std::string("понтон задают три параметра вместе: --roof, --roof-density и --roof-zone");
     if (mass) {

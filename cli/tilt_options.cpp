@@ -8,18 +8,12 @@
 
 #include "calc/catalogue.h"
 #include "calc/format.h"
+#include "cli/once_option.h"
 
 namespace tarvol::cli {
 namespace {
 
 constexpr double kSteepest = 89;
-
-const std::string* once(const std::vector<std::string>& values, const char* option)
-{
-    if (values.size() > 1)
-        throw std::string(option) + " указан больше одного раза";
-    return values.empty() ? nullptr : &values[0];
-}
 
 // A signed decimal with a point or a comma.
 std::optional<double> signedNumber(std::string text)
@@ -83,11 +77,7 @@ std::vector<double> range(const std::string& text, const char* option)
 void addTiltOptions(CLI::App& app, TiltOptions& o)
 {
     const auto add = [&](const char* name, std::vector<std::string>& into, const char* type, const char* what) {
-        app.add_option(name, into, what)
-            ->type_name(type)
-            ->expected(1)
-            ->allow_extra_args(false)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        addOnceOption(app, name, into, type, what);
     };
     add("--pitch", o.pitch, "P", "наклон горизонтальной ёмкости: градусы (второй торец выше) или подъём, 140mm");
     add("--roll", o.roll, "R", "крен: градусы (правый борт выше) или подъём правого борта, 50mm");
@@ -112,14 +102,14 @@ void applyTiltOptions(const TiltOptions& o, Tank& tank)
 {
     if (!anyTiltOption(o))
         return;
-    const std::string* pitch = once(o.pitch, "--pitch");
-    const std::string* roll = once(o.roll, "--roll");
-    const std::string* gaugeAt = once(o.gaugeAt, "--gauge-at");
-    const std::string* gauge = once(o.gauge, "--gauge");
-    const std::string* uPitch = once(o.uPitch, "--u-pitch");
-    const std::string* uRoll = once(o.uRoll, "--u-roll");
-    once(o.pitchRange, "--pitch-range");
-    once(o.rollRange, "--roll-range");
+    const std::string* pitch = onceValue(o.pitch, "--pitch");
+    const std::string* roll = onceValue(o.roll, "--roll");
+    const std::string* gaugeAt = onceValue(o.gaugeAt, "--gauge-at");
+    const std::string* gauge = onceValue(o.gauge, "--gauge");
+    const std::string* uPitch = onceValue(o.uPitch, "--u-pitch");
+    const std::string* uRoll = onceValue(o.uRoll, "--u-roll");
+    onceValue(o.pitchRange, "--pitch-range");
+    onceValue(o.rollRange, "--roll-range");
     if (tank.shape < 0 || tank.shape >= kShapeCount || shape(tank.shape).group != Group::Horizontal)
         throw std::string("наклон, крен и положение уровнемера — только для горизонтальных форм; наклонные формы "
                           "задают наклон своим размером A");

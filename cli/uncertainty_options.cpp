@@ -1,5 +1,6 @@
 #include "cli/uncertainty_options.h"
 
+#include "cli/once_option.h"
 #include "cli/tank_options.h"
 
 #include <CLI/CLI.hpp>
@@ -16,11 +17,7 @@ namespace tarvol::cli {
 void addUncertaintyOptions(CLI::App& app, UncertaintyOptions& o)
 {
     const auto add = [&](const char* name, std::vector<std::string>& into, const char* type, const char* what) {
-        app.add_option(name, into, what)
-            ->type_name(type)
-            ->expected(1)
-            ->allow_extra_args(false)
-            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+        addOnceOption(app, name, into, type, what);
     };
     add("--u-dim", o.uDim, "U[,U2...]", "стандартная неопределённость размеров, мм: одна на все поля или по полю");
     add("--u-level", o.uLevel, "U", "стандартная неопределённость отсчёта уровня, мм");
@@ -54,13 +51,6 @@ double number(std::string text, const char* option)
     return v;
 }
 
-const std::string* once(const std::vector<std::string>& values, const char* option)
-{
-    if (values.size() > 1)
-        throw std::string(option) + " указан больше одного раза";
-    return values.empty() ? nullptr : &values[0];
-}
-
 } // namespace
 
 void applyUncertaintyOptions(const UncertaintyOptions& o, Tank& tank)
@@ -76,7 +66,7 @@ void applyUncertaintyOptions(const UncertaintyOptions& o, Tank& tank)
         return;
     if (!inputs)
         inputs.emplace();
-    if (const auto* text = once(o.uDim, "--u-dim")) {
+    if (const auto* text = onceValue(o.uDim, "--u-dim")) {
         inputs->dims.clear();
         std::string rest = *text;
         // a comma separates the fields; a decimal comma is not allowed here, so "0,5" is two fields
@@ -88,19 +78,19 @@ void applyUncertaintyOptions(const UncertaintyOptions& o, Tank& tank)
             from = to + 1;
         }
     }
-    if (const auto* text = once(o.uLevel, "--u-level"))
+    if (const auto* text = onceValue(o.uLevel, "--u-level"))
         inputs->level = number(*text, "--u-level");
-    if (const auto* text = once(o.coverage, "--coverage"))
+    if (const auto* text = onceValue(o.coverage, "--coverage"))
         inputs->coverage = number(*text, "--coverage");
-    if (const auto* text = once(o.limit, "--limit")) {
+    if (const auto* text = onceValue(o.limit, "--limit")) {
         std::string value = *text;
         if (!value.empty() && value.back() == '%')
             value.pop_back();
         inputs->limitPercent = number(value, "--limit");
     }
-    if (const auto* text = once(o.shellTemperature, "--shell-temperature"))
+    if (const auto* text = onceValue(o.shellTemperature, "--shell-temperature"))
         inputs->shell = ShellTemperature{number(*text, "--shell-temperature"), kSteelExpansion};
-    if (const auto* text = once(o.alpha, "--alpha")) {
+    if (const auto* text = onceValue(o.alpha, "--alpha")) {
         if (!inputs->shell)
             throw std::string("--alpha — только вместе с --shell-temperature");
         inputs->shell->alpha = number(*text, "--alpha");
