@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "app/messages.h"
 #include "calc/format.h"
 #include "tank/atomicwrite.h"
 
@@ -101,16 +102,9 @@ DeadwoodDialog::DeadwoodDialog(const Deadwood& current, QWidget* parent) : QDial
     roofForm->addRow(QStringLiteral("Зона посадки &до, мм"), m_zoneTo);
     layout->addWidget(m_roof);
 
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setStyleSheet(QStringLiteral("color: red"));
-    m_problem->setWordWrap(true);
+    m_problem = problemLabel(this);
     layout->addWidget(m_problem);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &DeadwoodDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &DeadwoodDialog::reject);
+    QDialogButtonBox* buttons = okCancelButtons(this);
     layout->addWidget(buttons);
 
     showItems(current.items);

@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -166,6 +168,25 @@ void setRoundTicks(QValueAxis* axis, double low, double high)
     axis->setTickInterval(interval);
     const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(interval) - 1e-9)), 0, 6);
     axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + u'f');
+}
+
+QLabel* problemLabel(QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("problem"));
+    label->setStyleSheet(QStringLiteral("color: red"));
+    label->setWordWrap(true);
+    return label;
+}
+
+QDialogButtonBox* okCancelButtons(QDialog* dialog)
+{
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
 }
 
 std::optional<double> typedDecimal(const QString& text)

@@ -8,7 +8,11 @@
 
 class QMessageBox;
 
+class QDialog;
+class QDialogButtonBox;
+class QLabel;
 class QValueAxis;
+class QWidget;
 
 namespace tarvol {
 
@@ -65,6 +69,11 @@ QString withAccessKey(const QString& text, std::set<QChar>& taken);
 double roundTickInterval(double span, int most);
 // The axis over [low, high] widened to round ticks, labelled with as many decimals as their interval needs.
 void setRoundTicks(QValueAxis* axis, double low, double high);
+
+// The red line under a dialog's fields that says what is wrong with them (named "problem").
+QLabel* problemLabel(QWidget* parent);
+// «ОК» and «Отмена», wired to the dialog's accept and reject.
+QDialogButtonBox* okCancelButtons(QDialog* dialog);
 
 // A number as the user types it: either decimal mark, either minus sign, spaces around; none when it is not a
 // finite number.

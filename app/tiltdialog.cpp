@@ -218,19 +218,12 @@ TiltDialog::TiltDialog(int shape, std::vector<double> dims, const std::optional<
     m_form->addRow(QStringLiteral("Уровнемер"), kinds);
     m_sketch = new TiltSketchView(this);
     layout->addWidget(m_sketch, 1);
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setStyleSheet(QStringLiteral("color: red"));
-    m_problem->setWordWrap(true);
+    m_problem = problemLabel(this);
     layout->addWidget(m_problem);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QDialogButtonBox* buttons = okCancelButtons(this);
     QPushButton* level = buttons->addButton(QStringLiteral("&Без наклона"), QDialogButtonBox::ResetRole);
     level->setObjectName(QStringLiteral("level"));
     connect(level, &QPushButton::clicked, this, &TiltDialog::clearFields);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TiltDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &TiltDialog::reject);
     layout->addWidget(buttons);
 
     const Orientation shownOrientation = current.value_or(Orientation{});

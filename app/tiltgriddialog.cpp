@@ -104,10 +104,7 @@ TiltGridDialog::TiltGridDialog(Tank tank, QWidget* parent) : QDialog(parent), m_
     split->setSizes({400, 400});
     layout->addWidget(split, 1);
 
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setStyleSheet(QStringLiteral("color: red"));
-    m_problem->setWordWrap(true);
+    m_problem = problemLabel(this);
     layout->addWidget(m_problem);
     m_attach = new QCheckBox(QStringLiteral("&Приложить к документам ёмкости"), this);
     m_attach->setObjectName(QStringLiteral("attach"));

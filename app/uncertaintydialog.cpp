@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/messages.h"
 #include "calc/catalogue.h"
 #include "calc/format.h"
 #include "tank/measured.h"
@@ -83,17 +84,11 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
     m_material->setObjectName(QStringLiteral("material"));
     m_material->addItems({kSteel, kAluminium});
     form->addRow(kMaterialCaption, m_material);
-    m_problem = new QLabel(this);
-    m_problem->setObjectName(QStringLiteral("problem"));
-    m_problem->setStyleSheet(QStringLiteral("color: red"));
+    m_problem = problemLabel(this);
     layout->addWidget(m_problem);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("ОК"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Отмена"));
+    QDialogButtonBox* buttons = okCancelButtons(this);
     QPushButton* clear = buttons->addButton(kClear, QDialogButtonBox::ResetRole);
     connect(clear, &QPushButton::clicked, this, &UncertaintyDialog::clearFields);
-    connect(buttons, &QDialogButtonBox::accepted, this, &UncertaintyDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &UncertaintyDialog::reject);
     layout->addWidget(buttons);
 
     m_coverage->setText(shown(2));
