@@ -16,18 +16,6 @@ namespace {
 // Rows between two looks at the cancel flag and two progress reports.
 constexpr std::int64_t kPollEvery = 1000;
 
-const ShapeInfo& measuredInfo()
-{
-    static const ShapeInfo info = [] {
-        ShapeInfo i;
-        i.name = kMeasuredShapeName;
-        i.key = kMeasuredShapeKey;
-        i.group = Group::Vertical;
-        return i;
-    }();
-    return info;
-}
-
 Refusal refusalSaying(std::string message)
 {
     Refusal refusal;
@@ -101,8 +89,6 @@ std::vector<std::string> uncertaintyLines(const Tank& tank, const StrappingRecor
 }
 
 } // namespace
-
-const ShapeInfo& shapeInfo(int shape) { return isMeasuredShape(shape) ? measuredInfo() : tarvol::shape(shape); }
 
 std::optional<Refusal> measuredRefusal(const Tank& tank)
 {
