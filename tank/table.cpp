@@ -138,7 +138,8 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
     // litres per mm of the empty shell, which the deadwood's slope is added to
     const auto slopeAt = [&model](double level) { return model->volume(level + 0.5) - model->volume(level - 0.5); };
 
-    // the rows whose linear estimate is poor are told at every millimetre, whichever rows are printed
+    // the rows whose linear estimate is poor are told at every millimetre, whichever rows are printed: each level
+    // once, as it is made, though a printed row is made again
     NonlinearRanges nonlinear;
     const bool everyMillimetre = request.keepLevels || request.everyLevel;
     // a row's figures; its text is written only when it is handed out, not for every level kept
@@ -157,8 +158,6 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             row.u = model->at(level + zero, row.volume);
             if (withDeadwoodItems)
                 row.u = withDeadwood(row.u, tank, budget, slopeAt(level + zero), level + zero, row.volume);
-            if (everyMillimetre)
-                nonlinear.add(level, row.u.nonlinear);
         }
         return row;
     };
@@ -194,6 +193,8 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             if (level < 0 || h > top)
                 return;
             TableRow row = makeRow(h, summed);
+            if (t.hasU)
+                nonlinear.add(h, row.u.nonlinear);
             if (request.keepLevels)
                 keep(row);
             if (streamLevels)
@@ -219,6 +220,8 @@ TableOutcome tableOf(const Tank& tank, const TableRequest& request)
             if (!request.keepLevels && !printed && !request.everyLevel)
                 continue;
             TableRow row = makeRow(reading, 0);
+            if (t.hasU && everyMillimetre)
+                nonlinear.add(reading, row.u.nonlinear);
             if (request.keepLevels)
                 keep(row);
             if (printed || request.everyLevel)

@@ -109,4 +109,46 @@ INSTANTIATE_TEST_SUITE_P(Levels, LinearityNote,
                                            NoteCase{"Range", 1, 2, "неточна на уровнях 1–2 мм:"}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// The ranges of a poor linear estimate do not depend on which rows are printed or kept: each level is told once,
+// by the tank's level and by the gauge's reading.
+struct RangesCase {
+    const char* name;
+    int shape;
+    std::vector<double> dimensions;
+    bool byGauge;
+};
+
+class NonlinearRangesOf : public ::testing::TestWithParam<RangesCase> {};
+
+TEST_P(NonlinearRangesOf, AreTheSameWhicheverRowsAreMade)
+{
+    tarvol::Tank tank;
+    tank.shape = GetParam().shape;
+    tank.dimensions = GetParam().dimensions;
+    tank.budget = tarvol::UncertaintyInputs{};
+    tank.budget->level = 5;
+    const auto ranges = [&tank](bool keep, bool every) {
+        tarvol::TableRequest request;
+        request.keepLevels = keep;
+        request.everyLevel = every;
+        request.byGauge = GetParam().byGauge;
+        const auto made = tarvol::tableOf(tank, request);
+        EXPECT_TRUE(made.ok());
+        return made.ok() ? made.table().nonlinear : std::vector<std::pair<double, double>>{};
+    };
+    const auto printed = ranges(false, false);
+    ASSERT_FALSE(printed.empty());
+    for (std::size_t k = 1; k < printed.size(); ++k)
+        EXPECT_GT(printed[k].first, printed[k - 1].second + 1);
+    EXPECT_EQ(ranges(true, false), printed);
+    EXPECT_EQ(ranges(false, true), printed);
+    EXPECT_EQ(ranges(true, true), printed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tanks, NonlinearRangesOf,
+                         ::testing::Values(RangesCase{"Cylinder", 8, {3000, 2000}, false},
+                                           RangesCase{"CylinderByGauge", 8, {3000, 2000}, true},
+                                           RangesCase{"InclinedCylinder", 18, {3000, 2000, 100, 1500}, false}),
+                         [](const auto& row) { return std::string(row.param.name); });
+
 } // namespace
