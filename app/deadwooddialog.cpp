@@ -98,8 +98,8 @@ DeadwoodDialog::DeadwoodDialog(const Deadwood& current, QWidget* parent) : QDial
     m_zoneTo = numberField(QStringLiteral("roofZoneTo"), m_roof);
     roofForm->addRow(QStringLiteral("&Масса, кг"), m_mass);
     roofForm->addRow(QStringLiteral("Пло&тность продукта, кг/м³"), m_density);
-    roofForm->addRow(QStringLiteral("Зона посадки на опоры о&т, мм"), m_zoneFrom);
-    roofForm->addRow(QStringLiteral("Зона посадки &до, мм"), m_zoneTo);
+    roofForm->addRow(QStringLiteral("Зона посадки на опоры &от, мм"), m_zoneFrom);
+    roofForm->addRow(QStringLiteral("&Зона посадки до, мм"), m_zoneTo);
     layout->addWidget(m_roof);
 
     m_problem = problemLabel(this);

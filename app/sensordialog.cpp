@@ -4,6 +4,7 @@
 #include <cmath>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include <QButtonGroup>
 #include <QChart>
@@ -32,8 +33,8 @@ namespace tarvol {
 namespace {
 
 const QString kTitle = QStringLiteral("Таблица для датчика уровня");
-const QString kZeroCaption = QStringLiteral("Нуль датчика над нулём ёмкости (Z), мм");
-const QString kReferenceCaption = QStringLiteral("Точка отсчёта над нулём ёмкости (REF), мм");
+const QString kZeroCaption = QStringLiteral("&Нуль датчика над нулём ёмкости (Z), мм");
+const QString kReferenceCaption = QStringLiteral("Точка &отсчёта над нулём ёмкости (REF), мм");
 const QString kComputing = QStringLiteral("Расчёт…");
 // the plot shows at most this many points of the table; the breakpoints are all marked
 constexpr qsizetype kPlotPoints = 2000;
@@ -149,9 +150,9 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     const int top = std::max<int>(static_cast<int>(m_levelVolumes->size()) - 1, 0);
 
     auto* mounting = new QGroupBox(QStringLiteral("Датчик установлен"), this);
-    m_bottom = new QRadioButton(QStringLiteral("снизу"), mounting);
+    m_bottom = new QRadioButton(QStringLiteral("сн&изу"), mounting);
     m_bottom->setObjectName(QStringLiteral("BottomMounting"));
-    m_top = new QRadioButton(QStringLiteral("сверху"), mounting);
+    m_top = new QRadioButton(QStringLiteral("св&ерху"), mounting);
     m_top->setObjectName(QStringLiteral("TopMounting"));
     auto* mountingRow = new QHBoxLayout(mounting);
     mountingRow->addWidget(m_bottom);
@@ -163,21 +164,24 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
 
     m_positionLabel = new QLabel(this);
     m_position = spin(this, "SensorPosition", 0, 99'999'999);
+    m_positionLabel->setBuddy(m_position);
 
-    m_useCode = new QCheckBox(QStringLiteral("Датчик выдаёт код"), this);
+    m_useCode = new QCheckBox(QStringLiteral("Датчик выдаёт &код"), this);
     m_useCode->setObjectName(QStringLiteral("UseCode"));
     m_codeEmpty = spin(this, "CodeEmpty", 0, 99'999'999);
     m_codeFull = spin(this, "CodeFull", 0, 99'999'999);
     m_span = spin(this, "ActiveLength", 0, 99'999'999);
     auto* codeRow = new QHBoxLayout;
-    codeRow->addWidget(new QLabel(QStringLiteral("пусто"), this));
-    codeRow->addWidget(m_codeEmpty);
-    codeRow->addWidget(new QLabel(QStringLiteral("полно"), this));
-    codeRow->addWidget(m_codeFull);
-    codeRow->addWidget(new QLabel(QStringLiteral("на длине, мм"), this));
-    codeRow->addWidget(m_span);
+    for (const auto& [caption, box] :
+         {std::pair{QStringLiteral("п&усто"), m_codeEmpty}, std::pair{QStringLiteral("по&лно"), m_codeFull},
+          std::pair{QStringLiteral("на &длине, мм"), m_span}}) {
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(box);
+        codeRow->addWidget(label);
+        codeRow->addWidget(box);
+    }
 
-    m_useError = new QCheckBox(QStringLiteral("Наибольшая погрешность"), this);
+    m_useError = new QCheckBox(QStringLiteral("Наибольшая &погрешность"), this);
     m_useError->setObjectName(QStringLiteral("UseError"));
     m_error = new QDoubleSpinBox(this);
     m_error->setObjectName(QStringLiteral("MaxError"));
@@ -192,7 +196,7 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     errorRow->addWidget(m_errorUnit);
     errorRow->addStretch();
 
-    m_usePoints = new QCheckBox(QStringLiteral("Не более точек"), this);
+    m_usePoints = new QCheckBox(QStringLiteral("Не более &точек"), this);
     m_usePoints->setObjectName(QStringLiteral("UsePoints"));
     m_points = spin(this, "MaxPoints", 2, 100'000);
 
@@ -216,6 +220,7 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
 
     m_chart = new QChart;
     m_chart->legend()->hide();
+    m_chart->setLocalizeNumbers(true); // the comma, as in the tables
     m_curve = new QLineSeries(m_chart);
     m_curve->setPen(QPen(QColor(160, 160, 160), 1));
     m_chords = new QLineSeries(m_chart);
@@ -250,7 +255,7 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     m_chartView->setMinimumSize(520, 300);
 
     auto* buttons = new QDialogButtonBox(this);
-    m_save = buttons->addButton(QStringLiteral("Сохранить…"), QDialogButtonBox::AcceptRole);
+    m_save = buttons->addButton(QStringLiteral("&Сохранить…"), QDialogButtonBox::AcceptRole);
     m_save->setObjectName(QStringLiteral("SaveSensor"));
     buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);

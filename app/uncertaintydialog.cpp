@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -67,15 +68,19 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
         return edit;
     };
     const auto& captions = tarvol::shapeInfo(shape).captions; // none for a measured tank
+    // the fields' keys are the first letters the dialog's fixed captions and the fields before leave free
+    std::set<QChar> taken{u'о', u'к', u'п', u'т', u'м', u'ч', u'н', u'е'};
     for (std::size_t i = 0; i < captions.size(); ++i)
-        m_dims.push_back(field(QStringLiteral("uDim%1").arg(i + 1),
-                               QString::fromUtf8(captions[i].data(), static_cast<qsizetype>(captions[i].size()))
-                                   + QStringLiteral(", мм")));
+        m_dims.push_back(
+            field(QStringLiteral("uDim%1").arg(i + 1),
+                  withAccessKey(QString::fromUtf8(captions[i].data(), static_cast<qsizetype>(captions[i].size()))
+                                    + QStringLiteral(", мм"),
+                                taken)));
     m_level = field(QStringLiteral("uLevel"), kLevelCaption);
     // a horizontal tank may stand tilted: its angles' uncertainties join the budget
     if (tarvol::shape(shape).group == Group::Horizontal) {
-        m_pitch = field(QStringLiteral("uPitch"), QStringLiteral("Угол &тангажа, ° (при наклоне)"));
-        m_roll = field(QStringLiteral("uRoll"), QStringLiteral("Угол &крена, ° (при наклоне)"));
+        m_pitch = field(QStringLiteral("uPitch"), QStringLiteral("Угол та&нгажа, ° (при наклоне)"));
+        m_roll = field(QStringLiteral("uRoll"), QStringLiteral("Угол кр&ена, ° (при наклоне)"));
     }
     m_coverage = field(QStringLiteral("coverage"), kCoverageCaption);
     m_limit = field(QStringLiteral("limit"), kLimitCaption);

@@ -44,6 +44,11 @@ public:
         shown.push_back({Kind::Question, text});
         return unsavedAnswer;
     }
+    bool informationWithAction(const QString& text, const QString&) override
+    {
+        information(text);
+        return followAction;
+    }
 
     QStringList texts() const
     {
@@ -56,6 +61,7 @@ public:
     std::vector<Message> shown;
     bool answer = true;
     tarvol::UnsavedAnswer unsavedAnswer = tarvol::UnsavedAnswer::Cancel;
+    bool followAction = false; // the second button of an information box chosen
 };
 
 // Closes any modal box or popup that opens anyway, and keeps what it saw so the test fails instead of hanging.

@@ -1,10 +1,16 @@
 // The window used with the keyboard alone: access keys, the menu from F10 and Alt, where the focus goes,
 // and no row left highlighted by keyboard moves in the grid.
 
+#include <map>
 #include <set>
 
+#include <QAbstractButton>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QStyleOption>
+#include <QTimer>
 
 #include "form_fixture.h"
 
@@ -44,6 +50,65 @@ TEST_F(FormTest, EveryMenuCommandHasItsOwnAccessKeyAndItsCaption)
         }
     }
 }
+
+struct DialogOpening {
+    const char* command;
+    const char* dialog;
+};
+
+class DialogKeys : public FormTest, public ::testing::WithParamInterface<DialogOpening> {};
+
+// Every check box, radio button and labelled field of a dialog the tank's commands open can be reached with
+// Alt and a key of its own; the dialog's closing buttons answer Enter and Escape.
+TEST_P(DialogKeys, EveryControlHasItsOwnAccessKey)
+{
+    chooseOrientation(1);
+    chooseItem(0); // horizontal cylinder
+    enter(1, "3000");
+    enter(2, "1000");
+    trigger("N2");
+    guard.expected << GetParam().dialog;
+    messages.followAction = true; // the accuracy's box leads on to the uncertainty
+    QStringList faults;
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != GetParam().dialog)
+            return;
+        poll.stop();
+        seen = true;
+        std::map<QChar, QString> keys;
+        const auto check = [&](const QString& text) {
+            const QChar key = accessKey(text);
+            if (key.isNull())
+                faults << "no key: " + text;
+            else if (const auto [at, fresh] = keys.emplace(key, text); !fresh)
+                faults << "«" + text + "» repeats the key of «" + at->second + "»";
+        };
+        for (auto* button : dialog->findChildren<QAbstractButton*>())
+            if (button->isVisibleTo(dialog) && !qobject_cast<QDialogButtonBox*>(button->parentWidget())
+                && !button->text().isEmpty())
+                check(button->text());
+        for (auto* label : dialog->findChildren<QLabel*>())
+            if (label->buddy() && label->isVisibleTo(dialog))
+                check(label->text());
+        dialog->reject();
+    });
+    poll.start();
+    trigger(GetParam().command);
+    poll.stop();
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(faults.isEmpty()) << faults.join("; ").toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, DialogKeys,
+    ::testing::Values(DialogOpening{"N10", "SensorDialog"}, DialogOpening{"N6", "UncertaintyDialog"},
+                      DialogOpening{"FillCommand", "FillDialog"}, DialogOpening{"DeadwoodCommand", "DeadwoodDialog"},
+                      DialogOpening{"TiltCommand", "TiltDialog"}, DialogOpening{"TiltGridCommand", "TiltGridDialog"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.dialog); });
 
 struct MenuOpening {
     const char* test;
