@@ -162,10 +162,13 @@ void setRoundTicks(QValueAxis* axis, double low, double high)
     if (!(high > low))
         high = low + 1;
     const double interval = roundTickInterval(high - low, 6);
+    // an axis used before keeps its interval: the new range under the old interval may ask for millions of
+    // ticks, the new interval under the old range too, so both change while the ticks are fixed in number
+    axis->setTickType(QValueAxis::TicksFixed);
     axis->setRange(std::floor(low / interval) * interval, std::ceil(high / interval) * interval);
-    axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(0);
     axis->setTickInterval(interval);
+    axis->setTickType(QValueAxis::TicksDynamic);
     const int decimals = std::clamp(static_cast<int>(std::ceil(-std::log10(interval) - 1e-9)), 0, 6);
     axis->setLabelFormat(QStringLiteral("%.") + QString::number(decimals) + u'f');
 }

@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 
+#include "app/messages.h"
 #include "calc/format.h"
 
 namespace tarvol {
@@ -238,9 +239,6 @@ SensorDialog::SensorDialog(std::shared_ptr<const std::vector<double>> levelVolum
     auto* axisError = new QValueAxis(m_chart);
     axisY->setTitleText(QStringLiteral("Объём, л"));
     axisError->setTitleText(QStringLiteral("Погрешность, л"));
-    axisX->setLabelFormat(QStringLiteral("%d"));
-    axisY->setLabelFormat(QStringLiteral("%.0f"));
-    axisError->setLabelFormat(QStringLiteral("%g"));
     m_chart->addAxis(axisX, Qt::AlignBottom);
     m_chart->addAxis(axisY, Qt::AlignLeft);
     m_chart->addAxis(axisError, Qt::AlignRight);
@@ -445,15 +443,13 @@ void SensorDialog::showOutcome()
         auto* axisError = qobject_cast<QValueAxis*>(m_chart->axes(Qt::Vertical).value(1));
         if (n > 0 && axisX && axisY && axisError) {
             axisX->setTitleText(readingAxis(t.reading));
-            axisX->setRange(static_cast<double>(t.rows.front().x), static_cast<double>(t.rows.back().x));
+            // ticks on round numbers rather than on fractions of the table's own range
+            setRoundTicks(axisX, static_cast<double>(t.rows.front().x), static_cast<double>(t.rows.back().x));
             const auto [lo, hi] = std::minmax_element(t.rows.begin(), t.rows.end(),
                                                       [](const auto& a, const auto& b) { return a.units < b.units; });
-            axisY->setRange(t.litres(lo->units), std::max(t.litres(hi->units), t.litres(lo->units) + 1));
+            setRoundTicks(axisY, t.litres(lo->units), std::max(t.litres(hi->units), t.litres(lo->units) + 1));
             const double reach = std::max(m_outcome.points.maxErrorLitres, t.litres(1));
-            axisError->setRange(-reach, reach);
-            // ticks on round numbers rather than on fractions of the table's own range
-            for (auto* axis : {axisX, axisY, axisError})
-                axis->applyNiceNumbers();
+            setRoundTicks(axisError, -reach, reach);
         }
     }
     m_curve->replace(curve);

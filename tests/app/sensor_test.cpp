@@ -78,7 +78,8 @@ TEST_P(SensorDialogSummary, ShowsPointsAndErrorAtOnce)
     EXPECT_NEAR(peak, dialog.outcome().points.maxErrorLitres, 1e-6);
     for (auto* axis : chart->axes()) {
         const auto* values = qobject_cast<QValueAxis*>(axis);
-        const double step = (values->max() - values->min()) / (values->tickCount() - 1);
+        ASSERT_EQ(values->tickType(), QValueAxis::TicksDynamic);
+        const double step = values->tickInterval();
         const double mantissa = step / std::pow(10.0, std::floor(std::log10(step)));
         EXPECT_TRUE(std::abs(mantissa - 1) < 1e-9 || std::abs(mantissa - 2) < 1e-9 || std::abs(mantissa - 5) < 1e-9
                     || std::abs(mantissa - 2.5) < 1e-9)
@@ -115,6 +116,28 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Closing the dialog while it searches returns at once: the search is told to stop and left to end on its own.
 // Whole litres of a vertical cylinder 300 m tall with 5 points is a search of minutes.
+// Every row first (no error), then eleven points (tens of litres): the error axis moves by five orders of magnitude
+// without laying out a tick for every step of its old interval.
+TEST(SensorDialogPlot, FollowsAnOutcomeOfAnotherScale)
+{
+    tarvol::RunOptions options;
+    options.decimalPlaces = 3;
+    options.keepEveryLevel = true;
+    const std::vector<double> dims{6000, 2000};
+    auto volumes = std::make_shared<const std::vector<double>>(
+        tarvol::calculate(*tarvol::findShapeByKey("horizontal-cylinder"), dims, options).result().levelVolumes);
+    tarvol::SensorDialog dialog(volumes, 3, tarvol::sensor::Settings{});
+    QSignalSpy shown(&dialog, &tarvol::SensorDialog::outcomeShown);
+    ASSERT_TRUE(shown.wait(20000));
+    dialog.findChild<QCheckBox*>("UsePoints")->setChecked(true);
+    ASSERT_TRUE(shown.wait(20000));
+    const auto* axis =
+        qobject_cast<QValueAxis*>(dialog.findChild<QChartView*>("SensorPlot")->chart()->axes(Qt::Vertical).value(1));
+    ASSERT_TRUE(axis);
+    EXPECT_GE(axis->max(), dialog.outcome().points.maxErrorLitres);
+    EXPECT_LE((axis->max() - axis->min()) / axis->tickInterval(), 12);
+}
+
 TEST(SensorDialogClose, DoesNotWaitForTheSearch)
 {
     tarvol::RunOptions options;
