@@ -1,6 +1,7 @@
 #include "tank/deadwood.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -36,13 +37,16 @@ std::string number(double value) { return formatGeneral(value, ','); }
 
 } // namespace
 
+// A number of a list is a few digits; a longer field is not one.
+constexpr std::size_t kLongestCsvNumber = 32;
+
 std::optional<double> decimalNumber(std::string_view text)
 {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
-    if (text.empty() || text.size() > 32)
+    if (text.empty() || text.size() > kLongestCsvNumber)
         return std::nullopt;
     std::string digits(text);
     int marks = 0;
@@ -121,7 +125,17 @@ std::string quoted(const std::string& name)
     return out + '"';
 }
 
-std::string csvNumber(double value) { return formatGeneral(value, '.'); }
+// The shortest digits that read back as the same number, so that a list exported and imported again is the same
+// list; a number too small for a field of the list keeps fifteen digits.
+std::string csvNumber(double value)
+{
+    std::array<char, 400> digits{};
+    const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), value, std::chars_format::fixed);
+    const auto size = static_cast<std::size_t>(end - digits.data());
+    if (ec != std::errc() || size > kLongestCsvNumber)
+        return formatGeneral(value, '.');
+    return {digits.data(), size};
+}
 
 expected<DeadwoodItem, std::string> itemOfFields(const std::vector<std::string>& f)
 {

@@ -147,6 +147,9 @@ TEST(Deadwood, CsvLinesThatDoNotReadAreNamed)
     }
     const auto items = stationTank().deadwood.items;
     EXPECT_EQ(parseDeadwoodCsv("\xEF\xBB\xBF" + deadwoodCsv(items)).value(), items);
+    // every digit a list was read with survives its export
+    const auto precise = parseDeadwoodCsv(header + "a;200;400;502222222222,32222222;uniform;+;0,1234567890123456\n");
+    EXPECT_EQ(parseDeadwoodCsv(deadwoodCsv(precise.value())).value(), precise.value());
     EXPECT_EQ(parseDeadwoodCsv(header + "\"a;\"\"b\"\"\";1,5;2;3;uniform;+\r\n").value().at(0).name, "a;\"b\"");
 }
 
