@@ -28,6 +28,8 @@ const QString kCoverageCaption = QStringLiteral("&Коэффициент охв�
 const QString kLimitCaption = QStringLiteral("&Предел U, % (необязательно)");
 const QString kTemperatureCaption = QStringLiteral("&Температура стенки, °C (пусто — 20)");
 const QString kMaterialCaption = QStringLiteral("&Материал стенки");
+const QString kPitchCaption = QStringLiteral("Угол та&нгажа, ° (при наклоне)");
+const QString kRollCaption = QStringLiteral("Угол кр&ена, ° (при наклоне)");
 const QString kSteel = QStringLiteral("Сталь, α = 12·10⁻⁶ 1/°C");
 const QString kAluminium = QStringLiteral("Алюминий, α = 23·10⁻⁶ 1/°C");
 const QString kClear = QStringLiteral("О&чистить");
@@ -69,7 +71,10 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
     };
     const auto& captions = tarvol::shapeInfo(shape).captions; // none for a measured tank
     // the fields' keys are the first letters the dialog's fixed captions and the fields before leave free
-    std::set<QChar> taken{u'о', u'к', u'п', u'т', u'м', u'ч', u'н', u'е'};
+    std::set<QChar> taken;
+    for (const QString& fixed : {kLevelCaption, kCoverageCaption, kLimitCaption, kTemperatureCaption, kMaterialCaption,
+                                 kClear, kPitchCaption, kRollCaption})
+        withAccessKey(fixed, taken);
     for (std::size_t i = 0; i < captions.size(); ++i)
         m_dims.push_back(
             field(QStringLiteral("uDim%1").arg(i + 1),
@@ -79,8 +84,8 @@ UncertaintyDialog::UncertaintyDialog(int shape, const std::optional<UncertaintyI
     m_level = field(QStringLiteral("uLevel"), kLevelCaption);
     // a horizontal tank may stand tilted: its angles' uncertainties join the budget
     if (tarvol::shape(shape).group == Group::Horizontal) {
-        m_pitch = field(QStringLiteral("uPitch"), QStringLiteral("Угол та&нгажа, ° (при наклоне)"));
-        m_roll = field(QStringLiteral("uRoll"), QStringLiteral("Угол кр&ена, ° (при наклоне)"));
+        m_pitch = field(QStringLiteral("uPitch"), kPitchCaption);
+        m_roll = field(QStringLiteral("uRoll"), kRollCaption);
     }
     m_coverage = field(QStringLiteral("coverage"), kCoverageCaption);
     m_limit = field(QStringLiteral("limit"), kLimitCaption);
