@@ -47,17 +47,23 @@ tarvol::sensor::Settings fromTop(std::int64_t reference)
     return s;
 }
 
-class SensorDialogSummary : public ::testing::TestWithParam<DialogCase> {};
-
-// horizontal cylinder L 6000, D 2000, volumes to 0.001 l: figures of tests/sensor/reference.py
-TEST_P(SensorDialogSummary, ShowsPointsAndErrorAtOnce)
+// horizontal cylinder L 6000, D 2000: its volumes to 0.001 l at every millimetre
+std::shared_ptr<const std::vector<double>> cylinderVolumes()
 {
     tarvol::RunOptions options;
     options.decimalPlaces = 3;
     options.keepEveryLevel = true;
     const std::vector<double> dims{6000, 2000};
-    auto volumes = std::make_shared<const std::vector<double>>(
+    return std::make_shared<const std::vector<double>>(
         tarvol::calculate(*tarvol::findShapeByKey("horizontal-cylinder"), dims, options).result().levelVolumes);
+}
+
+class SensorDialogSummary : public ::testing::TestWithParam<DialogCase> {};
+
+// horizontal cylinder L 6000, D 2000, volumes to 0.001 l: figures of tests/sensor/reference.py
+TEST_P(SensorDialogSummary, ShowsPointsAndErrorAtOnce)
+{
+    const auto volumes = cylinderVolumes();
     tarvol::SensorDialog dialog(volumes, 3, GetParam().settings);
     QSignalSpy shown(&dialog, &tarvol::SensorDialog::outcomeShown);
     ASSERT_TRUE(shown.wait(20000));
@@ -120,12 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 // without laying out a tick for every step of its old interval.
 TEST(SensorDialogPlot, FollowsAnOutcomeOfAnotherScale)
 {
-    tarvol::RunOptions options;
-    options.decimalPlaces = 3;
-    options.keepEveryLevel = true;
-    const std::vector<double> dims{6000, 2000};
-    auto volumes = std::make_shared<const std::vector<double>>(
-        tarvol::calculate(*tarvol::findShapeByKey("horizontal-cylinder"), dims, options).result().levelVolumes);
+    const auto volumes = cylinderVolumes();
     tarvol::SensorDialog dialog(volumes, 3, tarvol::sensor::Settings{});
     QSignalSpy shown(&dialog, &tarvol::SensorDialog::outcomeShown);
     ASSERT_TRUE(shown.wait(20000));
